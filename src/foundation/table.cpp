@@ -1,0 +1,1589 @@
+#include "table.h"
+
+#include "errors.h"
+#include "localeservice.h"
+#include "numerictext.h"
+#include "tablefile.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace kiv {
+
+namespace {
+
+const QDate platformEpoch(1899, 12, 30);
+
+QString fromBytes(std::string_view bytes)
+{
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+}
+
+double parseDouble(std::string_view bytes)
+{
+    double value = 0;
+    std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
+    return value;
+}
+
+qint64 parseInteger(std::string_view bytes)
+{
+    long long value = 0;
+    std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
+    return value;
+}
+
+std::string floatText(double value)
+{
+    if (value == 0)
+        value = 0;
+    char buffer[32];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+std::string integerText(qint64 value)
+{
+    char buffer[24];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+std::string dateText(const QDate &date)
+{
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", date.year(), date.month(), date.day());
+    return buffer;
+}
+
+std::string dateTimeText(const QDateTime &dateTime)
+{
+    std::string text = dateText(dateTime.date());
+    const QTime time = dateTime.time();
+    if (time != QTime(0, 0)) {
+        char buffer[40];
+        std::snprintf(buffer, sizeof buffer, "T%02d:%02d:%02d%03d", time.hour(), time.minute(),
+                      time.second(), time.msec());
+        text += buffer;
+    }
+    return text;
+}
+
+QDate dateOf(std::string_view bytes)
+{
+    if (bytes.size() < 8)
+        return QDate();
+    auto number = [&](size_t at, size_t n) {
+        int v = 0;
+        for (size_t i = at; i < at + n; ++i)
+            v = v * 10 + (bytes[i] - '0');
+        return v;
+    };
+    return QDate(number(0, 4), number(4, 2), number(6, 2));
+}
+
+QDateTime dateTimeOf(std::string_view bytes)
+{
+    const QDate date = dateOf(bytes);
+    if (!date.isValid())
+        return QDateTime();
+    QTime time(0, 0);
+    if (bytes.size() >= 18) {
+        auto number = [&](size_t at, size_t n) {
+            int v = 0;
+            for (size_t i = at; i < at + n; ++i)
+                v = v * 10 + (bytes[i] - '0');
+            return v;
+        };
+        time = QTime(number(9, 2), number(12, 2), number(15, 2),
+                     bytes.size() >= 21 ? number(18, 3) : 0);
+    }
+    return QDateTime(date, time, Qt::UTC);
+}
+
+QDateTime dateTimeFromDays(double days)
+{
+    const qint64 msecs = qRound64(days * 86400000.0);
+    return QDateTime(platformEpoch, QTime(0, 0), Qt::UTC).addMSecs(msecs);
+}
+
+double daysOf(const QDateTime &dateTime)
+{
+    return double(QDateTime(platformEpoch, QTime(0, 0), Qt::UTC).msecsTo(dateTime)) / 86400000.0;
+}
+
+// Text cut to size UTF-16 units, never in the middle of a surrogate pair.
+QString cutText(const QString &text, int size)
+{
+    if (size <= 0 || text.size() <= size)
+        return text;
+    qsizetype n = size;
+    if (text.at(n - 1).isHighSurrogate())
+        --n;
+    return text.left(n);
+}
+
+QString tableName(const Table &table)
+{
+    return table.objectName().isEmpty() ? QStringLiteral("(sem nome)") : table.objectName();
+}
+
+int compareBytes(std::string_view a, std::string_view b)
+{
+    const int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+} // namespace
+
+// ----------------------------------------------------------------- filters
+
+struct Table::FilterTerm
+{
+    int column = -1;
+    std::string value;
+    bool never = false;  // a value the field can never hold
+};
+
+struct Table::CompiledFilter
+{
+    std::vector<FilterTerm> terms;
+};
+
+namespace {
+
+class FilterParser
+{
+public:
+    explicit FilterParser(const QString &text) : m_text(text) {}
+
+    [[noreturn]] void fail(const QString &why) const
+    {
+        throw EDatabaseError(QStringLiteral("Expressão de filtro inválida: %1 (em \"%2\").")
+                                 .arg(why, m_text));
+    }
+    void skipSpace()
+    {
+        while (m_pos < m_text.size() && m_text.at(m_pos).isSpace())
+            ++m_pos;
+    }
+    bool atEnd()
+    {
+        skipSpace();
+        return m_pos >= m_text.size();
+    }
+    QString identifier()
+    {
+        skipSpace();
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size()
+               && (m_text.at(m_pos).isLetterOrNumber() || m_text.at(m_pos) == u'_'))
+            ++m_pos;
+        if (m_pos == start || m_text.at(start).isDigit())
+            fail(QStringLiteral("nome de campo esperado"));
+        return m_text.mid(start, m_pos - start);
+    }
+    void equals()
+    {
+        skipSpace();
+        if (m_pos >= m_text.size() || m_text.at(m_pos) != u'=')
+            fail(QStringLiteral("'=' esperado"));
+        ++m_pos;
+    }
+    // A quoted text, or an unquoted number. quoted tells which.
+    QString value(bool &quoted)
+    {
+        skipSpace();
+        if (m_pos >= m_text.size())
+            fail(QStringLiteral("valor esperado"));
+        if (m_text.at(m_pos) == u'\'') {
+            quoted = true;
+            QString out;
+            ++m_pos;
+            for (;;) {
+                if (m_pos >= m_text.size())
+                    fail(QStringLiteral("aspas não fechadas"));
+                const QChar c = m_text.at(m_pos++);
+                if (c == u'\'') {
+                    if (m_pos < m_text.size() && m_text.at(m_pos) == u'\'') {
+                        out += u'\'';
+                        ++m_pos;
+                        continue;
+                    }
+                    return out;
+                }
+                out += c;
+            }
+        }
+        quoted = false;
+        const qsizetype start = m_pos;
+        if (m_text.at(m_pos) == u'-' || m_text.at(m_pos) == u'+')
+            ++m_pos;
+        const qsizetype digits = m_pos;
+        while (m_pos < m_text.size() && (m_text.at(m_pos).isDigit() || m_text.at(m_pos) == u'.'))
+            ++m_pos;
+        if (m_pos == digits)
+            fail(QStringLiteral("valor esperado"));
+        return m_text.mid(start, m_pos - start);
+    }
+    void conjunction()
+    {
+        skipSpace();
+        if (m_text.mid(m_pos, 3).compare(QLatin1String("AND"), Qt::CaseInsensitive) != 0)
+            fail(QStringLiteral("AND esperado"));
+        m_pos += 3;
+        if (m_pos < m_text.size() && !m_text.at(m_pos).isSpace() && m_text.at(m_pos) != u'(')
+            fail(QStringLiteral("espaço esperado após AND"));
+    }
+
+private:
+    const QString &m_text;
+    qsizetype m_pos = 0;
+};
+
+} // namespace
+
+Table::CompiledFilter Table::compileFilter(const QString &text) const
+{
+    CompiledFilter filter;
+    FilterParser parser(text);
+    if (parser.atEnd())
+        return filter;
+    for (;;) {
+        const QString name = parser.identifier();
+        Field *field = FindField(name);
+        if (!field || field->m_column < 0)
+            throw EDatabaseError(QStringLiteral("Campo '%1' não encontrado.").arg(name));
+        parser.equals();
+        bool quoted = false;
+        const QString literal = parser.value(quoted);
+        FilterTerm term;
+        term.column = field->m_column;
+        switch (field->DataType()) {
+        case FieldKind::Text:
+            // An unquoted number compared with a text matches the same text.
+            term.value = literal.toStdString();
+            break;
+        case FieldKind::Date:
+        case FieldKind::DateTime: {
+            if (!quoted)
+                parser.fail(QStringLiteral("data entre aspas esperada para o campo %1").arg(name));
+            if (literal.trimmed().isEmpty())
+                break;
+            const QDateTime when = LocaleService::textToDateTime(literal);
+            if (!when.isValid())
+                parser.fail(QStringLiteral("'%1' não é uma data válida").arg(literal));
+            if (field->DataType() == FieldKind::Date)
+                term.never = when.time() != QTime(0, 0);
+            term.value = field->DataType() == FieldKind::Date ? dateText(when.date())
+                                                              : dateTimeText(when);
+            break;
+        }
+        case FieldKind::Float:
+        case FieldKind::Integer: {
+            if (quoted && literal.trimmed().isEmpty())
+                break;
+            double number = 0;
+            QString plain = literal;
+            plain.replace(LocaleService::decimalSeparator(), u'.');
+            bool ok = false;
+            number = plain.trimmed().toDouble(&ok);
+            if (!ok)
+                parser.fail(QStringLiteral("'%1' não é um número").arg(literal));
+            if (field->DataType() == FieldKind::Integer) {
+                term.never = number != std::floor(number);
+                term.value = integerText(qint64(number));
+            } else {
+                term.value = floatText(number);
+            }
+            break;
+        }
+        }
+        filter.terms.push_back(std::move(term));
+        if (parser.atEnd())
+            return filter;
+        parser.conjunction();
+    }
+}
+
+bool Table::passesFilter(const Cell *row) const
+{
+    if (!m_filtered || !m_filter)
+        return true;
+    for (const FilterTerm &term : m_filter->terms) {
+        if (term.never)
+            return false;
+        const std::string_view bytes = m_data.heap.bytes(row[term.column]);
+        if (bytes != std::string_view(term.value))
+            return false;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------------- table
+
+Table::Table(const QString &name, QObject *parent) : QObject(parent)
+{
+    setObjectName(name);
+}
+
+Table::~Table() = default;
+
+void Table::SetFieldDefs(const QList<FieldDef> &defs)
+{
+    m_defs.clear();
+    m_fields.clear();
+    m_fieldsByName.clear();
+    m_calcFields.clear();
+    m_calcValues.clear();
+    for (const FieldDef &def : defs)
+        AddFieldDef(def);
+}
+
+void Table::AddFieldDef(const FieldDef &def)
+{
+    m_defs.append(def);
+    auto field = std::unique_ptr<Field>(new Field(this, def, int(m_fields.size()), -2));
+    if (def.calculated) {
+        field->m_column = -1;
+        m_calcFields.push_back(field.get());
+        m_calcValues.resize(m_calcFields.size());
+    }
+    m_fieldsByName.insert(def.name.toUpper(), field.get());
+    m_fields.push_back(std::move(field));
+}
+
+void Table::Declare(const TableDecl &decl)
+{
+    SetFieldDefs(decl.fields);
+    m_indexFieldNames = decl.indexFieldNames;
+}
+
+Field *Table::FindField(const QString &name) const
+{
+    return m_fieldsByName.value(name.trimmed().toUpper(), nullptr);
+}
+
+Field *Table::FieldByName(const QString &name) const
+{
+    Field *field = FindField(name);
+    if (!field)
+        throw EDatabaseError(QStringLiteral("Campo '%1' não encontrado.").arg(name));
+    return field;
+}
+
+void Table::requireActive() const
+{
+    if (m_state == DataSetState::Inactive)
+        throw EDatabaseError(QStringLiteral("Não é possível executar esta operação com a tabela %1 fechada.")
+                                 .arg(tableName(*this)));
+}
+
+// ------------------------------------------------------------ content
+
+void Table::CreateDataSet()
+{
+    TableData data;
+    for (const FieldDef &def : std::as_const(m_defs))
+        if (!def.calculated)
+            data.columns.push_back(columnFromDef(def));
+    if (data.columns.empty() && m_calcFields.empty())
+        throw EDatabaseError(QStringLiteral("A tabela %1 não tem campos definidos.").arg(tableName(*this)));
+    adoptData(std::move(data), QString());
+}
+
+void Table::LoadFromFile(const QString &path)
+{
+    adoptData(TableFile::read(path), TableFile::resolve(path));
+}
+
+TableData Table::Data() const
+{
+    TableData copy;
+    copy.columns = m_data.columns;
+    const_cast<ByteHeap &>(m_data.heap).seal();
+    copy.heap = m_data.heap;
+    const size_t columns = m_data.columns.size();
+    copy.cells.resize(m_data.stored.size() * columns);
+    copy.stored.resize(m_data.stored.size());
+    for (size_t i = 0; i < m_data.stored.size(); ++i) {
+        std::copy_n(m_data.row(m_data.stored[i]), columns, copy.cells.data() + i * columns);
+        copy.stored[i] = uint32_t(i);
+    }
+    copy.rowsAllocated = uint32_t(m_data.stored.size());
+    return copy;
+}
+
+void Table::SetData(TableData data)
+{
+    data.heap.seal();
+    adoptData(std::move(data), QString());
+}
+
+// Takes a new content: checks it against the declared fields, maps every
+// field to its column and rebuilds order and view. Nothing changes when a
+// check fails.
+void Table::adoptData(TableData data, const QString &fileName)
+{
+    const QString source = fileName.isEmpty() ? tableName(*this) : QDir::toNativeSeparators(fileName);
+    std::vector<int> columnOf(m_fields.size(), -2);
+    for (size_t i = 0; i < size_t(m_defs.size()); ++i) {
+        const Field &field = *m_fields[i];
+        if (field.Calculated()) {
+            columnOf[i] = -1;
+            continue;
+        }
+        const int column = data.columnIndex(field.FieldName());
+        if (column < 0)
+            throw EDatabaseError(QStringLiteral("Erro ao abrir \"%1\": o campo %2 não existe.")
+                                     .arg(source, field.FieldName()));
+        {
+            const ColumnInfo &info = data.columns[size_t(column)];
+            const FieldDef &def = m_defs[qsizetype(i)];
+            if (info.kind != def.kind || (def.kind == FieldKind::Text && info.size != def.size))
+                throw EDatabaseError(
+                    QStringLiteral("Erro ao abrir \"%1\": o campo %2 é %3 e deveria ser %4.")
+                        .arg(source, def.name, TableFile::describeKind(info.kind, info.size),
+                             TableFile::describeKind(def.kind, def.size)));
+        }
+        columnOf[i] = column;
+    }
+
+    // Work out key columns and filter against the new layout before
+    // anything is replaced, so that a bad order or filter leaves all as it was.
+    std::swap(m_data.columns, data.columns);
+    std::vector<int> newKeys;
+    std::unique_ptr<CompiledFilter> newFilter;
+    std::vector<int> oldColumns(m_fields.size());
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        oldColumns[i] = m_fields[i]->m_column;
+        m_fields[i]->m_column = columnOf[i];
+    }
+    // Fields the file has and the table does not declare.
+    std::vector<std::unique_ptr<Field>> extras;
+    for (size_t c = 0; c < m_data.columns.size(); ++c) {
+        if (std::find(columnOf.begin(), columnOf.end(), int(c)) != columnOf.end())
+            continue;
+        const ColumnInfo &info = m_data.columns[c];
+        FieldDef def;
+        def.name = info.name;
+        def.kind = info.kind;
+        def.size = info.size;
+        def.visible = m_defs.isEmpty();
+        extras.push_back(std::unique_ptr<Field>(new Field(this, def, 0, int(c))));
+    }
+    auto restore = [&] {
+        std::swap(m_data.columns, data.columns);
+        for (size_t i = 0; i < m_fields.size(); ++i)
+            m_fields[i]->m_column = oldColumns[i];
+    };
+    try {
+        QHash<QString, Field *> byName;
+        for (const auto &field : m_fields)
+            if (field->Index() < m_defs.size())
+                byName.insert(field->FieldName().toUpper(), field.get());
+        for (const auto &extra : extras)
+            byName.insert(extra->FieldName().toUpper(), extra.get());
+        std::swap(byName, m_fieldsByName);
+        try {
+            if (m_filtered)
+                newFilter = std::make_unique<CompiledFilter>(compileFilter(m_filterText));
+            for (const QString &name : m_indexFieldNames.split(u';', Qt::SkipEmptyParts)) {
+                if (name.trimmed().isEmpty())
+                    continue;
+                Field *key = FieldByName(name);
+                if (key->m_column < 0)
+                    throw EDatabaseError(QStringLiteral("Campo '%1' não pode ordenar a tabela.").arg(name));
+                newKeys.push_back(key->m_column);
+            }
+        } catch (...) {
+            std::swap(byName, m_fieldsByName);
+            throw;
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+
+    // Commit.
+    if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
+        m_buffer.clear();
+    // Undeclared fields keep their objects across loads of the same layout
+    // (callers may hold pointers); stale ones are kept but detached.
+    for (size_t i = size_t(m_defs.size()); i < m_fields.size(); ++i)
+        m_fields[i]->m_column = -2;
+    for (auto &extra : extras) {
+        Field *reuse = nullptr;
+        for (size_t i = size_t(m_defs.size()); i < m_fields.size(); ++i)
+            if (m_fields[i]->FieldName() == extra->FieldName()
+                && m_fields[i]->DataType() == extra->DataType()) {
+                reuse = m_fields[i].get();
+                break;
+            }
+        if (reuse) {
+            reuse->m_def = extra->m_def;
+            reuse->m_column = extra->m_column;
+            m_fieldsByName.insert(reuse->FieldName().toUpper(), reuse);
+        } else {
+            extra->m_index = int(m_fields.size());
+            m_fieldsByName.insert(extra->FieldName().toUpper(), extra.get());
+            m_fields.push_back(std::move(extra));
+        }
+    }
+    data.columns = m_data.columns;
+    m_data = std::move(data);
+    m_keyColumns = std::move(newKeys);
+    m_filter = std::move(newFilter);
+    m_changeCount = 0;
+    m_modified = false;
+    const bool stateChange = m_state != DataSetState::Browse;
+    m_state = DataSetState::Browse;
+    if (!quiet())
+        emit fieldsChanged();
+    if (stateChange && !quiet())
+        emit stateChanged();
+    resetAfterContentChange();
+}
+
+void Table::EmptyDataSet()
+{
+    requireActive();
+    if (m_state != DataSetState::Browse) {
+        m_buffer.clear();
+        setState(DataSetState::Browse);
+    }
+    m_data.cells.clear();
+    m_data.stored.clear();
+    m_data.rowsAllocated = 0;
+    m_data.heap.clear();
+    ++m_changeCount;
+    resetAfterContentChange();
+}
+
+void Table::Close()
+{
+    if (m_state == DataSetState::Inactive)
+        return;
+    m_buffer.clear();
+    m_view.clear();
+    m_cur = -1;
+    m_eof = m_bof = true;
+    m_state = DataSetState::Inactive;
+    notifyReset();
+    if (!quiet())
+        emit stateChanged();
+}
+
+void Table::Open()
+{
+    if (m_state != DataSetState::Inactive)
+        return;
+    if (m_data.columns.empty() && m_calcFields.empty())
+        throw EDatabaseError(QStringLiteral("A tabela %1 não tem campos definidos.").arg(tableName(*this)));
+    if (m_filtered)
+        m_filter = std::make_unique<CompiledFilter>(compileFilter(m_filterText));
+    m_state = DataSetState::Browse;
+    if (!quiet())
+        emit stateChanged();
+    resetAfterContentChange();
+}
+
+void Table::SaveToFile(const QString &path) const
+{
+    requireActive();
+    TableFile::write(path, m_data);
+}
+
+QByteArray Table::SavedContent() const
+{
+    requireActive();
+    return TableFile::serialize(m_data);
+}
+
+void Table::SaveToFiles(const QList<QPair<const Table *, QString>> &files)
+{
+    AtomicSave save;
+    for (const auto &[table, path] : files)
+        save.add(path, table->SavedContent());
+    save.commit();
+}
+
+// ---------------------------------------------------------- order and view
+
+int Table::compareRows(const Cell *a, const Cell *b) const
+{
+    for (int column : m_keyColumns) {
+        const std::string_view x = m_data.heap.bytes(a[column]);
+        const std::string_view y = m_data.heap.bytes(b[column]);
+        int c;
+        const FieldKind kind = m_data.columns[size_t(column)].kind;
+        if (kind == FieldKind::Float || kind == FieldKind::Integer) {
+            if (x.empty() || y.empty()) {
+                c = int(!x.empty()) - int(!y.empty());
+            } else {
+                const double dx = parseDouble(x);
+                const double dy = parseDouble(y);
+                c = dx < dy ? -1 : (dx > dy ? 1 : 0);
+            }
+        } else {
+            c = compareBytes(x, y);
+        }
+        if (c != 0)
+            return c;
+    }
+    return 0;
+}
+
+void Table::rebuildSorted()
+{
+    m_sorted = m_data.stored;
+    if (m_keyColumns.empty())
+        return;
+    bool numeric = false;
+    for (int column : m_keyColumns) {
+        const FieldKind kind = m_data.columns[size_t(column)].kind;
+        numeric = numeric || kind == FieldKind::Float || kind == FieldKind::Integer;
+    }
+    if (!numeric && m_keyColumns.size() == 1) {
+        const int column = m_keyColumns.front();
+        std::stable_sort(m_sorted.begin(), m_sorted.end(), [&](uint32_t a, uint32_t b) {
+            return m_data.heap.bytes(m_data.row(a)[column]) < m_data.heap.bytes(m_data.row(b)[column]);
+        });
+        return;
+    }
+    std::stable_sort(m_sorted.begin(), m_sorted.end(), [&](uint32_t a, uint32_t b) {
+        return compareRows(m_data.row(a), m_data.row(b)) < 0;
+    });
+}
+
+void Table::rebuildView()
+{
+    if (!m_filtered || !m_filter || m_filter->terms.empty()) {
+        m_view = m_sorted;
+        return;
+    }
+    m_view.clear();
+    for (uint32_t id : m_sorted)
+        if (passesFilter(m_data.row(id)))
+            m_view.push_back(id);
+}
+
+void Table::resetAfterContentChange()
+{
+    rebuildSorted();
+    rebuildView();
+    m_cur = m_view.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_view.empty();
+    computeCalcFields(activeCells());
+    notifyReset();
+    notifyCurrent();
+    if (AfterScroll)
+        AfterScroll(*this);
+}
+
+void Table::SetFilter(const QString &expression)
+{
+    if (expression == m_filterText)
+        return;
+    if (m_state == DataSetState::Inactive || !m_filtered) {
+        m_filterText = expression;
+        return;
+    }
+    CheckBrowseMode();
+    auto compiled = std::make_unique<CompiledFilter>(compileFilter(expression));
+    m_filterText = expression;
+    m_filter = std::move(compiled);
+    rebuildView();
+    m_cur = -1;
+    First();
+}
+
+void Table::SetFiltered(bool filtered)
+{
+    if (filtered == m_filtered)
+        return;
+    if (m_state == DataSetState::Inactive) {
+        m_filtered = filtered;
+        return;
+    }
+    CheckBrowseMode();
+    std::unique_ptr<CompiledFilter> compiled;
+    if (filtered)
+        compiled = std::make_unique<CompiledFilter>(compileFilter(m_filterText));
+    m_filtered = filtered;
+    m_filter = std::move(compiled);
+    rebuildView();
+    m_cur = -1;
+    First();
+}
+
+void Table::SetIndexFieldNames(const QString &names)
+{
+    if (m_state == DataSetState::Inactive) {
+        m_indexFieldNames = names;
+        return;
+    }
+    CheckBrowseMode();
+    std::vector<int> keys;
+    for (const QString &name : names.split(u';', Qt::SkipEmptyParts)) {
+        if (name.trimmed().isEmpty())
+            continue;
+        Field *key = FieldByName(name);
+        if (key->m_column < 0)
+            throw EDatabaseError(QStringLiteral("Campo '%1' não pode ordenar a tabela.").arg(name));
+        keys.push_back(key->m_column);
+    }
+    const uint32_t current = m_cur >= 0 ? m_view[size_t(m_cur)] : 0;
+    const bool hadCurrent = m_cur >= 0;
+    m_indexFieldNames = names;
+    m_keyColumns = std::move(keys);
+    rebuildSorted();
+    rebuildView();
+    m_cur = m_view.empty() ? -1 : 0;
+    if (hadCurrent) {
+        const auto found = std::find(m_view.begin(), m_view.end(), current);
+        if (found != m_view.end())
+            m_cur = int(found - m_view.begin());
+    }
+    m_eof = m_view.empty();
+    m_bof = m_cur <= 0;
+    computeCalcFields(activeCells());
+    notifyReset();
+    notifyCurrent();
+}
+
+int Table::RecordCount() const
+{
+    const int count = int(m_view.size());
+    return m_state == DataSetState::Insert ? count - 1 : count;
+}
+
+bool Table::IsPendingRow(int viewRow) const
+{
+    return m_state == DataSetState::Insert && viewRow == m_cur;
+}
+
+// ------------------------------------------------------------- navigation
+
+void Table::moveCursor(int index)
+{
+    m_cur = m_view.empty() ? -1 : std::clamp(index, 0, int(m_view.size()) - 1);
+    computeCalcFields(activeCells());
+    notifyCurrent();
+}
+
+void Table::scrollTo(int index, bool fireEvents)
+{
+    if (fireEvents && BeforeScroll)
+        BeforeScroll(*this);
+    moveCursor(index);
+    if (fireEvents && AfterScroll)
+        AfterScroll(*this);
+}
+
+void Table::First()
+{
+    requireActive();
+    CheckBrowseMode();
+    scrollTo(0);
+    m_bof = true;
+    m_eof = m_view.empty();
+}
+
+void Table::Last()
+{
+    requireActive();
+    CheckBrowseMode();
+    scrollTo(int(m_view.size()) - 1);
+    m_eof = true;
+    m_bof = m_view.empty();
+}
+
+void Table::Next()
+{
+    MoveBy(1);
+}
+
+void Table::Prior()
+{
+    MoveBy(-1);
+}
+
+void Table::MoveBy(int distance)
+{
+    requireActive();
+    CheckBrowseMode();
+    if (BeforeScroll)
+        BeforeScroll(*this);
+    const int target = m_cur + distance;
+    const int last = int(m_view.size()) - 1;
+    m_eof = distance > 0 && target > last;
+    m_bof = distance < 0 && target < 0;
+    if (m_view.empty())
+        m_eof = m_bof = true;
+    if (target != m_cur)
+        moveCursor(target);
+    if (AfterScroll)
+        AfterScroll(*this);
+}
+
+void Table::SetRecNo(int recNo)
+{
+    requireActive();
+    CheckBrowseMode();
+    if (recNo - 1 == m_cur || m_view.empty())
+        return;
+    scrollTo(recNo - 1);
+    m_eof = m_bof = false;
+}
+
+bool Table::Locate(const QString &fieldNames, const QVariant &value, LocateOptions options)
+{
+    return Locate(fieldNames, value.typeId() == QMetaType::QVariantList ? value.toList()
+                                                                        : QVariantList{value},
+                  options);
+}
+
+bool Table::Locate(const QString &fieldNames, const QVariantList &values, LocateOptions options)
+{
+    requireActive();
+    CheckBrowseMode();
+    struct Key
+    {
+        int column;
+        bool text;
+        std::string bytes;
+        QString string;
+        bool never;
+    };
+    std::vector<Key> keys;
+    const QStringList names = fieldNames.split(u';', Qt::SkipEmptyParts);
+    if (names.size() != values.size())
+        throw EDatabaseError(QStringLiteral("Número de valores diferente do número de campos em Locate."));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        Field *field = FieldByName(names[i]);
+        if (field->m_column < 0)
+            throw EDatabaseError(QStringLiteral("Campo '%1' não pode ser pesquisado.").arg(names[i]));
+        Key key{field->m_column, field->DataType() == FieldKind::Text, {}, {}, false};
+        bool ok = true;
+        key.bytes = canonicalOf(*field, values[i], &ok);
+        key.never = !ok;
+        if (key.text)
+            key.string = values[i].toString();
+        keys.push_back(std::move(key));
+    }
+    const bool caseless = options & loCaseInsensitive;
+    const bool partial = options & loPartialKey;
+    for (size_t pos = 0; pos < m_view.size(); ++pos) {
+        const Cell *row = m_data.row(m_view[pos]);
+        bool match = true;
+        for (const Key &key : keys) {
+            if (key.never) {
+                match = false;
+                break;
+            }
+            const std::string_view bytes = m_data.heap.bytes(row[key.column]);
+            if (!key.text || (!caseless && !partial)) {
+                match = bytes == std::string_view(key.bytes);
+            } else if (!caseless) {
+                match = bytes.substr(0, key.bytes.size()) == std::string_view(key.bytes);
+            } else {
+                const QString text = fromBytes(bytes);
+                match = partial ? text.startsWith(key.string, Qt::CaseInsensitive)
+                                : text.compare(key.string, Qt::CaseInsensitive) == 0;
+            }
+            if (!match)
+                break;
+        }
+        if (match) {
+            scrollTo(int(pos));
+            m_eof = m_bof = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+// ----------------------------------------------------------------- editing
+
+void Table::setState(DataSetState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    if (!quiet())
+        emit stateChanged();
+}
+
+void Table::ensureHeapRoom()
+{
+    if (m_data.heap.full())
+        m_data.compact();
+}
+
+void Table::CheckBrowseMode()
+{
+    requireActive();
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        return;
+    if (m_modified)
+        Post();
+    else
+        Cancel();
+}
+
+void Table::Insert()
+{
+    beginInsert(false);
+}
+
+void Table::Append()
+{
+    beginInsert(true);
+}
+
+void Table::beginInsert(bool append)
+{
+    requireActive();
+    CheckBrowseMode();
+    if (BeforeInsert)
+        BeforeInsert(*this);
+    if (BeforeScroll)
+        BeforeScroll(*this);
+    ensureHeapRoom();
+    const int previous = m_cur;
+    int viewPos = int(m_view.size());
+    m_insertStoredPos = -1;
+    if (!append && m_cur >= 0) {
+        viewPos = m_cur;
+        const auto at = std::find(m_data.stored.begin(), m_data.stored.end(), m_view[size_t(m_cur)]);
+        m_insertStoredPos = int(at - m_data.stored.begin());
+    }
+    m_pendingId = m_data.allocateRow();
+    m_buffer.assign(m_data.columns.size(), Cell());
+    m_view.insert(m_view.begin() + viewPos, m_pendingId);
+    m_cur = viewPos;
+    m_state = DataSetState::Insert;
+    try {
+        if (OnNewRecord)
+            OnNewRecord(*this);
+    } catch (...) {
+        m_view.erase(m_view.begin() + viewPos);
+        m_buffer.clear();
+        m_state = DataSetState::Browse;
+        m_cur = previous;
+        throw;
+    }
+    m_modified = false;
+    m_eof = m_bof = false;
+    computeCalcFields(activeCells());
+    if (!quiet()) {
+        emit rowInserted(viewPos);
+        emit stateChanged();
+    }
+    notifyCurrent();
+    if (AfterInsert)
+        AfterInsert(*this);
+    if (AfterScroll)
+        AfterScroll(*this);
+}
+
+void Table::Edit()
+{
+    requireActive();
+    if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
+        return;
+    if (m_view.empty()) {
+        Insert();
+        return;
+    }
+    if (BeforeEdit)
+        BeforeEdit(*this);
+    ensureHeapRoom();
+    const Cell *row = m_data.row(m_view[size_t(m_cur)]);
+    m_buffer.assign(row, row + m_data.columns.size());
+    m_modified = false;
+    setState(DataSetState::Edit);
+    if (AfterEdit)
+        AfterEdit(*this);
+}
+
+int Table::viewInsertPosition(const Cell *cells) const
+{
+    const auto at = std::upper_bound(m_view.begin(), m_view.end(), cells,
+                                     [&](const Cell *value, uint32_t other) {
+                                         return compareRows(value, m_data.row(other)) < 0;
+                                     });
+    return int(at - m_view.begin());
+}
+
+void Table::Post()
+{
+    requireActive();
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        return;
+    if (BeforePost)
+        BeforePost(*this);
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        return;
+    const bool inserting = m_state == DataSetState::Insert;
+    const int oldPos = m_cur;
+    const uint32_t id = inserting ? m_pendingId : m_view[size_t(m_cur)];
+    Cell *row = m_data.row(id);
+    const bool keyChanged = !inserting && !m_keyColumns.empty()
+                            && compareRows(m_buffer.data(), row) != 0;
+    std::copy(m_buffer.begin(), m_buffer.end(), row);
+    m_buffer.clear();
+
+    if (inserting) {
+        if (m_insertStoredPos >= 0 && m_insertStoredPos <= int(m_data.stored.size()))
+            m_data.stored.insert(m_data.stored.begin() + m_insertStoredPos, id);
+        else
+            m_data.stored.push_back(id);
+    }
+    if (m_keyColumns.empty()) {
+        if (inserting)
+            m_sorted = m_data.stored;  // stored order is the browsing order
+    } else if (inserting || keyChanged) {
+        if (keyChanged)
+            m_sorted.erase(std::find(m_sorted.begin(), m_sorted.end(), id));
+        const auto at = std::upper_bound(m_sorted.begin(), m_sorted.end(), row,
+                                         [&](const Cell *value, uint32_t other) {
+                                             return compareRows(value, m_data.row(other)) < 0;
+                                         });
+        m_sorted.insert(at, id);
+    }
+
+    m_view.erase(m_view.begin() + oldPos);
+    int newPos = -1;
+    if (passesFilter(row)) {
+        newPos = (m_keyColumns.empty() || (!inserting && !keyChanged))
+                     ? oldPos
+                     : viewInsertPosition(row);
+        m_view.insert(m_view.begin() + newPos, id);
+    }
+    m_state = DataSetState::Browse;
+    m_modified = false;
+    ++m_changeCount;
+    m_cur = newPos >= 0 ? newPos
+                        : (m_view.empty() ? -1 : std::min(oldPos, int(m_view.size()) - 1));
+    m_eof = m_view.empty();
+    m_bof = m_view.empty();
+    computeCalcFields(activeCells());
+    if (!quiet()) {
+        if (newPos == oldPos) {
+            emit rowChanged(newPos);
+        } else {
+            emit rowRemoved(oldPos);
+            if (newPos >= 0)
+                emit rowInserted(newPos);
+        }
+        emit stateChanged();
+    }
+    notifyCurrent();
+    if (AfterPost)
+        AfterPost(*this);
+}
+
+void Table::Cancel()
+{
+    requireActive();
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        return;
+    if (BeforeCancel)
+        BeforeCancel(*this);
+    const bool inserting = m_state == DataSetState::Insert;
+    m_buffer.clear();
+    m_state = DataSetState::Browse;
+    m_modified = false;
+    const int pos = m_cur;
+    if (inserting) {
+        m_view.erase(m_view.begin() + pos);
+        m_cur = m_view.empty() ? -1 : std::min(pos, int(m_view.size()) - 1);
+        m_eof = m_bof = m_view.empty();
+    }
+    computeCalcFields(activeCells());
+    if (!quiet()) {
+        if (inserting)
+            emit rowRemoved(pos);
+        else
+            emit rowChanged(pos);
+        emit stateChanged();
+    }
+    notifyCurrent();
+    if (AfterCancel)
+        AfterCancel(*this);
+}
+
+void Table::Delete()
+{
+    requireActive();
+    if (m_state == DataSetState::Insert) {
+        Cancel();
+        return;
+    }
+    if (RecordCount() == 0)
+        throw EDatabaseError(QStringLiteral("Não é possível executar esta operação com a tabela %1 vazia.")
+                                 .arg(tableName(*this)));
+    if (BeforeDelete)
+        BeforeDelete(*this);
+    if (BeforeScroll)
+        BeforeScroll(*this);
+    if (m_state == DataSetState::Edit) {
+        m_buffer.clear();
+        m_state = DataSetState::Browse;
+        m_modified = false;
+        if (!quiet())
+            emit stateChanged();
+    }
+    const int pos = m_cur;
+    const uint32_t id = m_view[size_t(pos)];
+    m_view.erase(m_view.begin() + pos);
+    m_data.stored.erase(std::find(m_data.stored.begin(), m_data.stored.end(), id));
+    if (m_keyColumns.empty())
+        m_sorted = m_data.stored;
+    else
+        m_sorted.erase(std::find(m_sorted.begin(), m_sorted.end(), id));
+    ++m_changeCount;
+    m_cur = m_view.empty() ? -1 : std::min(pos, int(m_view.size()) - 1);
+    m_eof = m_bof = m_view.empty();
+    computeCalcFields(activeCells());
+    if (!quiet())
+        emit rowRemoved(pos);
+    notifyCurrent();
+    if (AfterDelete)
+        AfterDelete(*this);
+    if (AfterScroll)
+        AfterScroll(*this);
+}
+
+// ------------------------------------------------------------ notifications
+
+void Table::DisableControls()
+{
+    ++m_disableCount;
+}
+
+void Table::EnableControls()
+{
+    if (m_disableCount == 0 || --m_disableCount > 0)
+        return;
+    emit stateChanged();
+    emit viewReset();
+    emit currentChanged(m_cur);
+    m_resetPending = false;
+}
+
+void Table::notifyReset()
+{
+    if (quiet())
+        m_resetPending = true;
+    else
+        emit viewReset();
+}
+
+void Table::notifyCurrent()
+{
+    if (!quiet())
+        emit currentChanged(m_cur);
+}
+
+// ------------------------------------------------------------ field values
+
+const Cell *Table::activeCells() const
+{
+    if (m_peekCells)
+        return m_peekCells;
+    if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
+        return m_buffer.data();
+    if (m_state == DataSetState::Inactive || m_cur < 0)
+        return nullptr;
+    return m_data.row(m_view[size_t(m_cur)]);
+}
+
+std::string_view Table::cellBytes(const Field &field) const
+{
+    if (field.m_column < 0)
+        return {};
+    const Cell *cells = activeCells();
+    return cells ? m_data.heap.bytes(cells[field.m_column]) : std::string_view();
+}
+
+void Table::computeCalcFields(const Cell *cells) const
+{
+    if (m_calcFields.empty())
+        return;
+    std::fill(m_calcValues.begin(), m_calcValues.end(), QVariant());
+    if (!cells || !OnCalcFields)
+        return;
+    const Cell *savedPeek = m_peekCells;
+    m_peekCells = cells;
+    m_inCalc = true;
+    try {
+        OnCalcFields(const_cast<Table &>(*this));
+    } catch (...) {
+        // A value that cannot be worked out is shown empty; the rules that
+        // need it raise their own error when the record is posted.
+        std::fill(m_calcValues.begin(), m_calcValues.end(), QVariant());
+    }
+    m_inCalc = false;
+    m_peekCells = savedPeek;
+}
+
+QVariant Table::ValueAt(int viewRow, int fieldIndex) const
+{
+    if (viewRow < 0 || viewRow >= int(m_view.size()))
+        return QVariant();
+    const Cell *cells = ((m_state == DataSetState::Edit || m_state == DataSetState::Insert)
+                         && viewRow == m_cur)
+                            ? m_buffer.data()
+                            : m_data.row(m_view[size_t(viewRow)]);
+    Field *field = m_fields[size_t(fieldIndex)].get();
+    if (!field->Calculated()) {
+        const Cell *saved = m_peekCells;
+        m_peekCells = cells;
+        const QVariant value = field->Value();
+        m_peekCells = saved;
+        return value;
+    }
+    if (viewRow == m_cur && !m_peekCells)
+        return field->Value();
+    const std::vector<QVariant> saved = m_calcValues;
+    computeCalcFields(cells);
+    const Cell *savedPeek = m_peekCells;
+    m_peekCells = cells;
+    const QVariant value = field->Value();
+    m_peekCells = savedPeek;
+    m_calcValues = saved;
+    return value;
+}
+
+QString Table::TextAt(int viewRow, int fieldIndex) const
+{
+    const QVariant value = ValueAt(viewRow, fieldIndex);
+    if (!value.isValid())
+        return QString();
+    switch (m_fields[size_t(fieldIndex)]->DataType()) {
+    case FieldKind::Text: return value.toString();
+    case FieldKind::Float: return FloatToStr(value.toDouble());
+    case FieldKind::Integer: return QString::number(value.toLongLong());
+    case FieldKind::Date: return LocaleService::dateToText(value.toDate());
+    case FieldKind::DateTime: return LocaleService::dateTimeToText(value.toDateTime());
+    }
+    return QString();
+}
+
+void Table::requireEditing(const Field &field) const
+{
+    if (field.Calculated()) {
+        if (!m_inCalc)
+            throw EDatabaseError(QStringLiteral("O campo '%1' não pode ser modificado.").arg(field.FieldName()));
+        return;
+    }
+    if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
+        throw EDatabaseError(QStringLiteral("A tabela %1 não está em modo de edição ou inclusão.")
+                                 .arg(tableName(*this)));
+    if (field.ReadOnly())
+        throw EDatabaseError(QStringLiteral("O campo '%1' não pode ser modificado.").arg(field.FieldName()));
+    if (field.m_column < 0)
+        throw EDatabaseError(QStringLiteral("Campo '%1' não encontrado.").arg(field.FieldName()));
+}
+
+void Table::storeValue(Field &field, std::string_view canonical)
+{
+    m_buffer[size_t(field.m_column)] = m_data.heap.store(canonical);
+    m_modified = true;
+    afterFieldChange(field);
+}
+
+void Table::afterFieldChange(Field &field)
+{
+    computeCalcFields(activeCells());
+    if (!quiet()) {
+        emit fieldChanged(field.Index());
+        emit rowChanged(m_cur);
+    }
+    if (field.OnChange)
+        field.OnChange(field);
+}
+
+// The bytes a value is stored as in field; ok is false when the value can
+// never be one of the field's (a date that is not one).
+std::string Table::canonicalOf(const Field &field, const QVariant &value, bool *ok) const
+{
+    *ok = true;
+    if (!value.isValid() || value.isNull())
+        return {};
+    const int type = value.typeId();
+    switch (field.DataType()) {
+    case FieldKind::Text:
+        return value.toString().toStdString();
+    case FieldKind::Float:
+    case FieldKind::Integer: {
+        double number = 0;
+        if (type == QMetaType::QString) {
+            const QString text = value.toString();
+            if (text.trimmed().isEmpty())
+                return {};
+            if (!TryStrToFloat(text, number)) {
+                *ok = false;
+                return {};
+            }
+        } else {
+            number = value.toDouble(ok);
+            if (!*ok)
+                return {};
+        }
+        if (field.DataType() == FieldKind::Integer) {
+            *ok = number == std::floor(number);
+            return integerText(qint64(number));
+        }
+        return floatText(number);
+    }
+    case FieldKind::Date:
+    case FieldKind::DateTime: {
+        QDateTime when;
+        if (type == QMetaType::QDate)
+            when = QDateTime(value.toDate(), QTime(0, 0), Qt::UTC);
+        else if (type == QMetaType::QDateTime)
+            when = QDateTime(value.toDateTime().date(), value.toDateTime().time(), Qt::UTC);
+        else if (type == QMetaType::QString)
+            when = LocaleService::textToDateTime(value.toString());
+        else
+            when = dateTimeFromDays(value.toDouble());
+        if (!when.isValid()) {
+            *ok = false;
+            return {};
+        }
+        if (field.DataType() == FieldKind::Date) {
+            *ok = when.time() == QTime(0, 0);
+            return dateText(when.date());
+        }
+        return dateTimeText(when);
+    }
+    }
+    return {};
+}
+
+// ----------------------------------------------------------------- fields
+
+bool Field::IsNull() const
+{
+    if (Calculated()) {
+        const auto at = std::find(m_table->m_calcFields.begin(), m_table->m_calcFields.end(), this);
+        return !m_table->m_calcValues[size_t(at - m_table->m_calcFields.begin())].isValid();
+    }
+    return m_table->cellBytes(*this).empty();
+}
+
+QVariant Field::Value() const
+{
+    if (Calculated()) {
+        const auto at = std::find(m_table->m_calcFields.begin(), m_table->m_calcFields.end(), this);
+        return m_table->m_calcValues[size_t(at - m_table->m_calcFields.begin())];
+    }
+    const std::string_view bytes = m_table->cellBytes(*this);
+    if (bytes.empty())
+        return QVariant();
+    switch (DataType()) {
+    case FieldKind::Text: return fromBytes(bytes);
+    case FieldKind::Float: return parseDouble(bytes);
+    case FieldKind::Integer: return qint64(parseInteger(bytes));
+    case FieldKind::Date: return dateOf(bytes);
+    case FieldKind::DateTime: return dateTimeOf(bytes);
+    }
+    return QVariant();
+}
+
+QString Field::AsString() const
+{
+    const QVariant value = Value();
+    if (!value.isValid())
+        return QString();
+    switch (DataType()) {
+    case FieldKind::Text: return value.toString();
+    case FieldKind::Float: return FloatToStr(value.toDouble());
+    case FieldKind::Integer: return QString::number(value.toLongLong());
+    case FieldKind::Date: return LocaleService::dateToText(value.toDate());
+    case FieldKind::DateTime: return LocaleService::dateTimeToText(value.toDateTime());
+    }
+    return QString();
+}
+
+double Field::AsFloat() const
+{
+    const QVariant value = Value();
+    if (!value.isValid())
+        return 0;
+    switch (DataType()) {
+    case FieldKind::Text: return StrToFloat(value.toString());
+    case FieldKind::Float:
+    case FieldKind::Integer: return value.toDouble();
+    case FieldKind::Date:
+        return daysOf(QDateTime(value.toDate(), QTime(0, 0), Qt::UTC));
+    case FieldKind::DateTime: return daysOf(value.toDateTime());
+    }
+    return 0;
+}
+
+qint64 Field::AsInteger() const
+{
+    const QVariant value = Value();
+    if (!value.isValid())
+        return 0;
+    switch (DataType()) {
+    case FieldKind::Text: {
+        bool ok = false;
+        const qint64 number = value.toString().trimmed().toLongLong(&ok);
+        if (!ok)
+            throw EConvertError(QStringLiteral("'%1' não é um valor inteiro válido.").arg(value.toString()));
+        return number;
+    }
+    case FieldKind::Float: return qRound64(value.toDouble());
+    case FieldKind::Integer: return value.toLongLong();
+    default: return qint64(std::floor(AsFloat()));
+    }
+}
+
+QDate Field::AsDate() const
+{
+    return AsDateTime().date();
+}
+
+QDateTime Field::AsDateTime() const
+{
+    const QVariant value = Value();
+    if (!value.isValid())
+        return QDateTime();
+    switch (DataType()) {
+    case FieldKind::Text: {
+        const QDateTime when = LocaleService::textToDateTime(value.toString());
+        if (!when.isValid())
+            throw EConvertError(QStringLiteral("'%1' não é uma data válida.").arg(value.toString()));
+        return when;
+    }
+    case FieldKind::Float:
+    case FieldKind::Integer: return dateTimeFromDays(value.toDouble());
+    case FieldKind::Date: return QDateTime(value.toDate(), QTime(0, 0), Qt::UTC);
+    case FieldKind::DateTime: return value.toDateTime();
+    }
+    return QDateTime();
+}
+
+void Field::SetValue(const QVariant &value)
+{
+    m_table->requireEditing(*this);
+    if (Calculated()) {
+        const auto at = std::find(m_table->m_calcFields.begin(), m_table->m_calcFields.end(), this);
+        QVariant stored = value;
+        if (value.isValid() && DataType() == FieldKind::Float)
+            stored = value.toDouble();
+        m_table->m_calcValues[size_t(at - m_table->m_calcFields.begin())] = stored;
+        return;
+    }
+    if (DataType() == FieldKind::Text) {
+        const QString text = value.isValid() ? cutText(value.toString(), Size()) : QString();
+        m_table->storeValue(*this, text.toStdString());
+        return;
+    }
+    bool ok = true;
+    const std::string canonical = m_table->canonicalOf(*this, value, &ok);
+    if (!ok) {
+        const QString shown = value.toString();
+        if (DataType() == FieldKind::Date || DataType() == FieldKind::DateTime)
+            throw EConvertError(QStringLiteral("'%1' não é uma data válida.").arg(shown));
+        throw EConvertError(QStringLiteral("'%1' não é um valor numérico válido.").arg(shown));
+    }
+    m_table->storeValue(*this, canonical);
+}
+
+void Field::SetAsString(const QString &text)
+{
+    switch (DataType()) {
+    case FieldKind::Text:
+        SetValue(text);
+        return;
+    case FieldKind::Float:
+        m_table->requireEditing(*this);
+        SetValue(text.trimmed().isEmpty() ? QVariant() : QVariant(StrToFloat(text)));
+        return;
+    case FieldKind::Integer: {
+        m_table->requireEditing(*this);
+        if (text.trimmed().isEmpty()) {
+            SetValue(QVariant());
+            return;
+        }
+        bool ok = false;
+        const qint64 number = text.trimmed().toLongLong(&ok);
+        if (!ok)
+            throw EConvertError(QStringLiteral("'%1' não é um valor inteiro válido.").arg(text));
+        SetValue(number);
+        return;
+    }
+    case FieldKind::Date:
+    case FieldKind::DateTime: {
+        m_table->requireEditing(*this);
+        if (text.trimmed().isEmpty()) {
+            SetValue(QVariant());
+            return;
+        }
+        const QDateTime when = LocaleService::textToDateTime(text);
+        if (!when.isValid() || (DataType() == FieldKind::Date && when.time() != QTime(0, 0)))
+            throw EConvertError(QStringLiteral("'%1' não é uma data válida.").arg(text));
+        SetValue(when);
+        return;
+    }
+    }
+}
+
+void Field::SetAsFloat(double value)
+{
+    if (DataType() == FieldKind::Text)
+        SetValue(FloatToStr(value));
+    else if (DataType() == FieldKind::Integer)
+        SetValue(qRound64(value));
+    else
+        SetValue(value);
+}
+
+void Field::SetAsInteger(qint64 value)
+{
+    if (DataType() == FieldKind::Text)
+        SetValue(QString::number(value));
+    else
+        SetValue(value);
+}
+
+void Field::SetAsDate(const QDate &value)
+{
+    if (DataType() == FieldKind::Text)
+        SetValue(LocaleService::dateToText(value));
+    else
+        SetValue(value.isValid() ? QVariant(value) : QVariant());
+}
+
+void Field::SetAsDateTime(const QDateTime &value)
+{
+    if (DataType() == FieldKind::Text)
+        SetValue(LocaleService::dateTimeToText(value));
+    else
+        SetValue(value.isValid() ? QVariant(value) : QVariant());
+}
+
+void Field::Clear()
+{
+    SetValue(QVariant());
+}
+
+void Field::SetText(const QString &text)
+{
+    if (OnSetText)
+        OnSetText(*this, text);
+    else
+        SetAsString(text);
+}
+
+} // namespace kiv

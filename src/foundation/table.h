@@ -1,0 +1,282 @@
+#pragma once
+
+#include "tabledata.h"
+#include "tabledecl.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kiv {
+
+class Table;
+class Field;
+
+enum class DataSetState { Inactive, Browse, Edit, Insert };
+
+enum LocateOption { loCaseInsensitive = 1, loPartialKey = 2 };
+using LocateOptions = int;
+
+using TableEvent = std::function<void(Table &)>;
+using FieldEvent = std::function<void(Field &)>;
+using SetTextEvent = std::function<void(Field &, const QString &)>;
+
+// A field of a table, read and written on the table's active record: the
+// record being edited or inserted, otherwise the current record.
+class Field
+{
+public:
+    const QString &FieldName() const { return m_def.name; }
+    FieldKind DataType() const { return m_def.kind; }
+    int Size() const { return m_def.size; }
+    bool Calculated() const { return m_def.calculated; }
+    const FieldDef &Def() const { return m_def; }
+    QString DisplayLabel() const { return m_def.label.isEmpty() ? m_def.name : m_def.label; }
+    void SetDisplayLabel(const QString &label) { m_def.label = label; }
+    bool Visible() const { return m_def.visible; }
+    void SetVisible(bool visible) { m_def.visible = visible; }
+    int DisplayWidth() const { return m_def.displayWidth > 0 ? m_def.displayWidth : m_def.size; }
+    void SetDisplayWidth(int width) { m_def.displayWidth = width; }
+    bool ReadOnly() const { return m_readOnly; }
+    void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    int Index() const { return m_index; }
+    Table &DataSet() const { return *m_table; }
+
+    bool IsNull() const;
+    // Text of the value: the text itself, numbers in the platform's general
+    // form with the workstation's decimal separator, dates in the short date
+    // format; empty for no value.
+    QString AsString() const;
+    double AsFloat() const;
+    qint64 AsInteger() const;
+    QDate AsDate() const;
+    QDateTime AsDateTime() const;
+    QVariant Value() const;
+
+    void SetAsString(const QString &text);
+    void SetAsFloat(double value);
+    void SetAsInteger(qint64 value);
+    void SetAsDate(const QDate &value);
+    void SetAsDateTime(const QDateTime &value);
+    void SetValue(const QVariant &value);
+    void Clear();
+    // What a data control does with the text the operator typed: the field's
+    // OnSetText handler when it has one, otherwise SetAsString.
+    void SetText(const QString &text);
+
+    FieldEvent OnChange;
+    SetTextEvent OnSetText;
+
+private:
+    friend class Table;
+    Field(Table *table, FieldDef def, int index, int column)
+        : m_table(table), m_def(std::move(def)), m_index(index), m_column(column) {}
+
+    Table *m_table;
+    FieldDef m_def;
+    int m_index;
+    int m_column;  // stored column, or -1 for a calculated field
+    bool m_readOnly = false;
+};
+
+// An in-memory table: declared fields, records, a current record, a state,
+// an optional filter and browsing order, and the events the windows hang
+// their rules on. An exception thrown by a Before event (or OnNewRecord)
+// abandons the operation and leaves the table as it was.
+//
+// Cost: a filter or order change is one pass over the rows (plus the sort of
+// an order change); moving, reading a field and RecordCount cost no pass; a
+// post re-places one row without re-sorting or re-filtering the rest.
+class Table : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Table(const QString &name = QString(), QObject *parent = nullptr);
+    ~Table() override;
+
+    // Declaration
+    void SetFieldDefs(const QList<FieldDef> &defs);
+    void AddFieldDef(const FieldDef &def);
+    // Fields, file name and browsing order of a declaration.
+    void Declare(const TableDecl &decl);
+    const QList<FieldDef> &FieldDefs() const { return m_defs; }
+
+    // Life cycle
+    void CreateDataSet();
+    void LoadFromFile(const QString &path);
+    void SaveToFile(const QString &path) const;
+    // Saves several tables so that either every file is replaced or none.
+    static void SaveToFiles(const QList<QPair<const Table *, QString>> &files);
+    QByteArray SavedContent() const;
+    void Close();
+    void Open();
+    bool Active() const { return m_state != DataSetState::Inactive; }
+    DataSetState State() const { return m_state; }
+    void EmptyDataSet();
+
+    // The whole content, for copying into another table (snapshots).
+    // The copy holds the posted rows in stored order and shares the source's
+    // value bytes, so a snapshot of a large table is cheap.
+    TableData Data() const;
+    void SetData(TableData data);
+
+    bool LogChanges() const { return m_logChanges; }
+    void SetLogChanges(bool log) { m_logChanges = log; }
+    int ChangeCount() const { return m_changeCount; }
+    void MergeChangeLog() { m_changeCount = 0; }
+
+    // Fields
+    int FieldCount() const { return int(m_fields.size()); }
+    Field *Fields(int index) const { return m_fields[size_t(index)].get(); }
+    Field *FindField(const QString &name) const;
+    Field *FieldByName(const QString &name) const;
+
+    // Navigation
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    void MoveBy(int distance);
+    bool Eof() const { return m_eof; }
+    bool Bof() const { return m_bof; }
+    int RecordCount() const;
+    bool IsEmpty() const { return m_view.empty(); }
+    // Position of the current record in the visible rows, from 1; 0 when none.
+    int RecNo() const { return m_cur + 1; }
+    void SetRecNo(int recNo);
+
+    // Editing
+    void Insert();
+    void Append();
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+    // Posts a pending edit or insertion: what every move, filter and order
+    // change does first.
+    void CheckBrowseMode();
+    bool Modified() const { return m_modified; }
+
+    // Filter and order
+    QString Filter() const { return m_filterText; }
+    void SetFilter(const QString &expression);
+    bool Filtered() const { return m_filtered; }
+    void SetFiltered(bool filtered);
+    QString IndexFieldNames() const { return m_indexFieldNames; }
+    void SetIndexFieldNames(const QString &names);
+    bool Locate(const QString &fieldNames, const QVariant &value, LocateOptions options = 0);
+    bool Locate(const QString &fieldNames, const QVariantList &values, LocateOptions options = 0);
+
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return m_disableCount > 0; }
+
+    // Rows as the controls show them: the visible rows, including a record
+    // being inserted. ViewCount may exceed RecordCount by that one record.
+    int ViewCount() const { return int(m_view.size()); }
+    int CurrentIndex() const { return m_cur; }
+    // The value of a field in a visible row, without moving the cursor
+    // (calculated fields are computed for that row).
+    QVariant ValueAt(int viewRow, int fieldIndex) const;
+    QString TextAt(int viewRow, int fieldIndex) const;
+    bool IsPendingRow(int viewRow) const;
+
+    // Events
+    TableEvent BeforeInsert, AfterInsert, OnNewRecord;
+    TableEvent BeforeEdit, AfterEdit;
+    TableEvent BeforePost, AfterPost;
+    TableEvent BeforeDelete, AfterDelete;
+    TableEvent BeforeCancel, AfterCancel;
+    TableEvent BeforeScroll, AfterScroll;
+    TableEvent OnCalcFields;
+
+signals:
+    // For data sources and controls; none is sent while controls are
+    // disabled, and EnableControls sends viewReset and currentChanged.
+    void stateChanged();
+    void fieldsChanged();
+    void viewReset();
+    void rowInserted(int viewRow);
+    void rowRemoved(int viewRow);
+    void rowChanged(int viewRow);
+    void currentChanged(int viewRow);
+    void fieldChanged(int fieldIndex);
+
+private:
+    friend class Field;
+    struct FilterTerm;
+    struct CompiledFilter;
+
+    void requireActive() const;
+    void requireEditing(const Field &field) const;
+    void adoptData(TableData data, const QString &fileName);
+    void rebuildSorted();
+    void rebuildView();
+    void resetAfterContentChange();
+    bool passesFilter(const Cell *row) const;
+    int compareRows(const Cell *a, const Cell *b) const;
+    int viewInsertPosition(const Cell *cells) const;
+    void setState(DataSetState state);
+    void beginInsert(bool append);
+    void scrollTo(int index, bool fireEvents = true);
+    void moveCursor(int index);
+    void computeCalcFields(const Cell *cells) const;
+    void afterFieldChange(Field &field);
+    void ensureHeapRoom();
+
+    const Cell *activeCells() const;
+    std::string_view cellBytes(const Field &field) const;
+    void storeValue(Field &field, std::string_view canonical);
+    CompiledFilter compileFilter(const QString &text) const;
+    std::string canonicalOf(const Field &field, const QVariant &value, bool *ok) const;
+
+    void notifyReset();
+    void notifyCurrent();
+    bool quiet() const { return m_disableCount > 0; }
+
+    QList<FieldDef> m_defs;
+    std::vector<std::unique_ptr<Field>> m_fields;
+    QHash<QString, Field *> m_fieldsByName;  // upper-case names
+    std::vector<Field *> m_calcFields;
+
+    TableData m_data;
+    std::vector<uint32_t> m_sorted;  // live rows in browsing order (stored order without index)
+    std::vector<uint32_t> m_view;    // visible rows in browsing order
+    std::vector<int> m_keyColumns;
+    std::vector<Cell> m_buffer;      // the record being edited or inserted
+    uint32_t m_pendingId = 0;        // row allocated for the record being inserted
+    int m_insertStoredPos = -1;      // stored position of the record being inserted
+
+    int m_cur = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+    bool m_modified = false;
+    DataSetState m_state = DataSetState::Inactive;
+
+    QString m_filterText;
+    bool m_filtered = false;
+    std::unique_ptr<CompiledFilter> m_filter;
+    QString m_indexFieldNames;
+
+    bool m_logChanges = true;
+    int m_changeCount = 0;
+    int m_disableCount = 0;
+    bool m_resetPending = false;
+
+    // Calculated values of the record the calculated fields were last
+    // computed for, and of a row peeked at by ValueAt.
+    mutable std::vector<QVariant> m_calcValues;
+    mutable const Cell *m_peekCells = nullptr;
+    mutable bool m_inCalc = false;
+};
+
+} // namespace kiv

@@ -1,0 +1,94 @@
+#include "tabledata.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kiv {
+
+int ByteHeap::adopt(std::unique_ptr<char[]> data, size_t size)
+{
+    auto chunk = std::make_shared<Chunk>();
+    chunk->data = std::move(data);
+    chunk->size = size;
+    chunk->capacity = size;
+    m_chunks.push_back(std::move(chunk));
+    return int(m_chunks.size()) - 1;
+}
+
+Cell ByteHeap::store(std::string_view bytes)
+{
+    if (bytes.empty())
+        return {};
+    Chunk *target = m_appendChunk >= 0 ? m_chunks[m_appendChunk].get() : nullptr;
+    if (!target || target->capacity - target->size < bytes.size()) {
+        const size_t capacity = std::max(m_nextCapacity, bytes.size());
+        m_nextCapacity = std::min<size_t>(m_nextCapacity * 2, 64u * 1024 * 1024);
+        auto chunk = std::make_shared<Chunk>();
+        chunk->data.reset(new char[capacity]);
+        chunk->capacity = capacity;
+        m_chunks.push_back(std::move(chunk));
+        m_appendChunk = int(m_chunks.size()) - 1;
+        target = m_chunks.back().get();
+    }
+    Cell cell;
+    cell.off = uint32_t(target->size);
+    cell.len = uint32_t(bytes.size());
+    cell.chunk = uint32_t(m_appendChunk);
+    std::memcpy(target->data.get() + target->size, bytes.data(), bytes.size());
+    target->size += bytes.size();
+    return cell;
+}
+
+uint32_t TableData::allocateRow()
+{
+    cells.resize(cells.size() + columns.size());
+    return rowsAllocated++;
+}
+
+int TableData::columnIndex(const QString &name) const
+{
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+void TableData::compact()
+{
+    ByteHeap fresh;
+    std::vector<Cell> packed(cells.size());
+    for (uint32_t id : stored) {
+        const Cell *source = row(id);
+        Cell *target = packed.data() + size_t(id) * columns.size();
+        for (size_t c = 0; c < columns.size(); ++c)
+            target[c] = fresh.store(heap.bytes(source[c]));
+    }
+    cells = std::move(packed);
+    heap = std::move(fresh);
+}
+
+ColumnInfo columnFromDef(const FieldDef &def)
+{
+    ColumnInfo column;
+    column.name = def.name;
+    column.nameUtf8 = def.name.toUtf8();
+    column.kind = def.kind;
+    column.size = def.size;
+    QByteArray type;
+    switch (def.kind) {
+    case FieldKind::Text: type = "string"; break;
+    case FieldKind::Float: type = "r8"; break;
+    case FieldKind::Integer: type = "i4"; break;
+    case FieldKind::Date: type = "date"; break;
+    case FieldKind::DateTime: type = "dateTime"; break;
+    }
+    column.fieldAttributes.append({"attrname", column.nameUtf8});
+    column.fieldAttributes.append({"fieldtype", type});
+    if (def.kind == FieldKind::Text)
+        column.fieldAttributes.append({"WIDTH", QByteArray::number(def.size)});
+    if (def.kind == FieldKind::Text && def.fixedChar)
+        column.fieldAttributes.append(qMakePair(QByteArray("SUBTYPE"), QByteArray("FixedChar")));
+    return column;
+}
+
+} // namespace kiv

@@ -1,0 +1,1033 @@
+#include "tablefile.h"
+
+#include "errors.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace kiv {
+
+namespace {
+
+QString native(const QString &path) { return QDir::toNativeSeparators(path); }
+
+// ---------------------------------------------------------------- encodings
+
+bool isValidUtf8(const unsigned char *s, size_t n)
+{
+    size_t i = 0;
+    while (i < n) {
+        if (i + 8 <= n) {
+            uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra;
+        uint32_t cp;
+        if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; }
+        else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; }
+        else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; }
+        else return false;
+        if (i + extra >= n)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            if ((s[i + k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (s[i + k] & 0x3F);
+        }
+        static const uint32_t minimum[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+QByteArray windows1252ToUtf8(const char *s, size_t n)
+{
+    static const char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text(qsizetype(n), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        out[i] = (c >= 0x80 && c < 0xA0) ? QChar(high[c - 0x80]) : QChar(c);
+    }
+    return text.toUtf8();
+}
+
+void appendUtf8(std::string &out, uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+// ------------------------------------------------------------ typed values
+
+bool allDigits(std::string_view s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int digitsValue(std::string_view s)
+{
+    int v = 0;
+    for (char c : s)
+        v = v * 10 + (c - '0');
+    return v;
+}
+
+// Canonical forms of typed values. Each returns false when the text does not
+// read as its type; canonical receives the form to store when it differs.
+bool canonicalInteger(std::string_view s, std::string &canonical)
+{
+    long long value = 0;
+    const char *first = s.data();
+    if (!s.empty() && s.front() == '+')
+        ++first;
+    auto [ptr, ec] = std::from_chars(first, s.data() + s.size(), value);
+    if (ec != std::errc() || ptr != s.data() + s.size())
+        return false;
+    char buffer[24];
+    auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    canonical.assign(buffer, end);
+    return true;
+}
+
+bool canonicalFloat(std::string_view s, std::string &canonical)
+{
+    double value = 0;
+    const char *first = s.data();
+    if (!s.empty() && s.front() == '+')
+        ++first;
+    auto [ptr, ec] = std::from_chars(first, s.data() + s.size(), value);
+    if (ec != std::errc() || ptr != s.data() + s.size() || !std::isfinite(value))
+        return false;
+    if (value == 0)
+        value = 0; // no negative zero
+    char buffer[32];
+    auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    canonical.assign(buffer, end);
+    return true;
+}
+
+bool validDate(std::string_view s)
+{
+    return s.size() == 8 && allDigits(s)
+           && QDate::isValid(digitsValue(s.substr(0, 4)), digitsValue(s.substr(4, 2)),
+                             digitsValue(s.substr(6, 2)));
+}
+
+bool canonicalDateTime(std::string_view s, std::string &canonical)
+{
+    if (s.size() < 8 || !validDate(s.substr(0, 8)))
+        return false;
+    canonical.assign(s.substr(0, 8));
+    if (s.size() == 8)
+        return true;
+    std::string_view t = s.substr(8);
+    if (t.front() != 'T' && t.front() != 't')
+        return false;
+    t.remove_prefix(1);
+    // HH:MM, HH:MM:SS or HH:MM:SSmmm
+    if (t.size() < 5 || t[2] != ':' || !allDigits(t.substr(0, 2)) || !allDigits(t.substr(3, 2)))
+        return false;
+    const int hour = digitsValue(t.substr(0, 2));
+    const int minute = digitsValue(t.substr(3, 2));
+    int second = 0;
+    int msec = 0;
+    std::string_view rest = t.substr(5);
+    if (!rest.empty()) {
+        if (rest.front() != ':')
+            return false;
+        rest.remove_prefix(1);
+        if ((rest.size() != 2 && rest.size() != 5) || !allDigits(rest))
+            return false;
+        second = digitsValue(rest.substr(0, 2));
+        if (rest.size() == 5)
+            msec = digitsValue(rest.substr(2, 3));
+    }
+    if (hour > 23 || minute > 59 || second > 59)
+        return false;
+    if (hour || minute || second || msec) {
+        char buffer[40];
+        std::snprintf(buffer, sizeof buffer, "T%02d:%02d:%02d%03d", hour, minute, second, msec);
+        canonical += buffer;
+    }
+    return true;
+}
+
+// Cuts UTF-8 text to at most size UTF-16 units, at a character boundary.
+size_t cutToSize(std::string_view s, int size)
+{
+    if (size <= 0 || s.size() <= size_t(size))
+        return s.size();
+    int units = 0;
+    size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : 4;
+        const int needed = length == 4 ? 2 : 1;
+        if (units + needed > size)
+            break;
+        units += needed;
+        i += length;
+    }
+    return i;
+}
+
+// ------------------------------------------------------------------ parser
+
+struct Attribute
+{
+    std::string_view name;
+    std::string_view raw;  // still escaped
+};
+
+class Parser
+{
+public:
+    Parser(const char *data, size_t size, const QString &file)
+        : m_begin(data), m_p(data), m_end(data + size), m_file(file) {}
+
+    TableData run(std::unique_ptr<char[]> buffer, size_t size);
+
+private:
+    [[noreturn]] void fail(const QString &what) const
+    {
+        const int line = 1 + int(std::count(m_begin, std::min(m_p, m_end), '\n'));
+        throw EDatabaseError(QStringLiteral("Arquivo \"%1\" inválido: %2 (linha %3).")
+                                 .arg(native(m_file), what)
+                                 .arg(line));
+    }
+    void skipSpace()
+    {
+        while (m_p < m_end && (*m_p == ' ' || *m_p == '\n' || *m_p == '\r' || *m_p == '\t'))
+            ++m_p;
+    }
+    bool at(std::string_view s) const
+    {
+        return size_t(m_end - m_p) >= s.size() && std::memcmp(m_p, s.data(), s.size()) == 0;
+    }
+    bool atTag(std::string_view name) const
+    {
+        if (!at(name))
+            return false;
+        const char *after = m_p + name.size();
+        return after < m_end && (*after == ' ' || *after == '/' || *after == '>' || *after == '\n'
+                                 || *after == '\r' || *after == '\t');
+    }
+    void skipMisc();
+    std::string_view name();
+    // Reads the attributes of a start tag up to its end; true when the tag
+    // closed itself ("/>").
+    bool attributes(std::vector<Attribute> *out);
+    void endTag(std::string_view name);
+    void skipElementContent(std::string_view name);
+    std::string decode(std::string_view raw);
+    void fields(TableData &data);
+    void params();
+    void rows(TableData &data, int chunk);
+
+    const char *m_begin;
+    const char *m_p;
+    const char *m_end;
+    QString m_file;
+    bool m_changeLog = false;
+};
+
+void Parser::skipMisc()
+{
+    for (;;) {
+        skipSpace();
+        if (at("<?")) {
+            const char *close = static_cast<const char *>(
+                memmem(m_p, size_t(m_end - m_p), "?>", 2));
+            if (!close)
+                fail(QStringLiteral("declaração sem fim"));
+            m_p = close + 2;
+        } else if (at("<!--")) {
+            const char *close = static_cast<const char *>(
+                memmem(m_p, size_t(m_end - m_p), "-->", 3));
+            if (!close)
+                fail(QStringLiteral("comentário sem fim"));
+            m_p = close + 3;
+        } else {
+            return;
+        }
+    }
+}
+
+std::string_view Parser::name()
+{
+    const char *start = m_p;
+    while (m_p < m_end && *m_p != '=' && *m_p != ' ' && *m_p != '/' && *m_p != '>'
+           && *m_p != '\n' && *m_p != '\r' && *m_p != '\t' && *m_p != '<' && *m_p != '"')
+        ++m_p;
+    if (m_p == start)
+        fail(QStringLiteral("nome esperado"));
+    return {start, size_t(m_p - start)};
+}
+
+bool Parser::attributes(std::vector<Attribute> *out)
+{
+    for (;;) {
+        skipSpace();
+        if (m_p >= m_end)
+            fail(QStringLiteral("fim inesperado do arquivo"));
+        if (*m_p == '/') {
+            if (m_p + 1 >= m_end || m_p[1] != '>')
+                fail(QStringLiteral("marca mal formada"));
+            m_p += 2;
+            return true;
+        }
+        if (*m_p == '>') {
+            ++m_p;
+            return false;
+        }
+        const std::string_view attributeName = name();
+        skipSpace();
+        if (m_p >= m_end || *m_p != '=')
+            fail(QStringLiteral("'=' esperado após %1").arg(QString::fromUtf8(
+                attributeName.data(), qsizetype(attributeName.size()))));
+        ++m_p;
+        skipSpace();
+        if (m_p >= m_end || (*m_p != '"' && *m_p != '\''))
+            fail(QStringLiteral("valor entre aspas esperado"));
+        const char quote = *m_p++;
+        const char *close = static_cast<const char *>(std::memchr(m_p, quote, size_t(m_end - m_p)));
+        if (!close)
+            fail(QStringLiteral("fim inesperado do arquivo"));
+        if (out)
+            out->push_back({attributeName, {m_p, size_t(close - m_p)}});
+        m_p = close + 1;
+    }
+}
+
+void Parser::endTag(std::string_view tag)
+{
+    skipMisc();
+    if (!at("</") || size_t(m_end - m_p) < tag.size() + 2
+        || std::memcmp(m_p + 2, tag.data(), tag.size()) != 0)
+        fail(QStringLiteral("</%1> esperado").arg(QLatin1String(tag.data(), qsizetype(tag.size()))));
+    m_p += 2 + tag.size();
+    skipSpace();
+    if (m_p >= m_end || *m_p != '>')
+        fail(QStringLiteral("marca mal formada"));
+    ++m_p;
+}
+
+// Skips child elements (parameters of a field, for instance) up to the
+// element's end tag.
+void Parser::skipElementContent(std::string_view tag)
+{
+    for (;;) {
+        skipMisc();
+        if (at("</"))
+            return endTag(tag);
+        if (m_p >= m_end || *m_p != '<')
+            fail(QStringLiteral("conteúdo inesperado"));
+        ++m_p;
+        const std::string_view child = name();
+        if (!attributes(nullptr))
+            skipElementContent(child);
+    }
+}
+
+std::string Parser::decode(std::string_view raw)
+{
+    std::string out;
+    out.reserve(raw.size());
+    size_t i = 0;
+    while (i < raw.size()) {
+        const char c = raw[i];
+        if (c != '&') {
+            out += c;
+            ++i;
+            continue;
+        }
+        const size_t semi = raw.find(';', i);
+        if (semi == std::string_view::npos)
+            fail(QStringLiteral("referência de caractere sem ';'"));
+        const std::string_view entity = raw.substr(i + 1, semi - i - 1);
+        if (entity == "amp") out += '&';
+        else if (entity == "lt") out += '<';
+        else if (entity == "gt") out += '>';
+        else if (entity == "quot") out += '"';
+        else if (entity == "apos") out += '\'';
+        else if (entity.size() > 1 && entity[0] == '#') {
+            uint32_t cp = 0;
+            const bool hex = entity[1] == 'x' || entity[1] == 'X';
+            const std::string_view digits = entity.substr(hex ? 2 : 1);
+            auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), cp,
+                                             hex ? 16 : 10);
+            if (digits.empty() || ec != std::errc() || ptr != digits.data() + digits.size()
+                || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+                fail(QStringLiteral("referência de caractere inválida"));
+            appendUtf8(out, cp);
+        } else {
+            fail(QStringLiteral("entidade desconhecida &%1;")
+                     .arg(QString::fromUtf8(entity.data(), qsizetype(entity.size()))));
+        }
+        i = semi + 1;
+    }
+    return out;
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(),
+                         [](char x, char y) { return std::tolower(uchar(x)) == std::tolower(uchar(y)); });
+}
+
+void Parser::fields(TableData &data)
+{
+    std::vector<Attribute> attrs;
+    for (;;) {
+        skipMisc();
+        if (at("</"))
+            return endTag("FIELDS");
+        if (!at("<") || !(m_p++, atTag("FIELD")))
+            fail(QStringLiteral("<FIELD> esperado"));
+        m_p += 5;
+        attrs.clear();
+        if (!attributes(&attrs))
+            skipElementContent("FIELD");
+        ColumnInfo column;
+        std::string_view type;
+        int width = -1;
+        for (const Attribute &a : attrs) {
+            const std::string value = decode(a.raw);
+            column.fieldAttributes.append({QByteArray(a.name.data(), qsizetype(a.name.size())),
+                                           QByteArray(value.data(), qsizetype(value.size()))});
+            if (equalsNoCase(a.name, "attrname")) {
+                column.nameUtf8 = column.fieldAttributes.last().second;
+                column.name = QString::fromUtf8(column.nameUtf8);
+            } else if (equalsNoCase(a.name, "fieldtype")) {
+                type = a.raw;
+            } else if (equalsNoCase(a.name, "WIDTH")) {
+                auto [ptr, ec] = std::from_chars(a.raw.data(), a.raw.data() + a.raw.size(), width);
+                if (ec != std::errc() || ptr != a.raw.data() + a.raw.size() || width < 0)
+                    fail(QStringLiteral("WIDTH inválido"));
+            }
+        }
+        if (column.name.isEmpty())
+            fail(QStringLiteral("campo sem nome"));
+        if (equalsNoCase(type, "string")) {
+            column.kind = FieldKind::Text;
+            column.size = std::max(width, 0);
+        } else if (equalsNoCase(type, "string.uni")) {
+            column.kind = FieldKind::Text;
+            column.size = std::max(width, 0) / 2;
+        } else if (equalsNoCase(type, "r8")) {
+            column.kind = FieldKind::Float;
+        } else if (equalsNoCase(type, "i4") || equalsNoCase(type, "i2")
+                   || equalsNoCase(type, "i8")) {
+            column.kind = FieldKind::Integer;
+        } else if (equalsNoCase(type, "date")) {
+            column.kind = FieldKind::Date;
+        } else if (equalsNoCase(type, "dateTime")) {
+            column.kind = FieldKind::DateTime;
+        } else {
+            fail(QStringLiteral("tipo de campo desconhecido \"%1\" no campo %2")
+                     .arg(QString::fromUtf8(type.data(), qsizetype(type.size())), column.name));
+        }
+        if (data.columnIndex(column.name) >= 0)
+            fail(QStringLiteral("campo %1 repetido").arg(column.name));
+        data.columns.push_back(std::move(column));
+    }
+}
+
+void Parser::params()
+{
+    std::vector<Attribute> attrs;
+    if (!attributes(&attrs))
+        skipElementContent("PARAMS");
+    for (const Attribute &a : attrs)
+        if (equalsNoCase(a.name, "CHANGE_LOG"))
+            m_changeLog = true;
+}
+
+void Parser::rows(TableData &data, int chunk)
+{
+    const int columnCount = data.columnCount();
+    std::vector<Cell> row(static_cast<size_t>(columnCount));
+    std::string canonical;
+    for (;;) {
+        skipMisc();
+        if (at("</"))
+            return endTag("ROWDATA");
+        if (!at("<ROW") || m_p + 4 >= m_end
+            || !(m_p[4] == ' ' || m_p[4] == '/' || m_p[4] == '>' || m_p[4] == '\n'
+                 || m_p[4] == '\r' || m_p[4] == '\t'))
+            fail(QStringLiteral("<ROW> esperado"));
+        m_p += 4;
+        std::fill(row.begin(), row.end(), Cell());
+        bool keep = true;
+        int expected = 0;
+        for (;;) {
+            skipSpace();
+            if (m_p >= m_end)
+                fail(QStringLiteral("fim inesperado do arquivo"));
+            if (*m_p == '/') {
+                if (m_p + 1 >= m_end || m_p[1] != '>')
+                    fail(QStringLiteral("marca mal formada"));
+                m_p += 2;
+                break;
+            }
+            if (*m_p == '>') {
+                ++m_p;
+                endTag("ROW");
+                break;
+            }
+            const char *nameStart = m_p;
+            while (m_p < m_end && *m_p != '=' && *m_p != ' ' && *m_p != '/' && *m_p != '>')
+                ++m_p;
+            const std::string_view attributeName(nameStart, size_t(m_p - nameStart));
+            skipSpace();
+            if (m_p >= m_end || *m_p != '=')
+                fail(QStringLiteral("'=' esperado"));
+            ++m_p;
+            skipSpace();
+            if (m_p >= m_end || (*m_p != '"' && *m_p != '\''))
+                fail(QStringLiteral("valor entre aspas esperado"));
+            const char quote = *m_p++;
+            const char *close = static_cast<const char *>(
+                std::memchr(m_p, quote, size_t(m_end - m_p)));
+            if (!close)
+                fail(QStringLiteral("fim inesperado do arquivo"));
+            const char *valueStart = m_p;
+            const size_t valueLength = size_t(close - m_p);
+            m_p = close + 1;
+
+            int column = -1;
+            if (expected < columnCount) {
+                const QByteArray &n = data.columns[size_t(expected)].nameUtf8;
+                if (size_t(n.size()) == attributeName.size()
+                    && std::memcmp(n.constData(), attributeName.data(), attributeName.size()) == 0)
+                    column = expected;
+            }
+            if (column < 0) {
+                for (int c = 0; c < columnCount; ++c) {
+                    const QByteArray &n = data.columns[size_t(c)].nameUtf8;
+                    if (size_t(n.size()) == attributeName.size()
+                        && std::memcmp(n.constData(), attributeName.data(), attributeName.size()) == 0) {
+                        column = c;
+                        break;
+                    }
+                }
+            }
+            if (column < 0) {
+                if (attributeName == "RowState") {
+                    int state = 0;
+                    std::from_chars(valueStart, valueStart + valueLength, state);
+                    if (state & (1 | 2 | 32))
+                        keep = false;
+                    continue;
+                }
+                fail(QStringLiteral("atributo %1 não corresponde a nenhum campo")
+                         .arg(QString::fromUtf8(attributeName.data(), qsizetype(attributeName.size()))));
+            }
+            expected = column + 1;
+            if (valueLength == 0)
+                continue;
+
+            const ColumnInfo &info = data.columns[size_t(column)];
+            std::string decoded;
+            std::string_view value(valueStart, valueLength);
+            bool inBuffer = true;
+            if (std::memchr(valueStart, '&', valueLength)) {
+                decoded = decode(value);
+                value = decoded;
+                inBuffer = false;
+            }
+            bool ok = true;
+            switch (info.kind) {
+            case FieldKind::Text:
+                value = value.substr(0, cutToSize(value, info.size));
+                break;
+            case FieldKind::Integer:
+                ok = canonicalInteger(value, canonical);
+                break;
+            case FieldKind::Float:
+                ok = canonicalFloat(value, canonical);
+                break;
+            case FieldKind::Date:
+                ok = validDate(value);
+                break;
+            case FieldKind::DateTime:
+                ok = canonicalDateTime(value, canonical);
+                break;
+            }
+            if (!ok)
+                fail(QStringLiteral("valor \"%1\" inválido para o campo %2")
+                         .arg(QString::fromUtf8(value.data(), qsizetype(value.size())), info.name));
+            if (info.kind != FieldKind::Text && info.kind != FieldKind::Date
+                && std::string_view(canonical) != value) {
+                value = canonical;
+                inBuffer = false;
+            }
+            if (value.empty())
+                continue;
+            if (inBuffer)
+                row[size_t(column)] = ByteHeap::slice(chunk, size_t(value.data() - m_begin),
+                                                      value.size());
+            else
+                row[size_t(column)] = data.heap.store(value);
+        }
+        if (!keep)
+            continue;
+        const uint32_t id = data.allocateRow();
+        std::copy(row.begin(), row.end(), data.row(id));
+        data.stored.push_back(id);
+    }
+}
+
+TableData Parser::run(std::unique_ptr<char[]> buffer, size_t size)
+{
+    TableData data;
+    const int chunk = data.heap.adopt(std::move(buffer), size);
+    if (at("\xEF\xBB\xBF"))
+        m_p += 3;
+    skipMisc();
+    if (m_p >= m_end)
+        fail(QStringLiteral("arquivo vazio"));
+    if (!at("<DATAPACKET"))
+        fail(QStringLiteral("não é um pacote de dados (DATAPACKET)"));
+    m_p += 11;
+    if (attributes(nullptr))
+        fail(QStringLiteral("pacote de dados vazio"));
+    skipMisc();
+    if (!at("<METADATA"))
+        fail(QStringLiteral("<METADATA> esperado"));
+    m_p += 9;
+    if (attributes(nullptr))
+        fail(QStringLiteral("<FIELDS> esperado"));
+    bool sawFields = false;
+    for (;;) {
+        skipMisc();
+        if (at("</")) {
+            endTag("METADATA");
+            break;
+        }
+        if (at("<FIELDS")) {
+            m_p += 7;
+            sawFields = true;
+            if (!attributes(nullptr))
+                fields(data);
+        } else if (at("<PARAMS")) {
+            m_p += 7;
+            params();
+        } else if (at("<ROW")) {
+            fail(QStringLiteral("linha antes da definição dos campos"));
+        } else {
+            fail(QStringLiteral("elemento inesperado em METADATA"));
+        }
+    }
+    if (!sawFields)
+        fail(QStringLiteral("<FIELDS> esperado"));
+    skipMisc();
+    if (!at("<ROWDATA"))
+        fail(QStringLiteral("<ROWDATA> esperado"));
+    m_p += 8;
+    if (!attributes(nullptr))
+        rows(data, chunk);
+    endTag("DATAPACKET");
+    skipMisc();
+    if (m_p != m_end)
+        fail(QStringLiteral("conteúdo após o fim do pacote de dados"));
+    return data;
+}
+
+// ------------------------------------------------------------------ writer
+
+struct EscapeTable
+{
+    bool special[256] = {};
+    EscapeTable()
+    {
+        for (unsigned char c : {'&', '<', '>', '"', '\'', '\r', '\n', '\t'})
+            special[c] = true;
+    }
+};
+
+const EscapeTable escapes;
+
+char *appendEscaped(char *out, std::string_view value)
+{
+    const char *s = value.data();
+    const char *end = s + value.size();
+    while (s < end) {
+        const char *run = s;
+        while (s < end && !escapes.special[static_cast<unsigned char>(*s)])
+            ++s;
+        std::memcpy(out, run, size_t(s - run));
+        out += s - run;
+        if (s == end)
+            break;
+        const char *entity = nullptr;
+        switch (*s) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '"': entity = "&quot;"; break;
+        case '\'': entity = "&apos;"; break;
+        case '\r': entity = "&#13;"; break;
+        case '\n': entity = "&#10;"; break;
+        default: entity = "&#9;"; break;
+        }
+        const size_t n = std::strlen(entity);
+        std::memcpy(out, entity, n);
+        out += n;
+        ++s;
+    }
+    return out;
+}
+
+void appendEscaped(QByteArray &out, const QByteArray &value)
+{
+    const qsizetype at = out.size();
+    out.resize(at + value.size() * 6);
+    char *end = appendEscaped(out.data() + at, std::string_view(value.constData(), size_t(value.size())));
+    out.resize(end - out.constData());
+}
+
+// ------------------------------------------------------------------ files
+
+QString errnoText()
+{
+#ifdef Q_OS_WIN
+    return qt_error_string(-1);
+#else
+    return QString::fromLocal8Bit(std::strerror(errno));
+#endif
+}
+
+} // namespace
+
+QString TableFile::describeKind(FieldKind kind, int size)
+{
+    switch (kind) {
+    case FieldKind::Text: return QStringLiteral("texto(%1)").arg(size);
+    case FieldKind::Float: return QStringLiteral("número");
+    case FieldKind::Integer: return QStringLiteral("inteiro");
+    case FieldKind::Date: return QStringLiteral("data");
+    case FieldKind::DateTime: return QStringLiteral("data e hora");
+    }
+    return QString();
+}
+
+QString TableFile::resolve(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return path;
+    const QDir dir = info.dir();
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &entry : entries)
+        if (entry.compare(info.fileName(), Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
+    return path;
+}
+
+TableData TableFile::read(const QString &path)
+{
+    const QString resolved = resolve(path);
+    QFile file(resolved);
+    if (!file.exists())
+        throw EDatabaseError(QStringLiteral("Arquivo \"%1\" não encontrado.").arg(native(path)));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EDatabaseError(QStringLiteral("Não foi possível ler o arquivo \"%1\": %2.")
+                                 .arg(native(resolved), file.errorString()));
+    const qint64 size = file.size();
+    std::unique_ptr<char[]> buffer(new char[size_t(size) + 1]);
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 n = file.read(buffer.get() + done, size - done);
+        if (n <= 0)
+            throw EDatabaseError(QStringLiteral("Não foi possível ler o arquivo \"%1\": %2.")
+                                     .arg(native(resolved), file.errorString()));
+        done += n;
+    }
+    if (!isValidUtf8(reinterpret_cast<const unsigned char *>(buffer.get()), size_t(size))) {
+        const QByteArray utf8 = windows1252ToUtf8(buffer.get(), size_t(size));
+        return parse(utf8, resolved);
+    }
+    Parser parser(buffer.get(), size_t(size), resolved);
+    return parser.run(std::move(buffer), size_t(size));
+}
+
+TableData TableFile::parse(QByteArray bytes, const QString &fileName)
+{
+    if (!isValidUtf8(reinterpret_cast<const unsigned char *>(bytes.constData()), size_t(bytes.size())))
+        bytes = windows1252ToUtf8(bytes.constData(), size_t(bytes.size()));
+    std::unique_ptr<char[]> buffer(new char[size_t(bytes.size()) + 1]);
+    std::memcpy(buffer.get(), bytes.constData(), size_t(bytes.size()));
+    Parser parser(buffer.get(), size_t(bytes.size()), fileName);
+    return parser.run(std::move(buffer), size_t(bytes.size()));
+}
+
+QByteArray TableFile::serialize(const TableData &data)
+{
+    QByteArray head;
+    head += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+            "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>\n";
+    for (const ColumnInfo &column : data.columns) {
+        head += "<FIELD";
+        for (const auto &attribute : column.fieldAttributes) {
+            head += ' ';
+            head += attribute.first;
+            head += "=\"";
+            appendEscaped(head, attribute.second);
+            head += '"';
+        }
+        head += "/>\n";
+    }
+    head += "</FIELDS><PARAMS/></METADATA><ROWDATA>\n";
+
+    const size_t columnCount = data.columns.size();
+    size_t nameBytes = 0;
+    for (const ColumnInfo &column : data.columns)
+        nameBytes += size_t(column.nameUtf8.size()) + 4;
+
+    QByteArray out;
+    size_t capacity = size_t(head.size()) + 64 + data.stored.size() * (nameBytes / 2 + 8);
+    out.resize(qsizetype(capacity));
+    std::memcpy(out.data(), head.constData(), size_t(head.size()));
+    size_t used = size_t(head.size());
+    for (uint32_t id : data.stored) {
+        const Cell *row = data.row(id);
+        size_t worst = 8;
+        for (size_t c = 0; c < columnCount; ++c)
+            if (row[c].len)
+                worst += size_t(data.columns[c].nameUtf8.size()) + 4 + row[c].len * 6;
+        if (used + worst > capacity) {
+            capacity = std::max(capacity * 3 / 2, used + worst + 4096);
+            out.resize(qsizetype(capacity));
+        }
+        char *p = out.data() + used;
+        std::memcpy(p, "<ROW", 4);
+        p += 4;
+        for (size_t c = 0; c < columnCount; ++c) {
+            if (!row[c].len)
+                continue;
+            const QByteArray &name = data.columns[c].nameUtf8;
+            *p++ = ' ';
+            std::memcpy(p, name.constData(), size_t(name.size()));
+            p += name.size();
+            *p++ = '=';
+            *p++ = '"';
+            p = appendEscaped(p, data.heap.bytes(row[c]));
+            *p++ = '"';
+        }
+        std::memcpy(p, "/>\n", 3);
+        p += 3;
+        used = size_t(p - out.constData());
+    }
+    static const char tail[] = "</ROWDATA></DATAPACKET>\n";
+    if (used + sizeof tail > capacity)
+        out.resize(qsizetype(used + sizeof tail));
+    std::memcpy(out.data() + used, tail, sizeof tail - 1);
+    used += sizeof tail - 1;
+    out.resize(qsizetype(used));
+    return out;
+}
+
+void TableFile::write(const QString &path, const TableData &data)
+{
+    AtomicSave save;
+    save.add(path, serialize(data));
+    save.commit();
+}
+
+void AtomicSave::add(const QString &path, QByteArray content)
+{
+    m_files.append({path, std::move(content)});
+}
+
+namespace {
+
+struct Pending
+{
+    QString target;
+    QString temporary;
+};
+
+[[noreturn]] void saveFailed(const QString &path, const QString &why)
+{
+    throw EDatabaseError(QStringLiteral("Não foi possível gravar o arquivo \"%1\": %2.")
+                             .arg(native(path), why));
+}
+
+#ifdef Q_OS_WIN
+QString lastError() { return qt_error_string(int(GetLastError())); }
+#endif
+
+// Writes content to a new file beside target and flushes it to disk; the
+// new file gets the permissions of the file it will replace.
+QString writeTemporary(const QString &target, const QByteArray &content)
+{
+    static int counter = 0;
+    const QFileInfo info(target);
+    const QString temporary = info.dir().filePath(
+        QStringLiteral(".%1.%2-%3.tmp")
+            .arg(info.fileName())
+            .arg(QCoreApplication::applicationPid())
+            .arg(++counter));
+#ifdef Q_OS_WIN
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        saveFailed(target, file.errorString());
+    if (file.write(content) != content.size() || !file.flush()
+        || !FlushFileBuffers(HANDLE(_get_osfhandle(file.handle())))) {
+        const QString why = file.errorString();
+        file.close();
+        file.remove();
+        saveFailed(target, why);
+    }
+    file.close();
+#else
+    const QByteArray path = QFile::encodeName(temporary);
+    mode_t mode = 0666;
+    struct stat existing;
+    if (::stat(QFile::encodeName(target).constData(), &existing) == 0)
+        mode = existing.st_mode & 07777;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0)
+        saveFailed(target, errnoText());
+    const char *data = content.constData();
+    size_t left = size_t(content.size());
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const QString why = n < 0 ? errnoText() : QStringLiteral("disco cheio");
+            ::close(fd);
+            ::unlink(path.constData());
+            saveFailed(target, why);
+        }
+        data += n;
+        left -= size_t(n);
+    }
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
+        const QString why = errnoText();
+        ::close(fd);
+        ::unlink(path.constData());
+        saveFailed(target, why);
+    }
+    if (::close(fd) != 0) {
+        const QString why = errnoText();
+        ::unlink(path.constData());
+        saveFailed(target, why);
+    }
+#endif
+    return temporary;
+}
+
+void replaceFile(const QString &temporary, const QString &target)
+{
+#ifdef Q_OS_WIN
+    if (!MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(temporary).utf16()),
+                     reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(target).utf16()),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        saveFailed(target, lastError());
+#else
+    if (::rename(QFile::encodeName(temporary).constData(),
+                 QFile::encodeName(target).constData()) != 0)
+        saveFailed(target, errnoText());
+#endif
+}
+
+void syncDirectory(const QString &directory)
+{
+#ifndef Q_OS_WIN
+    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(directory);
+#endif
+}
+
+} // namespace
+
+void AtomicSave::commit()
+{
+    QList<Pending> pending;
+    try {
+        for (const auto &[path, content] : std::as_const(m_files)) {
+            const QString target = TableFile::resolve(path);
+            pending.append({target, writeTemporary(target, content)});
+        }
+    } catch (...) {
+        for (const Pending &p : std::as_const(pending))
+            QFile::remove(p.temporary);
+        throw;
+    }
+    QStringList directories;
+    for (qsizetype i = 0; i < pending.size(); ++i) {
+        try {
+            replaceFile(pending[i].temporary, pending[i].target);
+        } catch (...) {
+            for (qsizetype j = i; j < pending.size(); ++j)
+                QFile::remove(pending[j].temporary);
+            throw;
+        }
+        const QString directory = QFileInfo(pending[i].target).absolutePath();
+        if (!directories.contains(directory))
+            directories.append(directory);
+    }
+    for (const QString &directory : std::as_const(directories))
+        syncDirectory(directory);
+    m_files.clear();
+}
+
+} // namespace kiv
