@@ -1,0 +1,13 @@
+#!/bin/sh
+# Installs what building, running and testing need on Debian: the compiler,
+# CMake and Qt 6 (plus Xvfb, to run the windows without a display).
+set -e
+packages="cmake g++ make pkg-config qt6-base-dev xvfb xauth"
+missing=""
+for p in $packages; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+$SUDO apt-get update
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
