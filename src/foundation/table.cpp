@@ -408,9 +408,11 @@ TableData Table::Data() const
     const size_t columns = m_data.columns.size();
     copy.cells.resize(m_data.stored.size() * columns);
     copy.stored.resize(m_data.stored.size());
+    copy.lines.resize(m_data.stored.size());
     for (size_t i = 0; i < m_data.stored.size(); ++i) {
         std::copy_n(m_data.row(m_data.stored[i]), columns, copy.cells.data() + i * columns);
         copy.stored[i] = uint32_t(i);
+        copy.lines[i] = m_data.lines[m_data.stored[i]];
     }
     copy.rowsAllocated = uint32_t(m_data.stored.size());
     return copy;
@@ -556,6 +558,7 @@ void Table::EmptyDataSet()
     }
     m_data.cells.clear();
     m_data.stored.clear();
+    m_data.lines.clear();
     m_data.rowsAllocated = 0;
     m_data.heap.clear();
     ++m_changeCount;
@@ -592,8 +595,7 @@ void Table::Open()
 
 void Table::SaveToFile(const QString &path) const
 {
-    requireActive();
-    TableFile::write(path, m_data);
+    SaveToFiles({{this, path}});
 }
 
 QByteArray Table::SavedContent() const
@@ -605,9 +607,15 @@ QByteArray Table::SavedContent() const
 void Table::SaveToFiles(const QList<QPair<const Table *, QString>> &files)
 {
     AtomicSave save;
-    for (const auto &[table, path] : files)
-        save.add(path, table->SavedContent());
+    QList<QByteArray> contents;
+    for (const auto &[table, path] : files) {
+        contents.append(table->SavedContent());
+        save.add(path, contents.last());
+    }
     save.commit();
+    // The saved lines are a cache of the content, not part of it.
+    for (qsizetype i = 0; i < files.size(); ++i)
+        TableFile::rememberLines(const_cast<TableData &>(files[i].first->m_data), contents[i]);
 }
 
 // ---------------------------------------------------------- order and view
@@ -636,26 +644,71 @@ int Table::compareRows(const Cell *a, const Cell *b) const
     return 0;
 }
 
+// Sorting compares one byte key per row: the key fields' canonical bytes,
+// each text ended by a zero byte (no text holds one, and it sorts below any
+// other byte) and each number as a presence byte and eight order-preserving
+// bytes; the first eight key bytes are compared as one integer.
 void Table::rebuildSorted()
 {
     m_sorted = m_data.stored;
     if (m_keyColumns.empty())
         return;
-    bool numeric = false;
-    for (int column : m_keyColumns) {
-        const FieldKind kind = m_data.columns[size_t(column)].kind;
-        numeric = numeric || kind == FieldKind::Float || kind == FieldKind::Integer;
+    std::string keys;
+    std::vector<uint32_t> offsets(m_data.stored.size() + 1);
+    for (size_t i = 0; i < m_data.stored.size(); ++i) {
+        offsets[i] = uint32_t(keys.size());
+        const Cell *row = m_data.row(m_data.stored[i]);
+        for (int column : m_keyColumns) {
+            const std::string_view bytes = m_data.heap.bytes(row[column]);
+            const FieldKind kind = m_data.columns[size_t(column)].kind;
+            if (kind != FieldKind::Float && kind != FieldKind::Integer) {
+                keys.append(bytes);
+                keys.push_back('\0');
+            } else if (bytes.empty()) {
+                keys.push_back('\0');
+            } else {
+                uint64_t bits;
+                const double value = parseDouble(bytes);
+                std::memcpy(&bits, &value, 8);
+                bits = (bits >> 63) ? ~bits : bits | (uint64_t(1) << 63);
+                keys.push_back('\1');
+                for (int shift = 56; shift >= 0; shift -= 8)
+                    keys.push_back(char((bits >> shift) & 0xFF));
+            }
+        }
     }
-    if (!numeric && m_keyColumns.size() == 1) {
-        const int column = m_keyColumns.front();
-        std::stable_sort(m_sorted.begin(), m_sorted.end(), [&](uint32_t a, uint32_t b) {
-            return m_data.heap.bytes(m_data.row(a)[column]) < m_data.heap.bytes(m_data.row(b)[column]);
-        });
-        return;
+    offsets.back() = uint32_t(keys.size());
+    struct Entry
+    {
+        uint64_t prefix;
+        uint32_t position;
+    };
+    std::vector<Entry> entries(m_data.stored.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        uint64_t prefix = 0;
+        const size_t length = offsets[i + 1] - offsets[i];
+        for (size_t k = 0; k < 8; ++k)
+            prefix = (prefix << 8) | (k < length ? uint8_t(keys[offsets[i] + k]) : 0);
+        entries[i] = {prefix, uint32_t(i)};
     }
-    std::stable_sort(m_sorted.begin(), m_sorted.end(), [&](uint32_t a, uint32_t b) {
-        return compareRows(m_data.row(a), m_data.row(b)) < 0;
+    std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        const size_t la = offsets[a.position + 1] - offsets[a.position];
+        const size_t lb = offsets[b.position + 1] - offsets[b.position];
+        if (la > 8 || lb > 8) {
+            const std::string_view ka(keys.data() + offsets[a.position] + std::min<size_t>(8, la),
+                                      la - std::min<size_t>(8, la));
+            const std::string_view kb(keys.data() + offsets[b.position] + std::min<size_t>(8, lb),
+                                      lb - std::min<size_t>(8, lb));
+            const int c = ka.compare(kb);
+            if (c != 0)
+                return c < 0;
+        }
+        return a.position < b.position;  // stable: stored order for equal keys
     });
+    for (size_t i = 0; i < entries.size(); ++i)
+        m_sorted[i] = m_data.stored[entries[i].position];
 }
 
 void Table::rebuildView()
@@ -1037,6 +1090,7 @@ void Table::Post()
                             && compareRows(m_buffer.data(), row) != 0;
     std::copy(m_buffer.begin(), m_buffer.end(), row);
     m_buffer.clear();
+    m_data.lines[id] = Cell();
 
     if (inserting) {
         if (m_insertStoredPos >= 0 && m_insertStoredPos <= int(m_data.stored.size()))

@@ -42,6 +42,7 @@ Cell ByteHeap::store(std::string_view bytes)
 uint32_t TableData::allocateRow()
 {
     cells.resize(cells.size() + columns.size());
+    lines.resize(rowsAllocated + 1);
     return rowsAllocated++;
 }
 
@@ -65,6 +66,7 @@ void TableData::compact()
     }
     cells = std::move(packed);
     heap = std::move(fresh);
+    std::fill(lines.begin(), lines.end(), Cell());
 }
 
 ColumnInfo columnFromDef(const FieldDef &def)

@@ -92,6 +92,11 @@ struct TableData
     ByteHeap heap;
     std::vector<Cell> cells;       // row-major, columns.size() cells a row
     std::vector<uint32_t> stored;  // live rows, in stored (file) order
+    // Each row's line exactly as the next save writes it, when known: the
+    // line a load read, or the line the last save wrote. Empty for a row
+    // posted since, which the save writes anew. This lets saving a large
+    // table that changed in one row copy the other rows' lines.
+    std::vector<Cell> lines;
     uint32_t rowsAllocated = 0;
 
     int columnCount() const { return int(columns.size()); }

@@ -493,11 +493,25 @@ void Parser::params()
             m_changeLog = true;
 }
 
+// Bytes that end the fast scan of a value: its closing quote, the start of
+// a reference, and every byte the writer would escape.
+struct ValueStops
+{
+    bool stop[256] = {};
+    ValueStops()
+    {
+        for (unsigned char c : {'"', '&', '<', '>', '\'', '\r', '\n', '\t'})
+            stop[c] = true;
+    }
+};
+const ValueStops valueStops;
+
 void Parser::rows(TableData &data, int chunk)
 {
     const int columnCount = data.columnCount();
     std::vector<Cell> row(static_cast<size_t>(columnCount));
     std::string canonical;
+    bool reserved = false;
     for (;;) {
         skipMisc();
         if (at("</"))
@@ -506,44 +520,80 @@ void Parser::rows(TableData &data, int chunk)
             || !(m_p[4] == ' ' || m_p[4] == '/' || m_p[4] == '>' || m_p[4] == '\n'
                  || m_p[4] == '\r' || m_p[4] == '\t'))
             fail(QStringLiteral("<ROW> esperado"));
+        if (!reserved && data.stored.size() == 256) {
+            // Reserve for the whole file from the size of the first rows.
+            const size_t perRow = size_t(m_p - m_begin) / 256 + 1;
+            const size_t rows = size_t(m_end - m_begin) / perRow + 16;
+            data.cells.reserve(rows * size_t(columnCount));
+            data.lines.reserve(rows);
+            data.stored.reserve(rows);
+            reserved = true;
+        }
+        const char *lineStart = m_p;
         m_p += 4;
         std::fill(row.begin(), row.end(), Cell());
         bool keep = true;
+        // Whether the row is written exactly as the writer would write it.
+        bool canonicalLine = true;
         int expected = 0;
         for (;;) {
+            const char *beforeSpace = m_p;
             skipSpace();
+            if (m_p != beforeSpace + 1 && *m_p != '/')
+                canonicalLine = false;
             if (m_p >= m_end)
                 fail(QStringLiteral("fim inesperado do arquivo"));
             if (*m_p == '/') {
                 if (m_p + 1 >= m_end || m_p[1] != '>')
                     fail(QStringLiteral("marca mal formada"));
+                if (m_p != beforeSpace)
+                    canonicalLine = false;
                 m_p += 2;
                 break;
             }
             if (*m_p == '>') {
                 ++m_p;
                 endTag("ROW");
+                canonicalLine = false;
                 break;
             }
             const char *nameStart = m_p;
             while (m_p < m_end && *m_p != '=' && *m_p != ' ' && *m_p != '/' && *m_p != '>')
                 ++m_p;
             const std::string_view attributeName(nameStart, size_t(m_p - nameStart));
-            skipSpace();
+            if (m_p < m_end && *m_p != '=') {
+                canonicalLine = false;
+                skipSpace();
+            }
             if (m_p >= m_end || *m_p != '=')
                 fail(QStringLiteral("'=' esperado"));
             ++m_p;
-            skipSpace();
+            if (m_p < m_end && *m_p != '"') {
+                canonicalLine = false;
+                skipSpace();
+            }
             if (m_p >= m_end || (*m_p != '"' && *m_p != '\''))
                 fail(QStringLiteral("valor entre aspas esperado"));
             const char quote = *m_p++;
-            const char *close = static_cast<const char *>(
-                std::memchr(m_p, quote, size_t(m_end - m_p)));
-            if (!close)
-                fail(QStringLiteral("fim inesperado do arquivo"));
             const char *valueStart = m_p;
-            const size_t valueLength = size_t(close - m_p);
+            const char *close = m_p;
+            bool plain = quote == '"';
+            if (plain) {
+                while (close < m_end && !valueStops.stop[static_cast<unsigned char>(*close)])
+                    ++close;
+                if (close < m_end && *close != '"') {
+                    plain = false;
+                    close = static_cast<const char *>(std::memchr(close, quote, size_t(m_end - close)));
+                }
+            } else {
+                close = static_cast<const char *>(std::memchr(m_p, quote, size_t(m_end - m_p)));
+            }
+            if (!close || close >= m_end)
+                fail(QStringLiteral("fim inesperado do arquivo"));
+            const size_t valueLength = size_t(close - valueStart);
             m_p = close + 1;
+            if (!plain)
+                canonicalLine = false;
 
             int column = -1;
             if (expected < columnCount) {
@@ -561,8 +611,11 @@ void Parser::rows(TableData &data, int chunk)
                         break;
                     }
                 }
+                if (column < expected)
+                    canonicalLine = false;
             }
             if (column < 0) {
+                canonicalLine = false;
                 if (attributeName == "RowState") {
                     int state = 0;
                     std::from_chars(valueStart, valueStart + valueLength, state);
@@ -574,8 +627,10 @@ void Parser::rows(TableData &data, int chunk)
                          .arg(QString::fromUtf8(attributeName.data(), qsizetype(attributeName.size()))));
             }
             expected = column + 1;
-            if (valueLength == 0)
+            if (valueLength == 0) {
+                canonicalLine = false;
                 continue;
+            }
 
             const ColumnInfo &info = data.columns[size_t(column)];
             std::string decoded;
@@ -588,9 +643,14 @@ void Parser::rows(TableData &data, int chunk)
             }
             bool ok = true;
             switch (info.kind) {
-            case FieldKind::Text:
-                value = value.substr(0, cutToSize(value, info.size));
+            case FieldKind::Text: {
+                const size_t cut = cutToSize(value, info.size);
+                if (cut != value.size()) {
+                    value = value.substr(0, cut);
+                    canonicalLine = false;
+                }
                 break;
+            }
             case FieldKind::Integer:
                 ok = canonicalInteger(value, canonical);
                 break;
@@ -611,6 +671,7 @@ void Parser::rows(TableData &data, int chunk)
                 && std::string_view(canonical) != value) {
                 value = canonical;
                 inBuffer = false;
+                canonicalLine = false;
             }
             if (value.empty())
                 continue;
@@ -622,8 +683,13 @@ void Parser::rows(TableData &data, int chunk)
         }
         if (!keep)
             continue;
-        const uint32_t id = data.allocateRow();
-        std::copy(row.begin(), row.end(), data.row(id));
+        const uint32_t id = data.rowsAllocated++;
+        data.cells.insert(data.cells.end(), row.begin(), row.end());
+        if (canonicalLine && m_p < m_end && *m_p == '\n')
+            data.lines.push_back(ByteHeap::slice(chunk, size_t(lineStart - m_begin),
+                                                 size_t(m_p + 1 - lineStart)));
+        else
+            data.lines.push_back(Cell());
         data.stored.push_back(id);
     }
 }
@@ -829,53 +895,95 @@ QByteArray TableFile::serialize(const TableData &data)
         head += "/>\n";
     }
     head += "</FIELDS><PARAMS/></METADATA><ROWDATA>\n";
+    static const char tail[] = "</ROWDATA></DATAPACKET>\n";
 
     const size_t columnCount = data.columns.size();
-    size_t nameBytes = 0;
+    std::vector<QByteArray> prefixes;  // ` NAME="` per column
     for (const ColumnInfo &column : data.columns)
-        nameBytes += size_t(column.nameUtf8.size()) + 4;
+        prefixes.push_back(" " + column.nameUtf8 + "=\"");
+    const bool cached = data.lines.size() >= data.rowsAllocated;
 
-    QByteArray out;
-    size_t capacity = size_t(head.size()) + 64 + data.stored.size() * (nameBytes / 2 + 8);
-    out.resize(qsizetype(capacity));
-    std::memcpy(out.data(), head.constData(), size_t(head.size()));
-    size_t used = size_t(head.size());
+    // The exact size when no value needs escaping; escapes grow it on the way.
+    size_t capacity = size_t(head.size()) + sizeof tail;
     for (uint32_t id : data.stored) {
+        if (cached && data.lines[id].len) {
+            capacity += data.lines[id].len;
+            continue;
+        }
         const Cell *row = data.row(id);
-        size_t worst = 8;
+        capacity += 7;
         for (size_t c = 0; c < columnCount; ++c)
             if (row[c].len)
-                worst += size_t(data.columns[c].nameUtf8.size()) + 4 + row[c].len * 6;
-        if (used + worst > capacity) {
-            capacity = std::max(capacity * 3 / 2, used + worst + 4096);
-            out.resize(qsizetype(capacity));
+                capacity += size_t(prefixes[c].size()) + row[c].len + 1;
+    }
+    QByteArray out;
+    out.resize(qsizetype(capacity));
+    char *p = out.data();
+    std::memcpy(p, head.constData(), size_t(head.size()));
+    p += head.size();
+    for (uint32_t id : data.stored) {
+        if (cached && data.lines[id].len) {
+            const std::string_view line = data.heap.bytes(data.lines[id]);
+            std::memcpy(p, line.data(), line.size());
+            p += line.size();
+            continue;
         }
-        char *p = out.data() + used;
+        const Cell *row = data.row(id);
         std::memcpy(p, "<ROW", 4);
         p += 4;
         for (size_t c = 0; c < columnCount; ++c) {
             if (!row[c].len)
                 continue;
-            const QByteArray &name = data.columns[c].nameUtf8;
-            *p++ = ' ';
-            std::memcpy(p, name.constData(), size_t(name.size()));
-            p += name.size();
-            *p++ = '=';
-            *p++ = '"';
-            p = appendEscaped(p, data.heap.bytes(row[c]));
+            const std::string_view value = data.heap.bytes(row[c]);
+            const QByteArray &prefix = prefixes[c];
+            std::memcpy(p, prefix.constData(), size_t(prefix.size()));
+            p += prefix.size();
+            const char *s = value.data();
+            const char *end = s + value.size();
+            while (s < end && !escapes.special[static_cast<unsigned char>(*s)])
+                ++s;
+            if (s == end) {
+                std::memcpy(p, value.data(), value.size());
+                p += value.size();
+            } else {
+                const size_t used = size_t(p - out.constData());
+                capacity += value.size() * 5;
+                out.resize(qsizetype(capacity));
+                p = appendEscaped(out.data() + used, value);
+            }
             *p++ = '"';
         }
         std::memcpy(p, "/>\n", 3);
         p += 3;
-        used = size_t(p - out.constData());
     }
-    static const char tail[] = "</ROWDATA></DATAPACKET>\n";
-    if (used + sizeof tail > capacity)
-        out.resize(qsizetype(used + sizeof tail));
-    std::memcpy(out.data() + used, tail, sizeof tail - 1);
-    used += sizeof tail - 1;
-    out.resize(qsizetype(used));
+    std::memcpy(p, tail, sizeof tail - 1);
+    p += sizeof tail - 1;
+    out.resize(p - out.constData());
     return out;
+}
+
+void TableFile::rememberLines(TableData &data, const QByteArray &saved)
+{
+    // Finds each row's line in what was just written and keeps a copy of the
+    // lines that were written anew, so the next save copies them too.
+    if (data.lines.size() < data.rowsAllocated)
+        data.lines.resize(data.rowsAllocated);
+    if (std::all_of(data.stored.begin(), data.stored.end(),
+                    [&](uint32_t id) { return data.lines[id].len != 0; }))
+        return;
+    const char *p = static_cast<const char *>(
+        memmem(saved.constData(), size_t(saved.size()), "<ROWDATA>\n", 10));
+    if (!p)
+        return;
+    p += 10;
+    for (uint32_t id : data.stored) {
+        const char *end = static_cast<const char *>(std::memchr(p, '\n', size_t(saved.constData() + saved.size() - p)));
+        if (!end)
+            return;
+        if (!data.lines[id].len && !data.heap.full())
+            data.lines[id] = data.heap.store(std::string_view(p, size_t(end + 1 - p)));
+        p = end + 1;
+    }
 }
 
 void TableFile::write(const QString &path, const TableData &data)

@@ -24,6 +24,8 @@ TableData read(const QString &path);
 TableData parse(QByteArray bytes, const QString &fileName);
 
 QByteArray serialize(const TableData &data);
+// After a save of serialize(data): keeps the rows' new lines for the next one.
+void rememberLines(TableData &data, const QByteArray &saved);
 
 // Writes one file atomically (see AtomicSave).
 void write(const QString &path, const TableData &data);
