@@ -90,7 +90,7 @@ QDateTime dateTimeOf(std::string_view bytes)
     if (!date.isValid())
         return QDateTime();
     QTime time(0, 0);
-    if (bytes.size() >= 18) {
+    if (bytes.size() >= 17) {
         auto number = [&](size_t at, size_t n) {
             int v = 0;
             for (size_t i = at; i < at + n; ++i)
@@ -98,7 +98,7 @@ QDateTime dateTimeOf(std::string_view bytes)
             return v;
         };
         time = QTime(number(9, 2), number(12, 2), number(15, 2),
-                     bytes.size() >= 21 ? number(18, 3) : 0);
+                     bytes.size() >= 20 ? number(17, 3) : 0);
     }
     return QDateTime(date, time, Qt::UTC);
 }
@@ -561,7 +561,8 @@ void Table::EmptyDataSet()
     m_data.lines.clear();
     m_data.rowsAllocated = 0;
     m_data.heap.clear();
-    ++m_changeCount;
+    if (m_logChanges)
+        ++m_changeCount;
     resetAfterContentChange();
 }
 
@@ -974,7 +975,7 @@ void Table::setState(DataSetState state)
 void Table::ensureHeapRoom()
 {
     if (m_data.heap.full())
-        m_data.compact();
+        m_data.compact(m_buffer);
 }
 
 void Table::CheckBrowseMode()
@@ -1027,7 +1028,11 @@ void Table::beginInsert(bool append)
         m_view.erase(m_view.begin() + viewPos);
         m_buffer.clear();
         m_state = DataSetState::Browse;
+        m_modified = false;
         m_cur = previous;
+        // The calculated values shown are the current record's again, not
+        // those of the half-filled new one.
+        computeCalcFields(activeCells());
         throw;
     }
     m_modified = false;
@@ -1064,13 +1069,43 @@ void Table::Edit()
         AfterEdit(*this);
 }
 
-int Table::viewInsertPosition(const Cell *cells) const
+// Where a posted row goes in the browsing order and in the visible rows:
+// after the rows with smaller keys and, among rows with equal keys, by its
+// place in the stored order, so that it lands where a fresh sort of the
+// same content would put it. Only a run of equal keys costs a pass over the
+// stored order.
+std::pair<int, int> Table::orderedPlaces(const Cell *cells, uint32_t id, bool visible) const
 {
-    const auto at = std::upper_bound(m_view.begin(), m_view.end(), cells,
-                                     [&](const Cell *value, uint32_t other) {
-                                         return compareRows(value, m_data.row(other)) < 0;
-                                     });
-    return int(at - m_view.begin());
+    auto below = [&](uint32_t other, const Cell *value) {
+        return compareRows(m_data.row(other), value) < 0;
+    };
+    auto above = [&](const Cell *value, uint32_t other) {
+        return compareRows(value, m_data.row(other)) < 0;
+    };
+    const auto sortedLow = std::lower_bound(m_sorted.begin(), m_sorted.end(), cells, below);
+    const auto sortedHigh = std::upper_bound(sortedLow, m_sorted.end(), cells, above);
+    auto viewLow = m_view.end();
+    auto viewHigh = m_view.end();
+    if (visible) {
+        viewLow = std::lower_bound(m_view.begin(), m_view.end(), cells, below);
+        viewHigh = std::upper_bound(viewLow, m_view.end(), cells, above);
+    }
+    int sortedAt = int(sortedLow - m_sorted.begin());
+    int viewAt = int(viewLow - m_view.begin());
+    if (sortedLow == sortedHigh && viewLow == viewHigh)
+        return {sortedAt, viewAt};
+    std::vector<quint8> equal(m_data.rowsAllocated, 0);
+    for (auto it = sortedLow; it != sortedHigh; ++it)
+        equal[*it] |= 1;
+    for (auto it = viewLow; it != viewHigh; ++it)
+        equal[*it] |= 2;
+    for (uint32_t other : m_data.stored) {
+        if (other == id)
+            break;
+        sortedAt += equal[other] & 1;
+        viewAt += (equal[other] >> 1) & 1;
+    }
+    return {sortedAt, viewAt};
 }
 
 void Table::Post()
@@ -1092,36 +1127,39 @@ void Table::Post()
     m_buffer.clear();
     m_data.lines[id] = Cell();
 
+    const bool atStoredPos =
+        inserting && m_insertStoredPos >= 0 && m_insertStoredPos <= int(m_data.stored.size());
     if (inserting) {
-        if (m_insertStoredPos >= 0 && m_insertStoredPos <= int(m_data.stored.size()))
+        if (atStoredPos)
             m_data.stored.insert(m_data.stored.begin() + m_insertStoredPos, id);
         else
             m_data.stored.push_back(id);
     }
+
+    m_view.erase(m_view.begin() + oldPos);
+    const bool visible = passesFilter(row);
+    int newPos = visible ? oldPos : -1;
     if (m_keyColumns.empty()) {
-        if (inserting)
-            m_sorted = m_data.stored;  // stored order is the browsing order
+        // Stored order is the browsing order; the view already holds the
+        // new row's place among the visible rows.
+        if (atStoredPos)
+            m_sorted.insert(m_sorted.begin() + m_insertStoredPos, id);
+        else if (inserting)
+            m_sorted.push_back(id);
     } else if (inserting || keyChanged) {
         if (keyChanged)
             m_sorted.erase(std::find(m_sorted.begin(), m_sorted.end(), id));
-        const auto at = std::upper_bound(m_sorted.begin(), m_sorted.end(), row,
-                                         [&](const Cell *value, uint32_t other) {
-                                             return compareRows(value, m_data.row(other)) < 0;
-                                         });
-        m_sorted.insert(at, id);
+        const auto [sortedAt, viewAt] = orderedPlaces(row, id, visible);
+        m_sorted.insert(m_sorted.begin() + sortedAt, id);
+        if (visible)
+            newPos = viewAt;
     }
-
-    m_view.erase(m_view.begin() + oldPos);
-    int newPos = -1;
-    if (passesFilter(row)) {
-        newPos = (m_keyColumns.empty() || (!inserting && !keyChanged))
-                     ? oldPos
-                     : viewInsertPosition(row);
+    if (visible)
         m_view.insert(m_view.begin() + newPos, id);
-    }
     m_state = DataSetState::Browse;
     m_modified = false;
-    ++m_changeCount;
+    if (m_logChanges)
+        ++m_changeCount;
     m_cur = newPos >= 0 ? newPos
                         : (m_view.empty() ? -1 : std::min(oldPos, int(m_view.size()) - 1));
     m_eof = m_view.empty();
@@ -1197,11 +1235,9 @@ void Table::Delete()
     const uint32_t id = m_view[size_t(pos)];
     m_view.erase(m_view.begin() + pos);
     m_data.stored.erase(std::find(m_data.stored.begin(), m_data.stored.end(), id));
-    if (m_keyColumns.empty())
-        m_sorted = m_data.stored;
-    else
-        m_sorted.erase(std::find(m_sorted.begin(), m_sorted.end(), id));
-    ++m_changeCount;
+    m_sorted.erase(std::find(m_sorted.begin(), m_sorted.end(), id));
+    if (m_logChanges)
+        ++m_changeCount;
     m_cur = m_view.empty() ? -1 : std::min(pos, int(m_view.size()) - 1);
     m_eof = m_bof = m_view.empty();
     computeCalcFields(activeCells());
@@ -1348,6 +1384,10 @@ void Table::requireEditing(const Field &field) const
 
 void Table::storeValue(Field &field, std::string_view canonical)
 {
+    if (canonical.size() > ByteHeap::maxValueBytes)
+        throw EDatabaseError(QStringLiteral("Valor grande demais para o campo '%1'.")
+                                 .arg(field.FieldName()));
+    ensureHeapRoom();
     m_buffer[size_t(field.m_column)] = m_data.heap.store(canonical);
     m_modified = true;
     afterFieldChange(field);
@@ -1390,6 +1430,11 @@ std::string Table::canonicalOf(const Field &field, const QVariant &value, bool *
             number = value.toDouble(ok);
             if (!*ok)
                 return {};
+        }
+        // A file has no text for them, and no reader could take them back.
+        if (!std::isfinite(number)) {
+            *ok = false;
+            return {};
         }
         if (field.DataType() == FieldKind::Integer) {
             *ok = number == std::floor(number);
@@ -1539,7 +1584,13 @@ void Field::SetValue(const QVariant &value)
         return;
     }
     if (DataType() == FieldKind::Text) {
-        const QString text = value.isValid() ? cutText(value.toString(), Size()) : QString();
+        // The text ends at a NUL character, as in the platform's fields: no
+        // file can hold one, and the sort keys end each text with one.
+        QString text = value.isValid() ? value.toString() : QString();
+        const qsizetype nul = text.indexOf(QChar(0));
+        if (nul >= 0)
+            text.truncate(nul);
+        text = cutText(text, Size());
         m_table->storeValue(*this, text.toStdString());
         return;
     }

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace kiv {
@@ -224,7 +225,7 @@ private:
     void resetAfterContentChange();
     bool passesFilter(const Cell *row) const;
     int compareRows(const Cell *a, const Cell *b) const;
-    int viewInsertPosition(const Cell *cells) const;
+    std::pair<int, int> orderedPlaces(const Cell *cells, uint32_t id, bool visible) const;
     void setState(DataSetState state);
     void beginInsert(bool append);
     void scrollTo(int index, bool fireEvents = true);

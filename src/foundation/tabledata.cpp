@@ -21,8 +21,10 @@ Cell ByteHeap::store(std::string_view bytes)
         return {};
     Chunk *target = m_appendChunk >= 0 ? m_chunks[m_appendChunk].get() : nullptr;
     if (!target || target->capacity - target->size < bytes.size()) {
+        // Chunks grow only while they fill up.
+        if (target)
+            m_nextCapacity = std::min(m_nextCapacity * 2, lastCapacity);
         const size_t capacity = std::max(m_nextCapacity, bytes.size());
-        m_nextCapacity = std::min<size_t>(m_nextCapacity * 2, 64u * 1024 * 1024);
         auto chunk = std::make_shared<Chunk>();
         chunk->data.reset(new char[capacity]);
         chunk->capacity = capacity;
@@ -54,9 +56,11 @@ int TableData::columnIndex(const QString &name) const
     return -1;
 }
 
-void TableData::compact()
+void TableData::compact(std::vector<Cell> &pending)
 {
     ByteHeap fresh;
+    for (Cell &cell : pending)
+        cell = fresh.store(heap.bytes(cell));
     std::vector<Cell> packed(cells.size());
     for (uint32_t id : stored) {
         const Cell *source = row(id);

@@ -58,9 +58,21 @@ public:
         return c;
     }
     bool full() const { return int(m_chunks.size()) >= maxChunks - 1; }
-    // Stop appending to the current chunk: it is about to be shared.
-    void seal() { m_appendChunk = -1; }
-    void clear() { m_chunks.clear(); m_appendChunk = -1; }
+    // Stop appending to the current chunk: it is about to be shared. The
+    // next chunk starts small again: a window snapshots a table before each
+    // row it inserts, and each snapshot would otherwise leave a chunk twice
+    // the size of the one before, nearly empty.
+    void seal()
+    {
+        m_appendChunk = -1;
+        m_nextCapacity = firstCapacity;
+    }
+    void clear()
+    {
+        m_chunks.clear();
+        m_appendChunk = -1;
+        m_nextCapacity = firstCapacity;
+    }
 
 private:
     struct Chunk
@@ -70,8 +82,10 @@ private:
         size_t capacity = 0;
     };
     std::vector<std::shared_ptr<Chunk>> m_chunks;
+    static constexpr size_t firstCapacity = 4 * 1024;
+    static constexpr size_t lastCapacity = 64 * 1024 * 1024;
     int m_appendChunk = -1;
-    size_t m_nextCapacity = 64 * 1024;
+    size_t m_nextCapacity = firstCapacity;
 };
 
 // A stored column as the file declares it. The FIELD attributes read from a
@@ -104,9 +118,10 @@ struct TableData
     Cell *row(uint32_t id) { return cells.data() + size_t(id) * columns.size(); }
     uint32_t allocateRow();
     int columnIndex(const QString &name) const;
-    // Copies every live value into fresh chunks, dropping dead bytes; row
-    // numbers stay as they were.
-    void compact();
+    // Copies every live value, and those of the record being edited
+    // (pending), into fresh chunks, dropping dead bytes; row numbers stay as
+    // they were.
+    void compact(std::vector<Cell> &pending);
 };
 
 ColumnInfo columnFromDef(const FieldDef &def);

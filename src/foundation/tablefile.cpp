@@ -558,7 +558,8 @@ void Parser::rows(TableData &data, int chunk)
                 break;
             }
             const char *nameStart = m_p;
-            while (m_p < m_end && *m_p != '=' && *m_p != ' ' && *m_p != '/' && *m_p != '>')
+            while (m_p < m_end && *m_p != '=' && *m_p != ' ' && *m_p != '/' && *m_p != '>'
+                   && *m_p != '\t' && *m_p != '\n' && *m_p != '\r')
                 ++m_p;
             const std::string_view attributeName(nameStart, size_t(m_p - nameStart));
             if (m_p < m_end && *m_p != '=') {
@@ -664,6 +665,9 @@ void Parser::rows(TableData &data, int chunk)
                 ok = canonicalDateTime(value, canonical);
                 break;
             }
+            // A cell holds at most 16 MiB; a longer value is refused, not cut.
+            if (value.size() > ByteHeap::maxValueBytes)
+                fail(QStringLiteral("valor grande demais para o campo %1").arg(info.name));
             if (!ok)
                 fail(QStringLiteral("valor \"%1\" inválido para o campo %2")
                          .arg(QString::fromUtf8(value.data(), qsizetype(value.size())), info.name));
@@ -698,6 +702,11 @@ TableData Parser::run(std::unique_ptr<char[]> buffer, size_t size)
 {
     TableData data;
     const int chunk = data.heap.adopt(std::move(buffer), size);
+    // XML has no NUL character, and the sort keys end each text with one.
+    if (const void *nul = std::memchr(m_p, 0, size)) {
+        m_p = static_cast<const char *>(nul);
+        fail(QStringLiteral("caractere nulo no arquivo"));
+    }
     if (at("\xEF\xBB\xBF"))
         m_p += 3;
     skipMisc();
@@ -1041,9 +1050,11 @@ QString writeTemporary(const QString &target, const QByteArray &content)
     file.close();
 #else
     const QByteArray path = QFile::encodeName(temporary);
+    // A new file gets what the umask allows; a replaced one keeps its mode.
     mode_t mode = 0666;
     struct stat existing;
-    if (::stat(QFile::encodeName(target).constData(), &existing) == 0)
+    const bool replacing = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
+    if (replacing)
         mode = existing.st_mode & 07777;
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0)
@@ -1063,7 +1074,7 @@ QString writeTemporary(const QString &target, const QByteArray &content)
         data += n;
         left -= size_t(n);
     }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
+    if ((replacing && ::fchmod(fd, mode) != 0) || ::fsync(fd) != 0) {
         const QString why = errnoText();
         ::close(fd);
         ::unlink(path.constData());
