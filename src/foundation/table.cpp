@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 namespace kiv {
 
@@ -679,37 +680,50 @@ void Table::rebuildSorted()
         }
     }
     offsets.back() = uint32_t(keys.size());
+
+    // Rows sharing a key (a product planned for many branches and dates)
+    // are sorted as one: each distinct key is sorted once, then the rows are
+    // placed by their key's rank in stored order, which keeps equal keys in
+    // stored order.
+    const size_t rows = m_data.stored.size();
+    std::unordered_map<std::string_view, uint32_t> groupOf;
+    groupOf.reserve(rows);
+    std::vector<std::string_view> groupKeys;
+    std::vector<uint32_t> rowGroup(rows);
+    for (size_t i = 0; i < rows; ++i) {
+        const std::string_view key(keys.data() + offsets[i], offsets[i + 1] - offsets[i]);
+        const auto [at, added] = groupOf.try_emplace(key, uint32_t(groupKeys.size()));
+        if (added)
+            groupKeys.push_back(key);
+        rowGroup[i] = at->second;
+    }
     struct Entry
     {
         uint64_t prefix;
-        uint32_t position;
+        uint32_t group;
     };
-    std::vector<Entry> entries(m_data.stored.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
+    std::vector<Entry> entries(groupKeys.size());
+    for (size_t g = 0; g < groupKeys.size(); ++g) {
         uint64_t prefix = 0;
-        const size_t length = offsets[i + 1] - offsets[i];
         for (size_t k = 0; k < 8; ++k)
-            prefix = (prefix << 8) | (k < length ? uint8_t(keys[offsets[i] + k]) : 0);
-        entries[i] = {prefix, uint32_t(i)};
+            prefix = (prefix << 8) | (k < groupKeys[g].size() ? uint8_t(groupKeys[g][k]) : 0);
+        entries[g] = {prefix, uint32_t(g)};
     }
     std::sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
         if (a.prefix != b.prefix)
             return a.prefix < b.prefix;
-        const size_t la = offsets[a.position + 1] - offsets[a.position];
-        const size_t lb = offsets[b.position + 1] - offsets[b.position];
-        if (la > 8 || lb > 8) {
-            const std::string_view ka(keys.data() + offsets[a.position] + std::min<size_t>(8, la),
-                                      la - std::min<size_t>(8, la));
-            const std::string_view kb(keys.data() + offsets[b.position] + std::min<size_t>(8, lb),
-                                      lb - std::min<size_t>(8, lb));
-            const int c = ka.compare(kb);
-            if (c != 0)
-                return c < 0;
-        }
-        return a.position < b.position;  // stable: stored order for equal keys
+        return groupKeys[a.group] < groupKeys[b.group];
     });
-    for (size_t i = 0; i < entries.size(); ++i)
-        m_sorted[i] = m_data.stored[entries[i].position];
+    std::vector<uint32_t> start(entries.size() + 1, 0);
+    std::vector<uint32_t> rank(entries.size());
+    for (size_t r = 0; r < entries.size(); ++r)
+        rank[entries[r].group] = uint32_t(r);
+    for (size_t i = 0; i < rows; ++i)
+        ++start[rank[rowGroup[i]] + 1];
+    for (size_t r = 1; r < start.size(); ++r)
+        start[r] += start[r - 1];
+    for (size_t i = 0; i < rows; ++i)
+        m_sorted[start[rank[rowGroup[i]]]++] = m_data.stored[i];
 }
 
 void Table::rebuildView()

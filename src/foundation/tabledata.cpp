@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
+
 namespace kiv {
 
 int ByteHeap::adopt(std::unique_ptr<char[]> data, size_t size)
@@ -27,6 +31,7 @@ Cell ByteHeap::store(std::string_view bytes)
         const size_t capacity = std::max(m_nextCapacity, bytes.size());
         auto chunk = std::make_shared<Chunk>();
         chunk->data.reset(new char[capacity]);
+        adviseHugePages(chunk->data.get(), capacity);
         chunk->capacity = capacity;
         m_chunks.push_back(std::move(chunk));
         m_appendChunk = int(m_chunks.size()) - 1;
@@ -95,6 +100,20 @@ ColumnInfo columnFromDef(const FieldDef &def)
     if (def.kind == FieldKind::Text && def.fixedChar)
         column.fieldAttributes.append(qMakePair(QByteArray("SUBTYPE"), QByteArray("FixedChar")));
     return column;
+}
+
+void adviseHugePages(void *data, size_t size)
+{
+#ifdef Q_OS_LINUX
+    const uintptr_t huge = uintptr_t(2) << 20;
+    const uintptr_t begin = (uintptr_t(data) + huge - 1) & ~(huge - 1);
+    const uintptr_t end = (uintptr_t(data) + size) & ~(huge - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(size);
+#endif
 }
 
 } // namespace kiv

@@ -493,6 +493,25 @@ void Parser::params()
             m_changeLog = true;
 }
 
+inline bool sameBytes(const char *a, const char *b, size_t n)
+{
+    while (n >= 8) {
+        uint64_t x;
+        uint64_t y;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x != y)
+            return false;
+        a += 8;
+        b += 8;
+        n -= 8;
+    }
+    while (n--)
+        if (*a++ != *b++)
+            return false;
+    return true;
+}
+
 // Bytes that end the fast scan of a value: its closing quote, the start of
 // a reference, and every byte the writer would escape.
 struct ValueStops
@@ -512,6 +531,9 @@ void Parser::rows(TableData &data, int chunk)
     std::vector<Cell> row(static_cast<size_t>(columnCount));
     std::string canonical;
     bool reserved = false;
+    std::vector<QByteArray> prefixes;  // " NAME=\"" per column
+    for (const ColumnInfo &column : data.columns)
+        prefixes.push_back(" " + column.nameUtf8 + "=\"");
     for (;;) {
         skipMisc();
         if (at("</"))
@@ -523,10 +545,15 @@ void Parser::rows(TableData &data, int chunk)
         if (!reserved && data.stored.size() == 256) {
             // Reserve for the whole file from the size of the first rows.
             const size_t perRow = size_t(m_p - m_begin) / 256 + 1;
-            const size_t rows = size_t(m_end - m_begin) / perRow + 16;
+            // Rows vary in length (a consumed withdrawal carries more values
+            // than a planned one): reserving a third more costs only address
+            // space, while running short copies every cell once more.
+            const size_t rows = size_t(m_end - m_begin) / perRow * 4 / 3 + 16;
             data.cells.reserve(rows * size_t(columnCount));
             data.lines.reserve(rows);
             data.stored.reserve(rows);
+            adviseHugePages(data.cells.data(), data.cells.capacity() * sizeof(Cell));
+            adviseHugePages(data.lines.data(), data.lines.capacity() * sizeof(Cell));
             reserved = true;
         }
         const char *lineStart = m_p;
@@ -535,8 +562,92 @@ void Parser::rows(TableData &data, int chunk)
         bool keep = true;
         // Whether the row is written exactly as the writer would write it.
         bool canonicalLine = true;
+        // Checks a value against its column's kind and keeps it in the row.
+        auto take = [&](int column, const char *valueStart, size_t valueLength, bool plain) {
+            const ColumnInfo &info = data.columns[size_t(column)];
+            std::string decoded;
+            std::string_view value(valueStart, valueLength);
+            bool inBuffer = true;
+            if (!plain && std::memchr(valueStart, '&', valueLength)) {
+                decoded = decode(value);
+                value = decoded;
+                inBuffer = false;
+            }
+            bool ok = true;
+            switch (info.kind) {
+            case FieldKind::Text: {
+                const size_t cut = cutToSize(value, info.size);
+                if (cut != value.size()) {
+                    value = value.substr(0, cut);
+                    canonicalLine = false;
+                }
+                break;
+            }
+            case FieldKind::Integer:
+                ok = canonicalInteger(value, canonical);
+                break;
+            case FieldKind::Float:
+                ok = canonicalFloat(value, canonical);
+                break;
+            case FieldKind::Date:
+                ok = validDate(value);
+                break;
+            case FieldKind::DateTime:
+                ok = canonicalDateTime(value, canonical);
+                break;
+            }
+            // A cell holds at most 16 MiB; a longer value is refused, not cut.
+            if (value.size() > ByteHeap::maxValueBytes)
+                fail(QStringLiteral("valor grande demais para o campo %1").arg(info.name));
+            if (!ok)
+                fail(QStringLiteral("valor \"%1\" inválido para o campo %2")
+                         .arg(QString::fromUtf8(value.data(), qsizetype(value.size())), info.name));
+            if (info.kind != FieldKind::Text && info.kind != FieldKind::Date
+                && std::string_view(canonical) != value) {
+                value = canonical;
+                inBuffer = false;
+                canonicalLine = false;
+            }
+            if (value.empty())
+                return;
+            if (inBuffer)
+                row[size_t(column)] = ByteHeap::slice(chunk, size_t(value.data() - m_begin),
+                                                      value.size());
+            else
+                row[size_t(column)] = data.heap.store(value);
+        };
         int expected = 0;
         for (;;) {
+            // The form the writer writes: " NAME=\"value\"" for one of the
+            // next columns, the value free of references and of characters
+            // the writer escapes.
+            if (m_p < m_end && *m_p == ' ') {
+                int fastColumn = -1;
+                const char *fastValue = nullptr;
+                const char *fastClose = nullptr;
+                for (int c = expected; c < columnCount && c < expected + 8; ++c) {
+                    const QByteArray &prefix = prefixes[size_t(c)];
+                    if (size_t(m_end - m_p) <= size_t(prefix.size())
+                        || !sameBytes(m_p, prefix.constData(), size_t(prefix.size())))
+                        continue;
+                    const char *v = m_p + prefix.size();
+                    const char *e = v;
+                    while (e < m_end && !valueStops.stop[static_cast<unsigned char>(*e)])
+                        ++e;
+                    if (e < m_end && *e == '"' && e > v) {
+                        fastColumn = c;
+                        fastValue = v;
+                        fastClose = e;
+                    }
+                    break;
+                }
+                if (fastColumn >= 0) {
+                    m_p = fastClose + 1;
+                    expected = fastColumn + 1;
+                    take(fastColumn, fastValue, size_t(fastClose - fastValue), true);
+                    continue;
+                }
+            }
             const char *beforeSpace = m_p;
             skipSpace();
             if (m_p != beforeSpace + 1 && *m_p != '/')
@@ -633,57 +744,7 @@ void Parser::rows(TableData &data, int chunk)
                 continue;
             }
 
-            const ColumnInfo &info = data.columns[size_t(column)];
-            std::string decoded;
-            std::string_view value(valueStart, valueLength);
-            bool inBuffer = true;
-            if (std::memchr(valueStart, '&', valueLength)) {
-                decoded = decode(value);
-                value = decoded;
-                inBuffer = false;
-            }
-            bool ok = true;
-            switch (info.kind) {
-            case FieldKind::Text: {
-                const size_t cut = cutToSize(value, info.size);
-                if (cut != value.size()) {
-                    value = value.substr(0, cut);
-                    canonicalLine = false;
-                }
-                break;
-            }
-            case FieldKind::Integer:
-                ok = canonicalInteger(value, canonical);
-                break;
-            case FieldKind::Float:
-                ok = canonicalFloat(value, canonical);
-                break;
-            case FieldKind::Date:
-                ok = validDate(value);
-                break;
-            case FieldKind::DateTime:
-                ok = canonicalDateTime(value, canonical);
-                break;
-            }
-            // A cell holds at most 16 MiB; a longer value is refused, not cut.
-            if (value.size() > ByteHeap::maxValueBytes)
-                fail(QStringLiteral("valor grande demais para o campo %1").arg(info.name));
-            if (!ok)
-                fail(QStringLiteral("valor \"%1\" inválido para o campo %2")
-                         .arg(QString::fromUtf8(value.data(), qsizetype(value.size())), info.name));
-            if (info.kind != FieldKind::Text && info.kind != FieldKind::Date
-                && std::string_view(canonical) != value) {
-                value = canonical;
-                inBuffer = false;
-                canonicalLine = false;
-            }
-            if (value.empty())
-                continue;
-            if (inBuffer)
-                row[size_t(column)] = ByteHeap::slice(chunk, size_t(value.data() - m_begin),
-                                                      value.size());
-            else
-                row[size_t(column)] = data.heap.store(value);
+            take(column, valueStart, valueLength, plain);
         }
         if (!keep)
             continue;
@@ -861,6 +922,7 @@ TableData TableFile::read(const QString &path)
                                  .arg(native(resolved), file.errorString()));
     const qint64 size = file.size();
     std::unique_ptr<char[]> buffer(new char[size_t(size) + 1]);
+    adviseHugePages(buffer.get(), size_t(size) + 1);
     qint64 done = 0;
     while (done < size) {
         const qint64 n = file.read(buffer.get() + done, size - done);
@@ -927,6 +989,7 @@ QByteArray TableFile::serialize(const TableData &data)
     }
     QByteArray out;
     out.resize(qsizetype(capacity));
+    adviseHugePages(out.data(), capacity);
     char *p = out.data();
     std::memcpy(p, head.constData(), size_t(head.size()));
     p += head.size();
