@@ -1,9 +1,17 @@
-#include <QCoreApplication>
-#include <QTextStream>
+#include "tfrmprincipal.h"
+
+#include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    QTextStream(stdout) << "Kiv - School Meals\n";
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kiv - School Meals"));
+
+    kiv::TfrmPrincipal principal;
+    principal.Create();
+    if (!principal.Started())
+        return 1;
+    principal.show();
+    principal.activateWindow();
+    return app.exec();
 }

@@ -1,0 +1,350 @@
+#include "basewindows.h"
+
+#include "dbgrid.h"
+#include "dbnavigator.h"
+#include "guard.h"
+#include "keys.h"
+#include "lookupdialogs.h"
+#include "messagebox.h"
+#include "pagecontrol.h"
+#include "statusbar.h"
+#include "table.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kiv {
+
+namespace {
+
+QPointer<TStatusBar> &mainStatusBar()
+{
+    static QPointer<TStatusBar> bar;
+    return bar;
+}
+
+} // namespace
+
+void SetMainStatusBar(TStatusBar *statusBar)
+{
+    mainStatusBar() = statusBar;
+}
+
+TStatusBar *MainStatusBar()
+{
+    return mainStatusBar();
+}
+
+void SetStatusPanel(int panel, const QString &text)
+{
+    if (TStatusBar *bar = MainStatusBar())
+        bar->SetPanelText(panel, text);
+}
+
+bool TCommand::Enabled() const
+{
+    return menu && menu->isEnabled();
+}
+
+void TCommand::SetEnabled(bool enabled) const
+{
+    if (menu)
+        menu->setEnabled(enabled);
+}
+
+// ------------------------------------------------------------------- root
+
+TfrmPadrForm00000::TfrmPadrForm00000(QWidget *parent) : QMainWindow(parent)
+{
+    tbrFerramentas = new QToolBar(this);
+    tbrFerramentas->setObjectName(QStringLiteral("tbrFerramentas"));
+    tbrFerramentas->setMovable(false);
+    tbrFerramentas->setFloatable(false);
+    tbrFerramentas->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    addToolBar(Qt::TopToolBarArea, tbrFerramentas);
+
+    lblCodTela = new QLabel(this);
+    lblCodTela->setObjectName(QStringLiteral("lblCodTela"));
+    lblCodTela->setContentsMargins(8, 0, 8, 0);
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("pnlCliente"));
+    m_clientLayout = new QVBoxLayout(m_client);
+    m_clientLayout->setContentsMargins(6, 6, 6, 6);
+    setCentralWidget(m_client);
+}
+
+void TfrmPadrForm00000::Create()
+{
+    guarded(this, [this] { FormCreate(); });
+}
+
+void TfrmPadrForm00000::Activate()
+{
+    guarded(this, [this] { FormActivate(); });
+}
+
+void TfrmPadrForm00000::closeEvent(QCloseEvent *event)
+{
+    bool allow = true;
+    if (!guarded(this, [&] { FormClose(allow); }))
+        allow = false;
+    if (allow)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TfrmPadrForm00000::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isWindow() && isActiveWindow())
+        Activate();
+}
+
+QString NomeUnit(const TfrmPadrForm00000 *window)
+{
+    return window && window->lblCodTela ? window->lblCodTela->text() : QString();
+}
+
+// ------------------------------------------------------------ task window
+
+TfrmPadraoSimples::TfrmPadraoSimples(QWidget *parent) : TfrmPadrForm00000(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    dtsPadrao = new TDataSource(this);
+    dtsPadrao->setObjectName(QStringLiteral("dtsPadrao"));
+    dtsPadrao->OnStateChange = [this] { dtsPadraoStateChange(); };
+
+    msgMensagensPadroes = TMessages{
+        QStringLiteral("Canc|Deseja cancelar as alterações?"),
+        QStringLiteral("Excl|Deseja excluir o registro?"),
+    };
+
+    mnuOperacao = menuBar()->addMenu(QStringLiteral("&Operação"));
+    mnuOperacao->setObjectName(QStringLiteral("mnuOperacao"));
+    mnuManutencao = menuBar()->addMenu(QStringLiteral("&Manutenção"));
+    mnuManutencao->setObjectName(QStringLiteral("mnuManutencao"));
+
+    sbtIncluir = addCommand(mnuOperacao, QStringLiteral("Incluir"), QStringLiteral("&Incluir"),
+                            &TfrmPadraoSimples::sbtIncluirClick);
+    sbtAlterar = addCommand(mnuOperacao, QStringLiteral("Alterar"), QStringLiteral("&Alterar"),
+                            &TfrmPadraoSimples::sbtAlterarClick);
+    sbtExcluir = addCommand(mnuOperacao, QStringLiteral("Excluir"), QStringLiteral("&Excluir"),
+                            &TfrmPadraoSimples::sbtExcluirClick);
+    sbtProcurar = addCommand(mnuOperacao, QStringLiteral("Procurar"), QStringLiteral("&Procurar"),
+                             &TfrmPadraoSimples::sbtProcurarClick);
+    sbtVerificar = addCommand(mnuOperacao, QStringLiteral("Verificar"),
+                              QStringLiteral("&Verificar"), &TfrmPadraoSimples::sbtVerificarClick);
+    mnuOperacao->addSeparator();
+    tbrFerramentas->addSeparator();
+    sbtCancelar = addCommand(mnuOperacao, QStringLiteral("Cancelar"), QStringLiteral("&Cancelar"),
+                             &TfrmPadraoSimples::sbtCancelarClick);
+    sbtConfirmar = addCommand(mnuOperacao, QStringLiteral("Confirmar"),
+                              QStringLiteral("C&onfirmar"), &TfrmPadraoSimples::sbtConfirmarClick);
+    tbrFerramentas->addSeparator();
+
+    mnuOrdenar = mnuManutencao->addAction(QStringLiteral("&Ordenar"));
+    mnuOrdenar->setObjectName(QStringLiteral("mnuOrdenar"));
+    mnuOrdenar->setEnabled(false);
+    sbtImprimir = addCommand(mnuManutencao, QStringLiteral("Listagem"),
+                             QStringLiteral("&Listagem"), &TfrmPadraoSimples::sbtImprimirClick);
+    sbtImprimir.button->setObjectName(QStringLiteral("sbtImprimir"));
+    sbtImprimir.button->setText(QStringLiteral("Imprimir"));
+    mnuConfigImpressora = mnuManutencao->addAction(QStringLiteral("&Configurar impressora"));
+    mnuConfigImpressora->setObjectName(QStringLiteral("mnuConfigImpressora"));
+    mnuConfigImpressora->setEnabled(false);
+    sbtAjuda = addCommand(mnuManutencao, QStringLiteral("Ajuda"), QStringLiteral("Aj&uda"),
+                          &TfrmPadraoSimples::sbtAjudaClick);
+    mnuOperacao->addSeparator();
+    sbtFechar = addCommand(mnuOperacao, QStringLiteral("Fechar"), QStringLiteral("&Fechar"),
+                           &TfrmPadraoSimples::sbtFecharClick);
+
+    QWidget *spacer = new QWidget(this);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    tbrFerramentas->addWidget(spacer);
+    tbrFerramentas->addWidget(lblCodTela);
+    AtualizaComandos();
+}
+
+TCommand TfrmPadraoSimples::addCommand(QMenu *menu, const QString &name, const QString &caption,
+                                       void (TfrmPadraoSimples::*handler)())
+{
+    TCommand command;
+    command.menu = menu->addAction(caption);
+    command.menu->setObjectName(QStringLiteral("mnu") + name);
+    command.button = new QToolButton(this);
+    command.button->setObjectName(QStringLiteral("sbt") + name);
+    command.button->setDefaultAction(command.menu);
+    command.button->setText(QString(caption).remove(u'&'));
+    command.button->setToolTip(QString(caption).remove(u'&'));
+    command.button->setAutoRaise(true);
+    command.button->setFocusPolicy(Qt::NoFocus);
+    tbrFerramentas->addWidget(command.button);
+    connect(command.menu, &QAction::triggered, this,
+            [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
+    return command;
+}
+
+void TfrmPadraoSimples::sbtIncluirClick()
+{
+    if (Table *table = dtsPadrao->DataSet())
+        table->Insert();
+}
+
+void TfrmPadraoSimples::sbtAlterarClick()
+{
+    if (Table *table = dtsPadrao->DataSet())
+        table->Edit();
+}
+
+void TfrmPadraoSimples::sbtExcluirClick()
+{
+    Table *table = dtsPadrao->DataSet();
+    if (!table || table->IsEmpty())
+        return;
+    if (ShowMsg(msgMensagensPadroes, QStringLiteral("Excl"), MsgType::Confirmation,
+                mbYes | mbNo) == mrYes)
+        table->Delete();
+}
+
+void TfrmPadraoSimples::sbtProcurarClick()
+{
+    if (Table *table = dtsPadrao->DataSet())
+        Procura(table);
+}
+
+void TfrmPadraoSimples::sbtCancelarClick()
+{
+    if (Table *table = dtsPadrao->DataSet())
+        table->Cancel();
+}
+
+void TfrmPadraoSimples::sbtConfirmarClick()
+{
+    dtsPadrao->UpdateRecord();
+    if (Table *table = dtsPadrao->DataSet())
+        table->Post();
+}
+
+void TfrmPadraoSimples::sbtFecharClick()
+{
+    close();
+}
+
+void TfrmPadraoSimples::dtsPadraoStateChange()
+{
+    AtualizaComandos();
+}
+
+void TfrmPadraoSimples::AtualizaComandos()
+{
+    Table *table = dtsPadrao->DataSet();
+    const DataSetState state = dtsPadrao->State();
+    const bool editing = state == DataSetState::Edit || state == DataSetState::Insert;
+    const bool browsing = state == DataSetState::Browse;
+    const bool hasRecords = browsing && table && table->RecordCount() > 0;
+    sbtIncluir.SetEnabled(browsing);
+    sbtAlterar.SetEnabled(hasRecords);
+    sbtExcluir.SetEnabled(hasRecords);
+    sbtProcurar.SetEnabled(hasRecords);
+    sbtVerificar.SetEnabled(browsing);
+    sbtCancelar.SetEnabled(editing);
+    sbtConfirmar.SetEnabled(editing);
+}
+
+void TfrmPadraoSimples::FormClose(bool &allowClose)
+{
+    Q_UNUSED(allowClose);
+}
+
+// ------------------------------------------------------ page windows
+
+TfrmPadrao::TfrmPadrao(QWidget *parent) : TfrmPadraoSimples(parent)
+{
+    pgcPadrao = new TPageControl(ClientArea());
+    pgcPadrao->setObjectName(QStringLiteral("pgcPadrao"));
+    tshFolhaDados = new TTabSheet(pgcPadrao);
+    tshFolhaDados->setObjectName(QStringLiteral("tshFolhaDados"));
+    pgcPadrao->addPage(tshFolhaDados, QStringLiteral("Folha de Dados"));
+    tshFormulario = new TTabSheet(pgcPadrao);
+    tshFormulario->setObjectName(QStringLiteral("tshFormulario"));
+    pgcPadrao->addPage(tshFormulario, QStringLiteral("Formulário"));
+
+    auto *sheetLayout = new QVBoxLayout(tshFolhaDados);
+    dbgPadrao = new TDBGrid(tshFolhaDados);
+    dbgPadrao->setObjectName(QStringLiteral("dbgPadrao"));
+    dbgPadrao->SetDataSource(dtsPadrao);
+    sheetLayout->addWidget(dbgPadrao);
+
+    dbnPadrao = new TDBNavigator(ClientArea());
+    dbnPadrao->setObjectName(QStringLiteral("dbnPadrao"));
+    dbnPadrao->SetDataSource(dtsPadrao);
+
+    ClientLayout()->addWidget(pgcPadrao, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(dbnPadrao);
+    bottom->addStretch(1);
+    ClientLayout()->addLayout(bottom);
+
+    pgcPadrao->OnChange = [this] { pgcPadraoChange(); };
+}
+
+void TfrmPadrao::pgcPadraoChange()
+{
+    if (pgcPadrao->ActivePage() == tshFolhaDados)
+        dbgPadrao->setFocus();
+}
+
+TfrmPadraoGrid::TfrmPadraoGrid(QWidget *parent) : TfrmPadraoSimples(parent)
+{
+    pgcPadrao = new TPageControl(ClientArea());
+    pgcPadrao->setObjectName(QStringLiteral("pgcPadrao"));
+    tshPadrao = new TTabSheet(pgcPadrao);
+    tshPadrao->setObjectName(QStringLiteral("tshPadrao"));
+    pgcPadrao->addPage(tshPadrao, QString());
+    pgcPadrao->tabBar()->hide();
+
+    auto *sheetLayout = new QVBoxLayout(tshPadrao);
+    sheetLayout->setContentsMargins(0, 0, 0, 0);
+    dbgPadrao = new TDBGrid(tshPadrao);
+    dbgPadrao->setObjectName(QStringLiteral("dbgPadrao"));
+    dbgPadrao->SetDataSource(dtsPadrao);
+    sheetLayout->addWidget(dbgPadrao);
+    dbgPadrao->OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) {
+        dbgPadraoKeyDown(key, shift);
+    };
+    dbgPadrao->OnKeyPress = [this](QChar &key) { dbgPadraoKeyPress(key); };
+    dbgPadrao->SetDeleteQuestion(msgMensagensPadroes.Msg(QStringLiteral("Excl")));
+
+    dbnPadrao = new TDBNavigator(ClientArea());
+    dbnPadrao->setObjectName(QStringLiteral("dbnPadrao"));
+    dbnPadrao->SetDataSource(dtsPadrao);
+
+    ClientLayout()->addWidget(pgcPadrao, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(dbnPadrao);
+    bottom->addStretch(1);
+    ClientLayout()->addLayout(bottom);
+}
+
+void TfrmPadraoGrid::dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift)
+{
+    // Ctrl+Delete deletes through the delete command, so that a window's
+    // own delete rules (and its catalogue's question) apply.
+    if (key == VK_DELETE && (shift & Qt::ControlModifier)) {
+        key = 0;
+        if (sbtExcluir.Enabled())
+            sbtExcluirClick();
+    }
+}
+
+} // namespace kiv

@@ -1,0 +1,173 @@
+#pragma once
+
+#include "datasource.h"
+#include "messages.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class QVBoxLayout;
+
+namespace kiv {
+
+class TDBGrid;
+class TDBNavigator;
+class TPageControl;
+class TStatusBar;
+class TTabSheet;
+
+// The status bar every window writes to: the main window's, registered by
+// it at creation.
+void SetMainStatusBar(TStatusBar *statusBar);
+TStatusBar *MainStatusBar();
+// Writes a panel of the main window's status bar, when there is one.
+void SetStatusPanel(int panel, const QString &text);
+
+// A command of a window's command bar: a menu entry (mnuX) shown by a tool
+// button (sbtX). The button shows the entry, so both are enabled together.
+struct TCommand
+{
+    QAction *menu = nullptr;
+    QToolButton *button = nullptr;
+
+    bool Enabled() const;
+    void SetEnabled(bool enabled) const;
+};
+
+// The root of every window: the screen-code label, the toolbar, the message
+// catalogue and the window events. FormCreate runs once, from Create(), under
+// the guard: an error ends it where it happened and the window still opens
+// with what was done.
+class TfrmPadrForm00000 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmPadrForm00000(QWidget *parent = nullptr);
+
+    void Create();
+    // Runs FormActivate under the guard. Top-level windows call it on their
+    // own activation; the main window calls it for the child window in front.
+    void Activate();
+
+    QLabel *lblCodTela = nullptr;
+    QToolBar *tbrFerramentas = nullptr;
+    TMessages msgPadrao;
+
+protected:
+    virtual void FormCreate() {}
+    virtual void FormActivate() {}
+    // Asked when the window is about to close; clear allowClose to keep it.
+    virtual void FormClose(bool &allowClose) { Q_UNUSED(allowClose); }
+
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    // The area under the toolbar that a window fills.
+    QWidget *ClientArea() const { return m_client; }
+    QVBoxLayout *ClientLayout() const { return m_clientLayout; }
+
+private:
+    QWidget *m_client = nullptr;
+    QVBoxLayout *m_clientLayout = nullptr;
+};
+
+// The screen code of a window (its lblCodTela caption).
+QString NomeUnit(const TfrmPadrForm00000 *window);
+
+// A task window with a command bar acting on the table attached to
+// dtsPadrao: insert, edit, delete, find, verify, cancel, confirm, print,
+// help and close, with their menu entries in mnuOperacao and mnuManutencao.
+// Closing discards the window.
+class TfrmPadraoSimples : public TfrmPadrForm00000
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmPadraoSimples(QWidget *parent = nullptr);
+
+    TDataSource *dtsPadrao = nullptr;
+    // The base catalogue: "Canc" (the cancel question) and "Excl" (the
+    // delete question).
+    TMessages msgMensagensPadroes;
+
+    QMenu *mnuOperacao = nullptr;
+    QMenu *mnuManutencao = nullptr;
+    TCommand sbtIncluir, sbtAlterar, sbtExcluir, sbtProcurar, sbtVerificar;
+    TCommand sbtCancelar, sbtConfirmar, sbtImprimir, sbtAjuda, sbtFechar;
+    QAction *mnuOrdenar = nullptr;
+    QAction *mnuConfigImpressora = nullptr;
+
+protected:
+    // The commands; windows replace the ones their rules change.
+    virtual void sbtIncluirClick();
+    virtual void sbtAlterarClick();
+    virtual void sbtExcluirClick();
+    virtual void sbtProcurarClick();
+    virtual void sbtVerificarClick() {}
+    virtual void sbtCancelarClick();
+    virtual void sbtConfirmarClick();
+    virtual void sbtImprimirClick() {}
+    virtual void sbtAjudaClick() {}
+    virtual void sbtFecharClick();
+    // The table attached to dtsPadrao changed state (or dtsPadrao was attached
+    // to another table): the base enables the commands that fit the state.
+    virtual void dtsPadraoStateChange();
+
+    void FormClose(bool &allowClose) override;
+    // Enables insert, edit, delete, find and verify while the table browses
+    // (edit, delete and find only when it has records) and cancel and
+    // confirm while it edits or inserts.
+    void AtualizaComandos();
+
+private:
+    TCommand addCommand(QMenu *menu, const QString &name, const QString &caption,
+                        void (TfrmPadraoSimples::*handler)());
+};
+
+// A task window with a page control: a data sheet (tshFolhaDados, the grid
+// dbgPadrao) and a form page (tshFormulario), and a navigator.
+class TfrmPadrao : public TfrmPadraoSimples
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmPadrao(QWidget *parent = nullptr);
+
+    TPageControl *pgcPadrao = nullptr;
+    TTabSheet *tshFolhaDados = nullptr;
+    TTabSheet *tshFormulario = nullptr;
+    TDBGrid *dbgPadrao = nullptr;
+    TDBNavigator *dbnPadrao = nullptr;
+
+protected:
+    // After the active page changed: the grid takes the focus on the data
+    // sheet.
+    virtual void pgcPadraoChange();
+};
+
+// A task window made of one grid page (tshPadrao with dbgPadrao), a
+// navigator and a close button.
+class TfrmPadraoGrid : public TfrmPadraoSimples
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmPadraoGrid(QWidget *parent = nullptr);
+
+    TPageControl *pgcPadrao = nullptr;
+    TTabSheet *tshPadrao = nullptr;
+    TDBGrid *dbgPadrao = nullptr;
+    TDBNavigator *dbnPadrao = nullptr;
+
+protected:
+    virtual void dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift);
+    virtual void dbgPadraoKeyPress(QChar &key) { Q_UNUSED(key); }
+};
+
+} // namespace kiv

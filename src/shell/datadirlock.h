@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QLockFile;
+
+namespace kiv {
+
+// One program per data directory: two copies that each rewrite whole files
+// would silently undo each other's work. The main window holds this lock on
+// the data directory for its whole run; the lock of a run that crashed is
+// taken over.
+class DataDirLock
+{
+public:
+    DataDirLock();
+    ~DataDirLock();
+
+    // True when the lock is now held. Otherwise holder() tells who has it.
+    bool tryLock(const QString &directory);
+    // "máquina X, processo N (programa)" of the copy holding the lock.
+    QString holder() const { return m_holder; }
+    void unlock();
+
+    static QString lockFileName() { return QStringLiteral(".kiv.lock"); }
+
+private:
+    std::unique_ptr<QLockFile> m_lock;
+    QString m_holder;
+};
+
+} // namespace kiv

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "basewindows.h"
+#include "datadirlock.h"
+#include "tfrmlogin.h"
+
+#include <QHash>
+#include <QPointer>
+
+#include <functional>
+
+class QMdiArea;
+class QToolButton;
+
+namespace kiv {
+
+class Table;
+class TStatusBar;
+class TfrmLogin;
+
+// The six task windows the main window opens, by their screen codes.
+enum class TaskWindow { Inventario, LanEntrada, LanSaida, SolCompras, Efetivos, RetServico };
+
+// The frame of the system: finds the data directory, loads the branch and
+// operator table, holds the session record, opens the task windows as child
+// windows and asks before the program ends.
+class TfrmPrincipal : public TfrmPadrForm00000
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmPrincipal(QWidget *parent = nullptr);
+    ~TfrmPrincipal() override;
+
+    // The running main window (the task windows read the session through it).
+    static TfrmPrincipal *instance();
+
+    // False when the start-up failed: its message has been shown and the
+    // program ends.
+    bool Started() const { return m_started; }
+
+    // The executable whose version the caption shows.
+    QString ModulePath;
+
+    QString DirDados;
+    Table *cdsDados = nullptr;
+    Table *cdsPrincipal = nullptr;
+    TStatusBar *stbStatus = nullptr;
+    QMdiArea *mdiArea = nullptr;
+
+    // A task window's command creates its window through this factory; a
+    // command without one opens nothing.
+    using WindowFactory = std::function<TfrmPadrForm00000 *()>;
+    void SetWindowFactory(TaskWindow window, WindowFactory factory);
+    // The open window of a command, or null.
+    TfrmPadrForm00000 *TaskWindowInstance(TaskWindow window) const;
+
+    // The command handlers, one per menu entry and toolbar button pair.
+    void mnuInventarioClick();
+    void mnuLanEntradaClick();
+    void mnuLanSaidaClick();
+    void mnuSolComprasClick();
+    void mnuEfetivosClick();
+    void mnuRetServicoClick();
+
+    TfrmLogin *LoginWindow() const { return m_login; }
+    // The login is shown once per run; its marker is never cleared.
+    bool LoginCreated() const { return m_loginCreated; }
+
+    static QString screenCode(TaskWindow window);
+
+protected:
+    void FormCreate() override;
+    void FormActivate() override;
+    void FormClose(bool &allowClose) override;
+
+private:
+    void createMenusAndToolbar();
+    void showTaskWindow(TaskWindow window);
+    void showLogin();
+
+    DataDirLock m_lock;
+    bool m_started = false;
+    bool m_activated = false;
+    bool m_loginCreated = false;
+    QPointer<TfrmLogin> m_login;
+    QHash<int, WindowFactory> m_factories;
+    QHash<int, QPointer<TfrmPadrForm00000>> m_windows;
+};
+
+} // namespace kiv
