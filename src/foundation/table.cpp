@@ -655,7 +655,14 @@ void Table::rebuildSorted()
     m_sorted = m_data.stored;
     if (m_keyColumns.empty())
         return;
+    size_t keyBytes = 0;
+    for (uint32_t id : m_data.stored) {
+        const Cell *row = m_data.row(id);
+        for (int column : m_keyColumns)
+            keyBytes += row[column].len + 9;
+    }
     std::string keys;
+    keys.reserve(keyBytes);
     std::vector<uint32_t> offsets(m_data.stored.size() + 1);
     for (size_t i = 0; i < m_data.stored.size(); ++i) {
         offsets[i] = uint32_t(keys.size());

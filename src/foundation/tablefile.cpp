@@ -548,7 +548,9 @@ void Parser::rows(TableData &data, int chunk)
             // Rows vary in length (a consumed withdrawal carries more values
             // than a planned one): reserving a third more costs only address
             // space, while running short copies every cell once more.
-            const size_t rows = size_t(m_end - m_begin) / perRow * 4 / 3 + 16;
+            // A file written one row a line says exactly how many are left.
+            const size_t lines = size_t(std::count(m_p, m_end, '\n'));
+            const size_t rows = std::max(lines, size_t(m_end - m_begin) / perRow * 4 / 3) + 256 + 16;
             data.cells.reserve(rows * size_t(columnCount));
             data.lines.reserve(rows);
             data.stored.reserve(rows);
