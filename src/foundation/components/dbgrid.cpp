@@ -281,7 +281,11 @@ void TColumn::SetWidth(int pixels)
 
 void TColumn::SetWidthChars(int characters)
 {
-    SetWidth(characters * m_grid->fontMetrics().averageCharWidth() + 8);
+    // Wide enough for that many digits (codes are digits, the widest common
+    // characters) and for the column's title.
+    const int text = characters * m_grid->fontMetrics().horizontalAdvance(QLatin1Char('0')) + 12;
+    const int title = m_grid->horizontalHeader()->fontMetrics().horizontalAdvance(Title()) + 16;
+    SetWidth(std::max(text, title));
 }
 
 bool TColumn::ReadOnly() const
