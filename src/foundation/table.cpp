@@ -773,6 +773,7 @@ void Table::SetFilter(const QString &expression)
     m_filter = std::move(compiled);
     rebuildView();
     m_cur = -1;
+    notifyReset();
     First();
 }
 
@@ -792,6 +793,7 @@ void Table::SetFiltered(bool filtered)
     m_filter = std::move(compiled);
     rebuildView();
     m_cur = -1;
+    notifyReset();
     First();
 }
 

@@ -156,6 +156,7 @@ private slots:
     void setTextFollowsDecimalSeparator();
     void navigationEofBof();
     void disableControlsSilencesSignals();
+    void filterChangeResetsControls();
     void textCutToSize_data();
     void textCutToSize();
     void overlongValueRefused();
@@ -616,6 +617,26 @@ void TstTable::disableControlsSilencesSignals()
     QCOMPARE(inserted.count(), 1);
     QCOMPARE(state.count(), 2);
     table.Cancel();
+}
+
+// A grid shows the visible rows: every change of which rows are visible
+// must tell it, or it keeps showing the old rows.
+void TstTable::filterChangeResetsControls()
+{
+    Table table;
+    fillMovements(table);
+    QSignalSpy reset(&table, &Table::viewReset);
+
+    table.SetFilter("CDFILIAL = '0001'");
+    QCOMPARE(reset.count(), 0);  // stored only: the filter is not active
+    table.SetFiltered(true);
+    QCOMPARE(reset.count(), 1);
+    table.SetFilter("CDFILIAL = '0002'");
+    QCOMPARE(reset.count(), 2);
+    QVERIFY(table.RecordCount() > 0);
+    QCOMPARE(table.FieldByName("CDFILIAL")->AsString(), QString("0002"));
+    table.SetFiltered(false);
+    QCOMPARE(reset.count(), 3);
 }
 
 void TstTable::textCutToSize_data()
