@@ -1,3 +1,4 @@
+#include "tfrminventario.h"
 #include "tfrmprincipal.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Kiv - School Meals"));
 
     kiv::TfrmPrincipal principal;
+    kiv::RegisterInventario(&principal);
     principal.Create();
     if (!principal.Started())
         return 1;
