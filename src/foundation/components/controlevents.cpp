@@ -66,8 +66,13 @@ QKeyEvent *TControlEvents::filterKey(QWidget *self, QKeyEvent *event,
                                      std::unique_ptr<QKeyEvent> &replacement)
 {
     if (OnKeyDown) {
-        int key = platformKey(event);
-        if (!guarded(self, [&] { OnKeyDown(key, platformShift(event)); }) || key == 0) {
+        // A key without a code of its own (a quote, an accented letter) still
+        // reaches the handler, as 0; only a handler that set a code to 0
+        // drops the key.
+        const int code = platformKey(event);
+        int key = code;
+        if (!guarded(self, [&] { OnKeyDown(key, platformShift(event)); })
+            || (key == 0 && code != 0)) {
             event->accept();
             return nullptr;
         }

@@ -199,6 +199,13 @@ void TestMaskEdit::droppedKeyDownNeverTypes()
     QTest::keyClicks(form.first, QStringLiteral("axb"));
     QCOMPARE(form.first->text(), QStringLiteral("ab"));
     QCOMPARE(presses, 2);
+
+    // Keys without a code of their own reach the handler as 0 and are typed.
+    form.first->clear();
+    QTest::keyClicks(form.first, QStringLiteral("'*"));
+    QKeyEvent cedilla(QEvent::KeyPress, Qt::Key_Ccedilla, Qt::NoModifier, QStringLiteral("ç"));
+    QApplication::sendEvent(form.first, &cedilla);
+    QCOMPARE(form.first->text(), QStringLiteral("'*ç"));
 }
 
 void TestMaskEdit::failingHandlerDropsTheKey()
