@@ -25,7 +25,8 @@ bool DataDirLock::tryLock(const QString &directory)
         m_holder = QStringLiteral("máquina %1, processo %2%3")
                        .arg(host)
                        .arg(pid)
-                       .arg(application.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(application));
+                       .arg(application.isEmpty() ? QString()
+                                                  : QStringLiteral(" (%1)").arg(application));
     else
         m_holder = QStringLiteral("outro programa");
     m_lock.reset();

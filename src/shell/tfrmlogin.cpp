@@ -14,8 +14,8 @@
 #include "textroutines.h"
 #include "tfrmprincipal.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDate>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -23,7 +23,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -74,7 +73,8 @@ TfrmLogin::TfrmLogin(TfrmPrincipal *principal)
     setAttribute(Qt::WA_DeleteOnClose);
     msgPadrao = TMessages{
         QStringLiteral("filial_inf|Filial deve ser informada."),
-        QStringLiteral("filial_n_cad|Filial não cadastrada para a central de Alimentação Escolar."),
+        QStringLiteral("filial_n_cad|Filial não cadastrada para a central de Alimentação "
+                       "Escolar."),
         QStringLiteral("oper_inf|Operador deve ser informado."),
         QStringLiteral("oper_n_cad|Operador não cadastrado para a filial informada."),
         QStringLiteral("senha_inf|Senha deve ser informada."),
@@ -159,16 +159,17 @@ TfrmLogin::TfrmLogin(TfrmPrincipal *principal)
     medCdOperador->OnKeyDown = [this](int &key, Qt::KeyboardModifiers) {
         medCdOperadorKeyDown(key);
     };
-    static_cast<TMaskEdit *>(edtSenha)->OnKeyDown = [this](int &key, Qt::KeyboardModifiers) {
-        if (key == VK_RETURN) {
-            key = 0;
-            btnConfirmaClick();
-        }
+    // No key handler on the password: it takes any character (quotes,
+    // accented letters, symbols), and Enter, which the edit does not use,
+    // reaches the window's own key handler, which confirms.
+    const auto onClick = [this](QAbstractButton *button, void (TfrmLogin::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
     };
-    connect(btnConfirma, &QPushButton::clicked, this, [this] { guarded(this, [this] { btnConfirmaClick(); }); });
-    connect(btnSair, &QPushButton::clicked, this, [this] { guarded(this, [this] { btnSairClick(); }); });
-    connect(sbtFilial, &QToolButton::clicked, this, [this] { guarded(this, [this] { sbtFilialClick(); }); });
-    connect(sbtOperador, &QToolButton::clicked, this, [this] { guarded(this, [this] { sbtOperadorClick(); }); });
+    onClick(btnConfirma, &TfrmLogin::btnConfirmaClick);
+    onClick(btnSair, &TfrmLogin::btnSairClick);
+    onClick(sbtFilial, &TfrmLogin::sbtFilialClick);
+    onClick(sbtOperador, &TfrmLogin::sbtOperadorClick);
 
     guarded(this, [this] { FormCreate(); });
     adjustSize();
@@ -178,16 +179,18 @@ TfrmLogin::TfrmLogin(TfrmPrincipal *principal)
 void TfrmLogin::FormCreate()
 {
     cdsFilial = new Table(QStringLiteral("cdsFilial"), this);
-    cdsFilial->SetFieldDefs({FieldDef::text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")),
-                             FieldDef::text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome"))});
+    cdsFilial->SetFieldDefs(
+        {FieldDef::text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Código")),
+         FieldDef::text(QStringLiteral("NMFILIAL"), 30, QStringLiteral("Nome"))});
     cdsFilial->SetIndexFieldNames(QStringLiteral("CDFILIAL"));
     cdsFilial->CreateDataSet();
     FieldDef code = FieldDef::text(QStringLiteral("CDOPERADOR"), 12, QStringLiteral("Código"));
     code.displayWidth = 15;
     cdsOperador = new Table(QStringLiteral("cdsOperador"), this);
-    cdsOperador->SetFieldDefs({FieldDef::text(QStringLiteral("CDFILIAL"), 4, QString(), false), code,
-                               FieldDef::text(QStringLiteral("NMOPERADOR"), 40, QStringLiteral("Nome")),
-                               FieldDef::text(QStringLiteral("CDSENHAOPE"), 20, QString(), false)});
+    cdsOperador->SetFieldDefs(
+        {FieldDef::text(QStringLiteral("CDFILIAL"), 4, QString(), false), code,
+         FieldDef::text(QStringLiteral("NMOPERADOR"), 40, QStringLiteral("Nome")),
+         FieldDef::text(QStringLiteral("CDSENHAOPE"), 20, QString(), false)});
     cdsOperador->SetIndexFieldNames(QStringLiteral("CDOPERADOR"));
     cdsOperador->CreateDataSet();
     m_dtsFilial = new TDataSource(this);
@@ -255,7 +258,8 @@ void TfrmLogin::Vd_Senha()
     // quote or filter syntax typed as a password reaches the expression.
     filter(dados, QStringLiteral("CDFILIAL =") + QuotedStr(medCdFilial->Text())
                       + QStringLiteral(" AND CDOPERADOR =") + QuotedStr(medCdOperador->Text())
-                      + QStringLiteral(" AND CDSENHAOPE =") + QuotedStr(CriptoPlus(edtSenha->text())));
+                      + QStringLiteral(" AND CDSENHAOPE =")
+                      + QuotedStr(CriptoPlus(edtSenha->text())));
     if (dados->IsEmpty()) {
         edtSenha->clear();
         fail(edtSenha, QStringLiteral("senha_inv"));
@@ -293,7 +297,7 @@ bool TfrmLogin::askExit()
     if (ShowMsg(m_principal->msgPadrao, QStringLiteral("ON_EXIT"), MsgType::Confirmation,
                 mbYes | mbNo) != mrYes)
         return false;
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    m_principal->Terminate();
     return true;
 }
 
@@ -349,7 +353,8 @@ void TfrmLogin::sbtOperadorClick()
 {
     const QString branch = medCdFilial->Text();
     const bool reuse = !cdsOperador->IsEmpty()
-                       && cdsOperador->FieldByName(QStringLiteral("CDFILIAL"))->AsString() == branch;
+                       && cdsOperador->FieldByName(QStringLiteral("CDFILIAL"))->AsString()
+                              == branch;
     if (!reuse) {
         cdsOperador->EmptyDataSet();
         Table *dados = m_principal->cdsDados;
@@ -367,7 +372,8 @@ void TfrmLogin::sbtOperadorClick()
             cdsOperador->FieldByName(QStringLiteral("NMOPERADOR"))
                 ->SetAsString(dados->FieldByName(QStringLiteral("NMOPERADOR"))->AsString());
             cdsOperador->FieldByName(QStringLiteral("CDSENHAOPE"))
-                ->SetAsString(UncriptoPlus(dados->FieldByName(QStringLiteral("CDSENHAOPE"))->AsString()));
+                ->SetAsString(
+                    UncriptoPlus(dados->FieldByName(QStringLiteral("CDSENHAOPE"))->AsString()));
             cdsOperador->Post();
             last = code;
         }

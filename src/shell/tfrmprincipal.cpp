@@ -63,11 +63,25 @@ const Command commands[] = {
      &TfrmPrincipal::mnuRetServicoClick},
 };
 
+// The hourglass while a window is built, gone however the building ends.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
 } // namespace
 
 TfrmPrincipal::TfrmPrincipal(QWidget *parent) : TfrmPadrForm00000(parent)
 {
-    g_instance = this;
+    // The first main window of the run is the running one; a copy refused
+    // on the same directory must not take its session or status bar away.
+    const bool running = g_instance == nullptr;
+    if (running)
+        g_instance = this;
     ModulePath = QCoreApplication::applicationFilePath();
     setObjectName(QStringLiteral("TfrmPrincipal"));
     lblCodTela->setText(QStringLiteral("KIS00000"));
@@ -84,7 +98,8 @@ TfrmPrincipal::TfrmPrincipal(QWidget *parent) : TfrmPadrForm00000(parent)
     stbStatus = new TStatusBar(this);
     stbStatus->setObjectName(QStringLiteral("stbStatus"));
     setStatusBar(stbStatus);
-    SetMainStatusBar(stbStatus);
+    if (running)
+        SetMainStatusBar(stbStatus);
 
     mdiArea = new QMdiArea(ClientArea());
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
@@ -161,11 +176,13 @@ void TfrmPrincipal::FormCreate()
         DirDados = kiv::DirDados();
         const bool noDirectory = DirDados == QDir::separator();
         if (!noDirectory && QDir(DirDados).exists() && !m_lock.tryLock(DirDados)) {
+            // Refused like any failed start: the message, then the end, with
+            // no table loaded.
             MensErro(QStringLiteral("O sistema já está aberto sobre o diretório de dados %1 (%2). "
                                     "Feche-o antes de abri-lo de novo.")
                          .arg(QDir::toNativeSeparators(DirDados), m_lock.holder()),
                      false);
-            return;
+            throw EAbort();
         }
         cdsDados = new Table(QStringLiteral("cdsDados"), this);
         cdsDados->Declare(RecordedTables::dadosKipc());
@@ -179,6 +196,7 @@ void TfrmPrincipal::FormCreate()
         cdsPrincipal->CreateDataSet();
         cdsDados->LoadFromFile(DirDados + QStringLiteral("DADOS_KIPC.CDS"));
         m_started = true;
+    } catch (const EAbort &) {
     } catch (const KivError &) {
         const QString text = DirDados != QDir::separator()
                                  ? msgPadrao.Msg(QStringLiteral("cds_erro"))
@@ -204,7 +222,7 @@ void TfrmPrincipal::FormActivate()
 
 void TfrmPrincipal::showLogin()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const WaitCursor wait;
     if (!m_loginCreated) {
         m_login = new TfrmLogin(this);
         m_loginCreated = true;
@@ -214,20 +232,29 @@ void TfrmPrincipal::showLogin()
     m_login->showNormal();
     m_login->raise();
     m_login->activateWindow();
-    QApplication::restoreOverrideCursor();
 }
 
 void TfrmPrincipal::FormClose(bool &allowClose)
 {
-    if (!m_started) {
+    if (!m_started || m_terminating) {
         allowClose = true;
         return;
     }
-    if (ShowMsg(msgPadrao, QStringLiteral("ON_EXIT"), MsgType::Confirmation, mbYes | mbNo) != mrYes) {
+    if (ShowMsg(msgPadrao, QStringLiteral("ON_EXIT"), MsgType::Confirmation, mbYes | mbNo)
+        != mrYes) {
         allowClose = false;
         return;
     }
-    cdsDados->SetFiltered(false);
+    Terminate();
+}
+
+void TfrmPrincipal::Terminate()
+{
+    m_terminating = true;
+    if (cdsDados)
+        cdsDados->SetFiltered(false);
+    // Quitting closes every window still open, this one included when the
+    // login asked: m_terminating lets it go without asking again.
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 
@@ -259,7 +286,7 @@ void TfrmPrincipal::showTaskWindow(TaskWindow window)
     const WindowFactory factory = m_factories.value(int(window));
     if (!factory)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const WaitCursor wait;
     QPointer<TfrmPadrForm00000> &open = m_windows[int(window)];
     if (!open) {
         TfrmPadrForm00000 *form = factory();
@@ -276,7 +303,6 @@ void TfrmPrincipal::showTaskWindow(TaskWindow window)
         sub->showNormal();
         mdiArea->setActiveSubWindow(sub);
     }
-    QApplication::restoreOverrideCursor();
     SetStatusPanel(3, screenCode(window));
 }
 

@@ -33,6 +33,7 @@ public:
     ~TfrmPrincipal() override;
 
     // The running main window (the task windows read the session through it).
+    // A second one refused on the same directory never takes its place.
     static TfrmPrincipal *instance();
 
     // False when the start-up failed: its message has been shown and the
@@ -69,6 +70,10 @@ public:
 
     static QString screenCode(TaskWindow window);
 
+    // Ends the run once the operator has said so (here or in the login):
+    // the windows closed on the way out do not ask again.
+    void Terminate();
+
 protected:
     void FormCreate() override;
     void FormActivate() override;
@@ -81,6 +86,7 @@ private:
 
     DataDirLock m_lock;
     bool m_started = false;
+    bool m_terminating = false;
     bool m_activated = false;
     bool m_loginCreated = false;
     QPointer<TfrmLogin> m_login;

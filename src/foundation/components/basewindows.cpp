@@ -123,6 +123,10 @@ TfrmPadraoSimples::TfrmPadraoSimples(QWidget *parent) : TfrmPadrForm00000(parent
     dtsPadrao = new TDataSource(this);
     dtsPadrao->setObjectName(QStringLiteral("dtsPadrao"));
     dtsPadrao->OnStateChange = [this] { dtsPadraoStateChange(); };
+    connect(dtsPadrao, &TDataSource::dataChanged, this, [this](int fieldIndex) {
+        if (fieldIndex < 0)
+            recordsShownChanged();
+    });
 
     msgMensagensPadroes = TMessages{
         QStringLiteral("Canc|Deseja cancelar as alterações?"),
@@ -245,9 +249,24 @@ void TfrmPadraoSimples::dtsPadraoStateChange()
     AtualizaComandos();
 }
 
+void TfrmPadraoSimples::recordsShownChanged()
+{
+    Table *table = dtsPadrao->DataSet();
+    const bool hasRecords = table && table->Active() && table->RecordCount() > 0;
+    if (hasRecords == m_hadRecords)
+        return;
+    // Set here too: a window's own handler may not call AtualizaComandos.
+    m_hadRecords = hasRecords;
+    // No table: detached (the state handler has run) or being destroyed,
+    // perhaps with the window, whose handlers must not run then.
+    if (table)
+        guarded(this, [this] { dtsPadraoStateChange(); });
+}
+
 void TfrmPadraoSimples::AtualizaComandos()
 {
     Table *table = dtsPadrao->DataSet();
+    m_hadRecords = table && table->Active() && table->RecordCount() > 0;
     const DataSetState state = dtsPadrao->State();
     const bool editing = state == DataSetState::Edit || state == DataSetState::Insert;
     const bool browsing = state == DataSetState::Browse;

@@ -128,6 +128,11 @@ protected:
 private:
     TCommand addCommand(QMenu *menu, const QString &name, const QString &caption,
                         void (TfrmPadraoSimples::*handler)());
+    // Deleting the last record, or a filter hiding them all, leaves the
+    // table's state as it was: the commands are reconsidered all the same.
+    void recordsShownChanged();
+
+    bool m_hadRecords = false;
 };
 
 // A task window with a page control: a data sheet (tshFolhaDados, the grid
