@@ -18,8 +18,11 @@ public:
     DataDirLock();
     ~DataDirLock();
 
-    // True when the lock is now held. Otherwise holder() tells who has it.
+    // True when the lock is now held. Otherwise heldByOther() tells whether
+    // another copy has it (holder() says which) or the lock file could not
+    // be written at all (a directory without write permission).
     bool tryLock(const QString &directory);
+    bool heldByOther() const { return m_heldByOther; }
     // "máquina X, processo N (programa)" of the copy holding the lock.
     QString holder() const { return m_holder; }
     void unlock();
@@ -29,6 +32,7 @@ public:
 private:
     std::unique_ptr<QLockFile> m_lock;
     QString m_holder;
+    bool m_heldByOther = false;
 };
 
 } // namespace kiv

@@ -178,9 +178,14 @@ void TfrmPrincipal::FormCreate()
         if (!noDirectory && QDir(DirDados).exists() && !m_lock.tryLock(DirDados)) {
             // Refused like any failed start: the message, then the end, with
             // no table loaded.
-            MensErro(QStringLiteral("O sistema já está aberto sobre o diretório de dados %1 (%2). "
-                                    "Feche-o antes de abri-lo de novo.")
-                         .arg(QDir::toNativeSeparators(DirDados), m_lock.holder()),
+            const QString directory = QDir::toNativeSeparators(DirDados);
+            MensErro(m_lock.heldByOther()
+                         ? QStringLiteral("O sistema já está aberto sobre o diretório de dados %1 "
+                                          "(%2). Feche-o antes de abri-lo de novo.")
+                               .arg(directory, m_lock.holder())
+                         : QStringLiteral("Não foi possível gravar no diretório de dados %1. "
+                                          "Verifique as permissões do diretório.")
+                               .arg(directory),
                      false);
             throw EAbort();
         }

@@ -137,6 +137,7 @@ private slots:
     void commandWithoutWindowOpensNothing();
     void windowThatFailsToBuild();
     void secondCopyOnTheSameDirectoryIsRefused();
+    void unwritableLockIsNotAnotherCopy();
     void lockOfAnotherRun_data();
     void lockOfAnotherRun();
 
@@ -664,6 +665,28 @@ void TestPrincipal::secondCopyOnTheSameDirectoryIsRefused()
     TfrmPrincipal third;
     third.Create();
     QVERIFY2(third.Started(), qPrintable(answerer.transcript()));
+}
+
+// A directory where the lock cannot be written (no write permission; here a
+// directory in the lock file's place, which stops root too) is not reported
+// as a copy already running.
+void TestPrincipal::unwritableLockIsNotAnotherCopy()
+{
+    ShellDataDir data;
+    data.writeOperators();
+    data.registerDirectory();
+    QVERIFY(QDir(data.path()).mkdir(DataDirLock::lockFileName()));
+
+    DialogAnswerer answerer;
+    answerer.press(QStringLiteral("OK"));
+    TfrmPrincipal principal;
+    principal.Create();
+    QVERIFY(!principal.Started());
+    QVERIFY2(answerer.count() == 1, qPrintable(answerer.transcript()));
+    const QString text = answerer.at(0).text;
+    QVERIFY2(text.startsWith(QStringLiteral("Não foi possível gravar no diretório de dados")),
+             qPrintable(text));
+    QVERIFY2(text.contains(data.path()), qPrintable(text));
 }
 
 void TestPrincipal::lockOfAnotherRun_data()
