@@ -298,6 +298,10 @@ void TfrmPrincipal::showTaskWindow(TaskWindow window)
         QMdiSubWindow *sub = mdiArea->addSubWindow(form);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowIcon(form->windowIcon());
+        // Room for a grid of a dozen rows, within the main window.
+        const QSize room = mdiArea->viewport()->size();
+        sub->resize(std::min(std::max(sub->sizeHint().width(), 900), room.width()),
+                    std::min(std::max(sub->sizeHint().height(), 560), room.height()));
         // The window discards itself on close; its frame goes with it.
         connect(form, &QObject::destroyed, sub, &QMdiSubWindow::close);
         open = form;

@@ -215,8 +215,11 @@ void TfrmPadraoSimples::sbtExcluirClick()
     Table *table = dtsPadrao->DataSet();
     if (!table || table->IsEmpty())
         return;
-    if (ShowMsg(msgMensagensPadroes, QStringLiteral("Excl"), MsgType::Confirmation,
-                mbYes | mbNo) == mrYes)
+    // The window's own catalogue may carry the question; the base one
+    // otherwise.
+    const QString key = QStringLiteral("Excl");
+    if (ShowMsg(msgPadrao.contains(key) ? msgPadrao : msgMensagensPadroes, key,
+                MsgType::Confirmation, mbYes | mbNo) == mrYes)
         table->Delete();
 }
 

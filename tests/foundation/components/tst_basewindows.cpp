@@ -140,6 +140,7 @@ private slots:
     void confirmWritesWhatIsBeingTyped();
     void deleteAsksFirst_data();
     void deleteAsksFirst();
+    void deleteAsksTheWindowsOwnQuestion();
     void ctrlDeleteInTheGridAsksTheSameQuestion();
     void findOpensTheFindDialog();
     void reattachingTheDataSource();
@@ -370,6 +371,23 @@ void TestBaseWindows::deleteAsksFirst()
     QCOMPARE(answerer.at(0).text, window->msgMensagensPadroes.Msg("Excl"));
     QCOMPARE(kitchens.names(), names);
     QCOMPARE(kitchens.table.State(), DataSetState::Browse);
+}
+
+// A window whose catalogue carries "Excl" asks its own question.
+void TestBaseWindows::deleteAsksTheWindowsOwnQuestion()
+{
+    auto window = makeWindow("grid");
+    window->msgPadrao.addLine(QStringLiteral("Excl|Confirma exclusão?"));
+    Kitchens kitchens;
+    window->dtsPadrao->setDataSet(&kitchens.table);
+    window->show();
+
+    DialogAnswerer answerer;
+    answerer.press("Não");
+    button(window.get(), "sbtExcluir")->click();
+    QVERIFY2(answerer.count() == 1, qPrintable(answerer.transcript()));
+    QCOMPARE(answerer.at(0).text, QStringLiteral("Confirma exclusão?"));
+    QCOMPARE(kitchens.table.RecordCount(), 3);
 }
 
 void TestBaseWindows::ctrlDeleteInTheGridAsksTheSameQuestion()
