@@ -290,33 +290,55 @@ void TfrmPadraoSimples::FormClose(bool &allowClose)
 
 // ------------------------------------------------------ page windows
 
+namespace {
+
+TTabSheet *addSheet(TPageControl *pages, const QString &name, const QString &caption)
+{
+    auto *sheet = new TTabSheet(pages);
+    sheet->setObjectName(name);
+    pages->addPage(sheet, caption);
+    return sheet;
+}
+
+// The grid dbgPadrao filling a page, over the window's data source.
+TDBGrid *addGrid(TTabSheet *sheet, TDataSource *source)
+{
+    auto *layout = new QVBoxLayout(sheet);
+    auto *grid = new TDBGrid(sheet);
+    grid->setObjectName(QStringLiteral("dbgPadrao"));
+    grid->SetDataSource(source);
+    layout->addWidget(grid);
+    return grid;
+}
+
+// The page control filling the client area and the navigator dbnPadrao
+// under it.
+TDBNavigator *placePagesAndNavigator(QWidget *client, QVBoxLayout *layout, TPageControl *pages,
+                                     TDataSource *source)
+{
+    auto *navigator = new TDBNavigator(client);
+    navigator->setObjectName(QStringLiteral("dbnPadrao"));
+    navigator->SetDataSource(source);
+    layout->addWidget(pages, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(navigator);
+    bottom->addStretch(1);
+    layout->addLayout(bottom);
+    return navigator;
+}
+
+} // namespace
+
 TfrmPadrao::TfrmPadrao(QWidget *parent) : TfrmPadraoSimples(parent)
 {
     pgcPadrao = new TPageControl(ClientArea());
     pgcPadrao->setObjectName(QStringLiteral("pgcPadrao"));
-    tshFolhaDados = new TTabSheet(pgcPadrao);
-    tshFolhaDados->setObjectName(QStringLiteral("tshFolhaDados"));
-    pgcPadrao->addPage(tshFolhaDados, QStringLiteral("Folha de Dados"));
-    tshFormulario = new TTabSheet(pgcPadrao);
-    tshFormulario->setObjectName(QStringLiteral("tshFormulario"));
-    pgcPadrao->addPage(tshFormulario, QStringLiteral("Formulário"));
-
-    auto *sheetLayout = new QVBoxLayout(tshFolhaDados);
-    dbgPadrao = new TDBGrid(tshFolhaDados);
-    dbgPadrao->setObjectName(QStringLiteral("dbgPadrao"));
-    dbgPadrao->SetDataSource(dtsPadrao);
-    sheetLayout->addWidget(dbgPadrao);
-
-    dbnPadrao = new TDBNavigator(ClientArea());
-    dbnPadrao->setObjectName(QStringLiteral("dbnPadrao"));
-    dbnPadrao->SetDataSource(dtsPadrao);
-
-    ClientLayout()->addWidget(pgcPadrao, 1);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(dbnPadrao);
-    bottom->addStretch(1);
-    ClientLayout()->addLayout(bottom);
-
+    tshFolhaDados = addSheet(pgcPadrao, QStringLiteral("tshFolhaDados"),
+                             QStringLiteral("Folha de Dados"));
+    tshFormulario = addSheet(pgcPadrao, QStringLiteral("tshFormulario"),
+                             QStringLiteral("Formulário"));
+    dbgPadrao = addGrid(tshFolhaDados, dtsPadrao);
+    dbnPadrao = placePagesAndNavigator(ClientArea(), ClientLayout(), pgcPadrao, dtsPadrao);
     pgcPadrao->OnChange = [this] { pgcPadraoChange(); };
 }
 
@@ -330,32 +352,16 @@ TfrmPadraoGrid::TfrmPadraoGrid(QWidget *parent) : TfrmPadraoSimples(parent)
 {
     pgcPadrao = new TPageControl(ClientArea());
     pgcPadrao->setObjectName(QStringLiteral("pgcPadrao"));
-    tshPadrao = new TTabSheet(pgcPadrao);
-    tshPadrao->setObjectName(QStringLiteral("tshPadrao"));
-    pgcPadrao->addPage(tshPadrao, QString());
+    tshPadrao = addSheet(pgcPadrao, QStringLiteral("tshPadrao"), QString());
     pgcPadrao->tabBar()->hide();
-
-    auto *sheetLayout = new QVBoxLayout(tshPadrao);
-    sheetLayout->setContentsMargins(0, 0, 0, 0);
-    dbgPadrao = new TDBGrid(tshPadrao);
-    dbgPadrao->setObjectName(QStringLiteral("dbgPadrao"));
-    dbgPadrao->SetDataSource(dtsPadrao);
-    sheetLayout->addWidget(dbgPadrao);
+    dbgPadrao = addGrid(tshPadrao, dtsPadrao);
+    tshPadrao->layout()->setContentsMargins(0, 0, 0, 0);
     dbgPadrao->OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) {
         dbgPadraoKeyDown(key, shift);
     };
     dbgPadrao->OnKeyPress = [this](QChar &key) { dbgPadraoKeyPress(key); };
     dbgPadrao->SetDeleteQuestion(msgMensagensPadroes.Msg(QStringLiteral("Excl")));
-
-    dbnPadrao = new TDBNavigator(ClientArea());
-    dbnPadrao->setObjectName(QStringLiteral("dbnPadrao"));
-    dbnPadrao->SetDataSource(dtsPadrao);
-
-    ClientLayout()->addWidget(pgcPadrao, 1);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(dbnPadrao);
-    bottom->addStretch(1);
-    ClientLayout()->addLayout(bottom);
+    dbnPadrao = placePagesAndNavigator(ClientArea(), ClientLayout(), pgcPadrao, dtsPadrao);
 }
 
 void TfrmPadraoGrid::dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift)
