@@ -38,15 +38,6 @@ const QString kUnidade = QStringLiteral("SGUNIDADE");
 const QString kQuantidade = QStringLiteral("QUANTPROD");
 const QString kFormatoQuantidade = QStringLiteral("###0.000");
 
-QString sessao(const QString &fieldName)
-{
-    TfrmPrincipal *principal = TfrmPrincipal::instance();
-    if (!principal || !principal->cdsPrincipal || !principal->cdsPrincipal->Active()
-        || principal->cdsPrincipal->IsEmpty())
-        return QString();
-    return principal->cdsPrincipal->FieldByName(fieldName)->AsString();
-}
-
 // Under a mask that saves its literals, a code typed in part keeps the
 // separators the operator never reached ("12.." for 12 under 99.99.999);
 // the product is searched for by what was typed, without them.
@@ -207,14 +198,14 @@ void TfrmInventario::FormCreate()
     TfrmPadraoGrid::FormCreate();
     if (TfrmPrincipal *principal = TfrmPrincipal::instance())
         m_dirDados = principal->DirDados;
-    m_filial = sessao(QStringLiteral("CDFILIAL"));
-    m_operador = sessao(QStringLiteral("CDOPERADOR"));
+    m_filial = TfrmPrincipal::Session(QStringLiteral("CDFILIAL"));
+    m_operador = TfrmPrincipal::Session(QStringLiteral("CDOPERADOR"));
     medCdFilial->SetText(m_filial);
-    edtNmFilial->setText(sessao(QStringLiteral("NMFILIAL")));
+    edtNmFilial->setText(TfrmPrincipal::Session(QStringLiteral("NMFILIAL")));
 
     // A session without a product mask types codes freely: the mask of a
     // lone blank would be one literal place, where nothing could be typed.
-    const QString prodMask = sessao(QStringLiteral("PRODMASK"));
+    const QString prodMask = TfrmPrincipal::Session(QStringLiteral("PRODMASK"));
     if (!EmptyString(prodMask)) {
         SetFieldEditMask(*cdsInventario->FieldByName(kCodigo), prodMask + QLatin1Char(' '));
         SetFieldEditMask(*cdsProduto->FieldByName(kCodigo), prodMask + QLatin1Char(' '));

@@ -127,6 +127,14 @@ TfrmPrincipal *TfrmPrincipal::instance()
     return g_instance;
 }
 
+QString TfrmPrincipal::Session(const QString &fieldName)
+{
+    const Table *session = g_instance ? g_instance->cdsPrincipal : nullptr;
+    if (!session || !session->Active() || session->IsEmpty())
+        return QString();
+    return session->FieldByName(fieldName)->AsString();
+}
+
 void TfrmPrincipal::createMenusAndToolbar()
 {
     QMenuBar *bar = menuBar();

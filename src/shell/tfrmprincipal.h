@@ -35,6 +35,8 @@ public:
     // The running main window (the task windows read the session through it).
     // A second one refused on the same directory never takes its place.
     static TfrmPrincipal *instance();
+    // A field of the logged-in session (cdsPrincipal); empty before a login.
+    static QString Session(const QString &fieldName);
 
     // False when the start-up failed: its message has been shown and the
     // program ends.
