@@ -1,0 +1,831 @@
+#include "tfrmlanentr.h"
+
+#include "datasource.h"
+#include "datetimepicker.h"
+#include "dbgrid.h"
+#include "dbnavigator.h"
+#include "editmask.h"
+#include "fieldeditmask.h"
+#include "guard.h"
+#include "keys.h"
+#include "lookupdialogs.h"
+#include "maskedit.h"
+#include "messagebox.h"
+#include "numerictext.h"
+#include "pagecontrol.h"
+#include "recordedtables.h"
+#include "referencetables.h"
+#include "table.h"
+#include "textroutines.h"
+#include "tfrmprincipal.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace kiv {
+
+namespace {
+
+const QString kFiltroOperacao = QStringLiteral("IDENTTIPOP = 'E'");
+const QString kFiltroSerie = QStringLiteral("IDLANCMTO ='E'");
+const QString kFormatoValor = QStringLiteral("##0.00000");
+
+// Lookup titles and their empty-list texts, as the buttons carry them.
+const QString kTituloOperacao = QStringLiteral("Operação");
+const QString kVazioOperacao = QStringLiteral("Não há tipo de operação cadastrado");
+const QString kTituloOrigem = QStringLiteral("Fornecedor");
+const QString kVazioOrigem = QStringLiteral("Não há fornecedor cadastrado.");
+const QString kTituloSerie = QStringLiteral("Série");
+const QString kVazioSerie = QStringLiteral("Não há série cadastrada.");
+
+TDataSource *fonte(QObject *owner, const QString &name, Table *table)
+{
+    auto *source = new TDataSource(owner);
+    source->setObjectName(name);
+    source->setDataSet(table);
+    return source;
+}
+
+Table *tabela(QObject *owner, const QString &name, const TableDecl &decl)
+{
+    auto *table = new Table(name, owner);
+    table->Declare(decl);
+    return table;
+}
+
+// Digits only: letters, signs, separators and even the backspace are
+// dropped, so invoice numbers and totals hold whole numbers.
+void soDigitos(QChar &key)
+{
+    if (key < u'0' || key > u'9')
+        key = QChar();
+}
+
+bool isLookupKey(int key)
+{
+    return key == VK_F6 || key == VK_F9;
+}
+
+} // namespace
+
+TfrmLanEntr::TfrmLanEntr(QWidget *parent) : TfrmPadraoSimples(parent)
+{
+    setObjectName(QStringLiteral("TfrmLanEntr"));
+    setWindowTitle(QStringLiteral("Lançamento de Entrada"));
+    lblCodTela->setText(QStringLiteral("KIS00200"));
+    msgPadrao = TMessages{
+        QStringLiteral("to_dev|Tipo de operação deve ser informado."),
+        QStringLiteral("to_n_cad|Tipo de operação não cadastrado."),
+        QStringLiteral("or_dev|Origem deve ser informada."),
+        QStringLiteral("or_n_cad|Fornecedor não cadastrado."),
+        QStringLiteral("Cli_n_Cad|Cliente não cadastrado."),
+        QStringLiteral("fil_n_cad|Filial não cadastrada."),
+        QStringLiteral("fil<>or|Filial de origem deve ser diferente da filial de destino."),
+        QStringLiteral("ser_dev|Série deve ser informada."),
+        QStringLiteral("ser_n_cad|Série não cadastrada."),
+        QStringLiteral("emis>ent|Data de emissão não pode ser maior que a data de entrada."),
+        QStringLiteral("nr_dev|Número da nota fiscal deve ser informado."),
+        QStringLiteral("tot_dev|Total deve ser informado."),
+        QStringLiteral("it_dev|Item do lançamento de entrada deve ser informado."),
+        QStringLiteral("venc_dev|Vencimento do lançamento de entrada deve ser informado."),
+        QStringLiteral("vc<>tot|Somatório dos vencimentos difere do valor total da nota."),
+        QStringLiteral("forn|Fornecedor"),
+        QStringLiteral("Cli|Clientes"),
+        QStringLiteral("fil|Filial"),
+        QStringLiteral("prod|Produto"),
+        QStringLiteral("cod_dev|Código deve ser informado."),
+        QStringLiteral("prod_n_cad|Produto não cadastrado."),
+        QStringLiteral("pr_j_cad|Produto já cadastrado para o lançamento de entrada."),
+        QStringLiteral("qt_dev|Quantidade deve ser informada."),
+        QStringLiteral("vl_dev|Valor deve ser informado."),
+        QStringLiteral("ProdSemAf|Produto bloqueado para lançamento sem AF."),
+        QStringLiteral("dtvenc<|Data de vencimento não pode ser menor do que a data de "
+                       "entrada de lançamento."),
+        QStringLiteral("dt_j_cad|Data já cadastrada para o lançamento de entrada."),
+        QStringLiteral("dsj_td|Deseja cancelar todo o lançamento ?"),
+        QStringLiteral("dsj_AF|Deseja importar AF ?"),
+        QStringLiteral("num_af|Autorização de Fornecimento"),
+        QStringLiteral("fil_n_af|Filial não possui AF cadastrada."),
+    };
+    declareTables();
+    buildControls();
+}
+
+void TfrmLanEntr::declareTables()
+{
+    cdsLancEntr = tabela(this, QStringLiteral("cdsLancEntr"), RecordedTables::lancEntr());
+    cdsLancEntr->AfterInsert = [this](Table &) { cdsLancEntrAfterInsert(); };
+    cdsLancEntr->BeforePost = [this](Table &) { cdsLancEntrBeforePost(); };
+    dtsLancEntr = fonte(this, QStringLiteral("dtsLancEntr"), cdsLancEntr);
+    dtsLancEntr->OnStateChange = [this] { dtsLancEntrStateChange(); };
+    cdsPrxLanc = tabela(this, QStringLiteral("cdsPrxLanc"), RecordedTables::lancEntr());
+
+    cdsTipoOperac = tabela(this, QStringLiteral("cdsTipoOperac"), RefTables::tipoOper());
+    dtsTipoOperac = fonte(this, QStringLiteral("dtsTipoOperac"), cdsTipoOperac);
+    cdsForneced = tabela(this, QStringLiteral("cdsForneced"), RefTables::forneced());
+    dtsForneced = fonte(this, QStringLiteral("dtsForneced"), cdsForneced);
+    cdsClientes = tabela(this, QStringLiteral("cdsClientes"), RefTables::cliente());
+    dtsClientes = fonte(this, QStringLiteral("dtsClientes"), cdsClientes);
+    cdsFilial = tabela(this, QStringLiteral("cdsFilial"), RefTables::filial());
+    dtsFilial = fonte(this, QStringLiteral("dtsFilial"), cdsFilial);
+    cdsSerie = tabela(this, QStringLiteral("cdsSerie"), RefTables::serie());
+    cdsSerie->FieldByName(QStringLiteral("IDLANCMTO"))->SetReadOnly(true);
+    dtsSerie = fonte(this, QStringLiteral("dtsSerie"), cdsSerie);
+
+    cdsProduto = tabela(this, QStringLiteral("cdsProduto"), RecordedTables::itemEntr());
+    dtsProduto = fonte(this, QStringLiteral("dtsProduto"), cdsProduto);
+    cdsPesqProduto = tabela(this, QStringLiteral("cdsPesqProduto"),
+                            RefTables::produto(RefTables::ProductReader::Entries));
+    dtsPesqProduto = fonte(this, QStringLiteral("dtsPesqProduto"), cdsPesqProduto);
+    cdsVenc = tabela(this, QStringLiteral("cdsVenc"), RecordedTables::vencEntr());
+    dtsVenc = fonte(this, QStringLiteral("dtsVenc"), cdsVenc);
+    cdsExpFilial = tabela(this, QStringLiteral("cdsExpFilial"), RefTables::expFilial());
+    cdsParam = tabela(this, QStringLiteral("cdsParam"), RefTables::param());
+    cdsNumAF = tabela(this, QStringLiteral("cdsNumAF"), RefTables::numAf());
+    cdsItemAF = tabela(this, QStringLiteral("cdsItemAF"), RefTables::itemAf());
+
+    // One row per authorisation the branch may import, with its supplier.
+    cdsAuxNumAf = new Table(QStringLiteral("cdsAuxNumAf"), this);
+    cdsAuxNumAf->SetFieldDefs({
+        FieldDef::text(QStringLiteral("NRAUTOFORN"), 10, QStringLiteral("Número")),
+        FieldDef::text(QStringLiteral("STDTPENTAF"), 10, QStringLiteral("Data")),
+        FieldDef::of(QStringLiteral("DTPENTAF"), FieldKind::DateTime, {}, false),
+        FieldDef::text(QStringLiteral("VRTOTALAF"), 40, QStringLiteral("Valor")),
+        FieldDef::text(QStringLiteral("CDFORNECED"), 21, {}, false),
+        FieldDef::text(QStringLiteral("NMRAZSOCFO"), 40, QStringLiteral("Fornecedor")),
+        FieldDef::text(QStringLiteral("NRINSJURFO"), 20, {}, false),
+    });
+    dtsNumAF = fonte(this, QStringLiteral("dtsNumAF"), cdsAuxNumAf);
+}
+
+QWidget *TfrmLanEntr::buildFormPage()
+{
+    auto *grid = new QGridLayout(tshFormulario);
+    auto label = [this](const QString &name, const QString &caption) {
+        auto *l = new QLabel(caption, tshFormulario);
+        l->setObjectName(name);
+        return l;
+    };
+    auto edit = [this](const QString &name, const char *fieldName, int widthChars) {
+        auto *e = new TDBEdit(tshFormulario);
+        e->setObjectName(name);
+        e->SetDataSource(dtsLancEntr);
+        e->SetDataField(QString::fromLatin1(fieldName));
+        e->setFixedWidth(e->fontMetrics().averageCharWidth() * widthChars + 12);
+        return e;
+    };
+    auto button = [this](const QString &name, const QString &tip) {
+        auto *b = new QToolButton(tshFormulario);
+        b->setObjectName(name);
+        b->setText(QStringLiteral("..."));
+        b->setToolTip(tip);
+        // Like the platform's speed button: the edit keeps the focus.
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    auto disabled = [](TDBEdit *e) {
+        // A name fills the rest of its line; codes keep their own width.
+        e->setMaximumWidth(QWIDGETSIZE_MAX);
+        e->setEnabled(false);
+        e->setFocusPolicy(Qt::NoFocus);
+        return e;
+    };
+
+    lblOperacao = label(QStringLiteral("lblOperacao"), QStringLiteral("Operação"));
+    medOperacao = edit(QStringLiteral("medOperacao"), "CDTIPOOPER", 3);
+    btpTipoOperac = button(QStringLiteral("btpTipoOperac"), kTituloOperacao);
+    edtOperacao = disabled(edit(QStringLiteral("edtOperacao"), "NMTIPOOPER", 30));
+    lblOrigem = label(QStringLiteral("lblOrigem"), QStringLiteral("Origem"));
+    medOrigem = edit(QStringLiteral("medOrigem"), "NRINSJURNF", 20);
+    btpOrigem = button(QStringLiteral("btpOrigem"), kTituloOrigem);
+    edtOrigem = disabled(edit(QStringLiteral("edtOrigem"), "NMORIGEM", 40));
+    lblEntrada = label(QStringLiteral("lblEntrada"), QStringLiteral("Entrada"));
+    dtpEntrada = new TDateTimePicker(tshFormulario);
+    dtpEntrada->setObjectName(QStringLiteral("dtpEntrada"));
+    lblEmis = label(QStringLiteral("lblEmis"), QStringLiteral("Emissão"));
+    dtpEmissao = new TDateTimePicker(tshFormulario);
+    dtpEmissao->setObjectName(QStringLiteral("dtpEmissao"));
+    lblNF = label(QStringLiteral("lblNF"), QStringLiteral("Nota Fiscal"));
+    medNF = edit(QStringLiteral("medNF"), "NRNOTAFISC", 20);
+    lblSerie = label(QStringLiteral("lblSerie"), QStringLiteral("Série"));
+    medSerie = edit(QStringLiteral("medSerie"), "CDSERIE", 5);
+    btpSerie = button(QStringLiteral("btpSerie"), kTituloSerie);
+    lblTotal = label(QStringLiteral("lblTotal"), QStringLiteral("Total"));
+    MedTotal = edit(QStringLiteral("MedTotal"), "VRNOTAFISC", 12);
+    MedTotal->setAlignment(Qt::AlignRight);
+
+    lblOperacao->setBuddy(medOperacao);
+    lblOrigem->setBuddy(medOrigem);
+    lblEntrada->setBuddy(dtpEntrada);
+    lblEmis->setBuddy(dtpEmissao);
+    lblNF->setBuddy(medNF);
+    lblSerie->setBuddy(medSerie);
+    lblTotal->setBuddy(MedTotal);
+
+    int row = 0;
+    auto codeRow = [&](QLabel *l, QWidget *code, QWidget *b, QWidget *name) {
+        grid->addWidget(l, row, 0);
+        auto *line = new QHBoxLayout;
+        line->addWidget(code);
+        line->addWidget(b);
+        line->addWidget(name, 1);
+        grid->addLayout(line, row++, 1, 1, 3);
+    };
+    codeRow(lblOperacao, medOperacao, btpTipoOperac, edtOperacao);
+    codeRow(lblOrigem, medOrigem, btpOrigem, edtOrigem);
+    grid->addWidget(lblEntrada, row, 0);
+    grid->addWidget(dtpEntrada, row, 1);
+    grid->addWidget(lblEmis, row, 2);
+    auto *emissao = new QHBoxLayout;
+    emissao->addWidget(dtpEmissao);
+    emissao->addStretch(1);
+    grid->addLayout(emissao, row++, 3);
+    grid->addWidget(lblNF, row, 0);
+    grid->addWidget(medNF, row, 1);
+    grid->addWidget(lblSerie, row, 2);
+    auto *serie = new QHBoxLayout;
+    serie->addWidget(medSerie);
+    serie->addWidget(btpSerie);
+    serie->addStretch(1);
+    grid->addLayout(serie, row++, 3);
+    grid->addWidget(lblTotal, row, 0);
+    grid->addWidget(MedTotal, row++, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(row, 1);
+
+    QWidget::setTabOrder(medOperacao, medOrigem);
+    QWidget::setTabOrder(medOrigem, dtpEntrada);
+    QWidget::setTabOrder(dtpEntrada, dtpEmissao);
+    QWidget::setTabOrder(dtpEmissao, medNF);
+    QWidget::setTabOrder(medNF, medSerie);
+    QWidget::setTabOrder(medSerie, MedTotal);
+    return tshFormulario;
+}
+
+void TfrmLanEntr::buildControls()
+{
+    auto *panel = new QWidget(ClientArea());
+    panel->setObjectName(QStringLiteral("pnlFiltro"));
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    lblFilial = new QLabel(QStringLiteral("Filial Agregada"), panel);
+    lblFilial->setObjectName(QStringLiteral("lblFilial"));
+    lblFilial->setEnabled(false);
+    medCdFilial = new TMaskEdit(panel);
+    medCdFilial->setObjectName(QStringLiteral("medCdFilial"));
+    medCdFilial->setEditMask(QStringLiteral("9999;0; "));
+    medCdFilial->setMaxLength(4);
+    medCdFilial->setEnabled(false);
+    medCdFilial->setFixedWidth(medCdFilial->fontMetrics().horizontalAdvance(
+                                   QStringLiteral("00000"))
+                               + 16);
+    BtnPesquisa1 = new QToolButton(panel);
+    BtnPesquisa1->setObjectName(QStringLiteral("BtnPesquisa1"));
+    BtnPesquisa1->setText(QStringLiteral("..."));
+    BtnPesquisa1->setFocusPolicy(Qt::NoFocus);
+    BtnPesquisa1->setEnabled(false);
+    edtNmFilial = new QLineEdit(panel);
+    edtNmFilial->setObjectName(QStringLiteral("edtNmFilial"));
+    edtNmFilial->setEnabled(false);
+    edtNmFilial->setMinimumWidth(edtNmFilial->fontMetrics().averageCharWidth() * 30);
+    row->addWidget(lblFilial);
+    row->addWidget(medCdFilial);
+    row->addWidget(BtnPesquisa1);
+    row->addWidget(edtNmFilial, 1);
+    ClientLayout()->addWidget(panel);
+
+    pgcLancEntr = new TPageControl(ClientArea());
+    pgcLancEntr->setObjectName(QStringLiteral("pgcLancEntr"));
+    auto sheet = [this](const QString &name, const QString &caption) {
+        auto *page = new TTabSheet(pgcLancEntr);
+        page->setObjectName(name);
+        pgcLancEntr->addPage(page, caption);
+        return page;
+    };
+    tshFormulario = sheet(QStringLiteral("tshFormulario"), QStringLiteral("Formulário"));
+    tshProduto = sheet(QStringLiteral("tshProduto"), QStringLiteral("Produto"));
+    tshVenc = sheet(QStringLiteral("tshVenc"), QStringLiteral("Vencimento"));
+    buildFormPage();
+
+    auto gridPage = [](TTabSheet *page, const QString &name, TDataSource *source) {
+        auto *layout = new QVBoxLayout(page);
+        auto *grid = new TDBGrid(page);
+        grid->setObjectName(name);
+        grid->SetDataSource(source);
+        layout->addWidget(grid);
+        return grid;
+    };
+    dbgProduto = gridPage(tshProduto, QStringLiteral("dbgProduto"), dtsProduto);
+    dbgVenc = gridPage(tshVenc, QStringLiteral("dbgVenc"), dtsVenc);
+    ClientLayout()->addWidget(pgcLancEntr, 1);
+
+    dbnPadrao = new TDBNavigator(ClientArea());
+    dbnPadrao->setObjectName(QStringLiteral("dbnPadrao"));
+    dbnPadrao->SetDataSource(dtsLancEntr);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(dbnPadrao);
+    bottom->addStretch(1);
+    ClientLayout()->addLayout(bottom);
+
+    // The page entries open the menu, above the commands.
+    QAction *first = mnuOperacao->actions().value(0);
+    auto pageEntry = [&](const QString &name, const QString &caption, TTabSheet *page) {
+        auto *entry = new QAction(caption, mnuOperacao);
+        entry->setObjectName(name);
+        entry->setCheckable(true);
+        mnuOperacao->insertAction(first, entry);
+        connect(entry, &QAction::triggered, this,
+                [this, page] { guarded(this, [this, page] { irParaPagina(page); }); });
+        return entry;
+    };
+    mnuFormulario = pageEntry(QStringLiteral("mnuFormulario"), QStringLiteral("&Formulário"),
+                              tshFormulario);
+    mnuProduto = pageEntry(QStringLiteral("mnuProduto"), QStringLiteral("&Produto"), tshProduto);
+    mnuVencimento = pageEntry(QStringLiteral("mnuVencimento"), QStringLiteral("&Vencimento"),
+                              tshVenc);
+    mnuOperacao->insertSeparator(first);
+    mnuFormulario->setChecked(true);
+    pgcLancEntr->OnChange = [this] { irParaPagina(pgcLancEntr->ActivePage()); };
+    mnuOrdenar->setShortcut(QKeySequence());
+
+    medOperacao->OnChange = [this] { medOperacaoChange(); };
+    medOperacao->OnExit = [this] { medOperacaoExit(); };
+    medOperacao->OnKeyDown = [this](int &key, Qt::KeyboardModifiers) {
+        if (isLookupKey(key)) {
+            key = 0;
+            btpTipoOperacClick();
+        }
+    };
+    medOrigem->OnChange = [this] { medOrigemChange(); };
+    medOrigem->OnExit = [this] { medOrigemExit(); };
+    medOrigem->OnKeyDown = [this](int &key, Qt::KeyboardModifiers) {
+        if (isLookupKey(key)) {
+            key = 0;
+            btpOrigemClick();
+        }
+    };
+    medSerie->OnExit = [this] { medSerieExit(); };
+    medSerie->OnKeyDown = [this](int &key, Qt::KeyboardModifiers) {
+        if (isLookupKey(key)) {
+            key = 0;
+            btpSerieClick();
+        }
+    };
+    medNF->OnKeyPress = soDigitos;
+    MedTotal->OnKeyPress = soDigitos;
+    MedTotal->OnExit = [this] { MedTotalExit(); };
+    dtpEntrada->OnChange = [this] { dtpDataChange(); };
+    dtpEntrada->OnKeyPress = [this](QChar &key) {
+        if (key >= u'0' && key <= u'9')
+            dtpDataChange();
+    };
+    dtpEmissao->OnChange = [this] { dtpDataChange(); };
+    connect(btpTipoOperac, &QToolButton::clicked, this,
+            [this] { guarded(this, [this] { btpTipoOperacClick(); }); });
+    connect(btpOrigem, &QToolButton::clicked, this,
+            [this] { guarded(this, [this] { btpOrigemClick(); }); });
+    connect(btpSerie, &QToolButton::clicked, this,
+            [this] { guarded(this, [this] { btpSerieClick(); }); });
+
+    resize(720, 460);
+}
+
+QString TfrmLanEntr::arquivo(const QString &fileName) const
+{
+    return m_dirDados + fileName;
+}
+
+QString TfrmLanEntr::header(const char *fieldName) const
+{
+    return cdsLancEntr->FieldByName(QString::fromLatin1(fieldName))->AsString();
+}
+
+void TfrmLanEntr::setHeader(const char *fieldName, const QString &value)
+{
+    cdsLancEntr->FieldByName(QString::fromLatin1(fieldName))->SetAsString(value);
+}
+
+bool TfrmLanEntr::editandoCabecalho() const
+{
+    const DataSetState state = cdsLancEntr->State();
+    return state == DataSetState::Edit || state == DataSetState::Insert;
+}
+
+bool TfrmLanEntr::padraoEditando() const
+{
+    const DataSetState state = dtsPadrao->State();
+    return state == DataSetState::Edit || state == DataSetState::Insert;
+}
+
+void TfrmLanEntr::editarCabecalho()
+{
+    if (!editandoCabecalho())
+        cdsLancEntr->Edit();
+}
+
+void TfrmLanEntr::erro(const QString &key)
+{
+    MensErro(msgPadrao.Msg(key), true);
+}
+
+void TfrmLanEntr::FormCreate()
+{
+    TfrmPadraoSimples::FormCreate();
+    // Entries are neither printed nor given help from here.
+    sbtAjuda.SetEnabled(false);
+    sbtImprimir.SetEnabled(false);
+    if (TfrmPrincipal *principal = TfrmPrincipal::instance())
+        m_dirDados = principal->DirDados;
+
+    // A session without a product mask types codes freely: the mask of a
+    // lone blank would be one literal place, where nothing could be typed.
+    const QString prodMask = TfrmPrincipal::Session(QStringLiteral("PRODMASK"));
+    if (!EmptyString(prodMask))
+        SetFieldEditMask(*cdsProduto->FieldByName(QStringLiteral("CDARVPROD")),
+                         prodMask + QLatin1Char(' '));
+    SetFieldEditMask(*cdsVenc->FieldByName(QStringLiteral("DTVENCENTR")), DateMask());
+
+    dtpEntrada->SetDateTime(QDateTime::currentDateTime());
+    dtpEmissao->SetDateTime(QDateTime::currentDateTime());
+
+    cdsExpFilial->LoadFromFile(arquivo(QStringLiteral("EXPFILIAL.cds")));
+    cdsParam->LoadFromFile(arquivo(QStringLiteral("PARAM.cds")));
+    cdsNumAF->LoadFromFile(arquivo(QStringLiteral("NUMAF.cds")));
+    cdsItemAF->LoadFromFile(arquivo(QStringLiteral("ITEMAF.cds")));
+    cdsLancEntr->LoadFromFile(arquivo(QStringLiteral("LANCENTR.cds")));
+    cdsTipoOperac->LoadFromFile(arquivo(QStringLiteral("TIPOOPER.cds")));
+    cdsFilial->LoadFromFile(arquivo(QStringLiteral("FILIAL.CDS")));
+    cdsClientes->LoadFromFile(arquivo(QStringLiteral("CLIENTE.CDS")));
+    cdsForneced->LoadFromFile(arquivo(QStringLiteral("FORNECED.cds")));
+    cdsSerie->LoadFromFile(arquivo(QStringLiteral("SERIE.cds")));
+    cdsAuxNumAf->CreateDataSet();
+    cdsSerie->SetFilter(kFiltroSerie);
+    cdsSerie->SetFiltered(true);
+    cdsTipoOperac->SetFilter(kFiltroOperacao);
+    cdsTipoOperac->SetFiltered(true);
+    cdsProduto->LoadFromFile(arquivo(QStringLiteral("ITEMENTR.cds")));
+    cdsPesqProduto->LoadFromFile(arquivo(QStringLiteral("PRODUTO.CDS")));
+    cdsVenc->LoadFromFile(arquivo(QStringLiteral("VENCENTR.cds")));
+
+    calcularUltimoLancamento();
+
+    medCdFilial->SetText(TfrmPrincipal::Session(QStringLiteral("CDFILIAL")));
+    edtNmFilial->setText(TfrmPrincipal::Session(QStringLiteral("NMFILIAL")));
+
+    cdsLancEntr->SetFiltered(false);
+    cdsLancEntr->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text()));
+    cdsLancEntr->SetFiltered(true);
+    dtsPadrao->setDataSet(cdsLancEntr);
+    dtsLancEntrStateChange();
+}
+
+void TfrmLanEntr::calcularUltimoLancamento()
+{
+    cdsPrxLanc->SetData(cdsLancEntr->Data());
+    if (cdsPrxLanc->IsEmpty()) {
+        UltimoLancamento = QStringLiteral("0");
+        return;
+    }
+    // Numbers are compared as integers ("10" beyond "9"); a number that is
+    // not an integer was not given by this window and takes no part.
+    const Field *numero = cdsPrxLanc->FieldByName(QStringLiteral("NRLANCNFE"));
+    cdsPrxLanc->First();
+    bool ok = false;
+    qint64 maior = AllTrim(numero->AsString()).toLongLong(&ok);
+    if (!ok)
+        maior = 0;
+    for (; !cdsPrxLanc->Eof(); cdsPrxLanc->Next()) {
+        const qint64 valor = AllTrim(numero->AsString()).toLongLong(&ok);
+        if (ok && valor > maior)
+            maior = valor;
+    }
+    cdsPrxLanc->First();
+    UltimoLancamento = QString::number(maior);
+}
+
+void TfrmLanEntr::FormActivate()
+{
+    SetStatusPanel(3, NomeUnit(this));
+}
+
+void TfrmLanEntr::FormClose(bool &allowClose)
+{
+    TfrmPadraoSimples::FormClose(allowClose);
+    if (allowClose)
+        SetStatusPanel(3, QStringLiteral("KIS00000"));
+}
+
+void TfrmLanEntr::irParaPagina(TTabSheet *page)
+{
+    if (!page)
+        return;
+    pgcLancEntr->SetActivePage(page);
+    mnuFormulario->setChecked(page == tshFormulario);
+    mnuProduto->setChecked(page == tshProduto);
+    mnuVencimento->setChecked(page == tshVenc);
+}
+
+void TfrmLanEntr::focarOrigem()
+{
+    if (pgcLancEntr->ActivePage() == tshFormulario)
+        medOrigem->setFocus();
+}
+
+void TfrmLanEntr::cdsLancEntrAfterInsert()
+{
+    // A number once given is not given back: a cancelled insertion leaves
+    // a gap until the window is opened again.
+    UltimoLancamento = QString::number(UltimoLancamento.toLongLong() + 1);
+    setHeader("NRLANCNFE", UltimoLancamento);
+    dtpEntrada->SetDateTime(QDateTime::currentDateTime());
+    dtpEmissao->SetDateTime(QDateTime::currentDateTime());
+    if (medOperacao->isEnabled())
+        medOperacao->setFocus();
+}
+
+void TfrmLanEntr::cdsLancEntrBeforePost()
+{
+    // The pickers are not bound: their dates reach the record here, and the
+    // document belongs to the branch that records it.
+    cdsLancEntr->FieldByName(QStringLiteral("DTENTRADA"))->SetAsDate(dtpEntrada->Date());
+    cdsLancEntr->FieldByName(QStringLiteral("DTEMISSAO"))->SetAsDate(dtpEmissao->Date());
+    setHeader("CDFILIAL", medCdFilial->Text());
+}
+
+void TfrmLanEntr::dtsLancEntrStateChange()
+{
+    const DataSetState state = cdsLancEntr->State();
+    // Operation type and emission date are chosen for a new document only.
+    const bool novo = state == DataSetState::Insert || !cdsLancEntr->Active()
+                      || cdsLancEntr->RecordCount() == 0;
+    for (QWidget *w : {static_cast<QWidget *>(medOperacao), static_cast<QWidget *>(btpTipoOperac),
+                       static_cast<QWidget *>(lblOperacao), static_cast<QWidget *>(lblEmis),
+                       static_cast<QWidget *>(dtpEmissao)})
+        w->setEnabled(novo);
+    dbnPadrao->setEnabled(state != DataSetState::Edit && state != DataSetState::Insert);
+}
+
+void TfrmLanEntr::dtpDataChange()
+{
+    editarCabecalho();
+}
+
+void TfrmLanEntr::medOperacaoChange()
+{
+    // A new operation type may take another kind of origin: the origin goes
+    // with the name.
+    if (!padraoEditando())
+        return;
+    setHeader("NMTIPOOPER", QString());
+    setHeader("NRINSJURNF", QString());
+}
+
+void TfrmLanEntr::medOperacaoExit()
+{
+    if (editandoCabecalho())
+        Vd_Operacao(true);
+}
+
+void TfrmLanEntr::medOrigemChange()
+{
+    if (padraoEditando())
+        setHeader("NMORIGEM", QString());
+}
+
+void TfrmLanEntr::medOrigemExit()
+{
+    if (editandoCabecalho())
+        Vd_Origem(false);
+}
+
+void TfrmLanEntr::medSerieExit()
+{
+    if (padraoEditando())
+        Vd_Serie(false);
+}
+
+void TfrmLanEntr::MedTotalExit()
+{
+    if (!editandoCabecalho() || EmptyString(header("VRNOTAFISC")))
+        return;
+    setHeader("VRNOTAFISC", FormatFloat(kFormatoValor, StrToFloat(header("VRNOTAFISC"))));
+}
+
+void TfrmLanEntr::btpTipoOperacClick()
+{
+    if (!Pesquisar(dtsTipoOperac, kTituloOperacao + u'|' + kVazioOperacao, false, true))
+        return;
+    editarCabecalho();
+    for (const char *name : {"CDTIPOOPER", "NMTIPOOPER", "IDENTORIOP", "IDUTILVENC"})
+        setHeader(name, cdsTipoOperac->FieldByName(QString::fromLatin1(name))->AsString());
+    tshVenc->setEnabled(header("IDUTILVENC") == QLatin1String("S"));
+    medOrigem->setFocus();
+}
+
+void TfrmLanEntr::btpOrigemClick()
+{
+    if (EmptyString(medOperacao->Text())) {
+        medOperacao->setFocus();
+        erro(QStringLiteral("to_dev"));
+    }
+    const QString kind = header("IDENTORIOP");
+    // The picked row gives the origin as typed, its code and its name.
+    const auto copiar = [this](const Table *lista, const char *inscricao, const char *codigo,
+                               const char *nome) {
+        editarCabecalho();
+        for (const auto &[destino, origem] : {std::pair{"NRINSJURNF", inscricao},
+                                              std::pair{"CDORIGEM", codigo},
+                                              std::pair{"NMORIGEM", nome}})
+            setHeader(destino, lista->FieldByName(QString::fromLatin1(origem))->AsString());
+        setHeader("IDIMPAF", QStringLiteral("N"));
+    };
+    // The supply authorisation import of operation 01 is not offered yet:
+    // every supplier operation picks from the supplier list.
+    if (kind == QLatin1String("F")) {
+        const QString title = msgPadrao.Msg(QStringLiteral("forn")) + u'|' + kVazioOrigem;
+        if (!Pesquisar(dtsForneced, title, false, true))
+            return;
+        copiar(cdsForneced, "NRINSJURFO", "CDFORNECED", "NMRAZSOCFO");
+        dtpEntrada->setFocus();
+    } else if (kind == QLatin1String("C")) {
+        if (!Pesquisar(dtsClientes, msgPadrao.Msg(QStringLiteral("Cli")), false, true))
+            return;
+        copiar(cdsClientes, "NRINSJURCL", "CDCLIENTE", "NMRAZSOCCL");
+        dtpEntrada->setFocus();
+    } else if (kind == QLatin1String("L")) {
+        if (!Pesquisar(dtsFilial, msgPadrao.Msg(QStringLiteral("fil")), false, true))
+            return;
+        copiar(cdsFilial, "CDFILIAL", "CDFILIAL", "NMFILIAL");
+        if (header("CDORIGEM") == medCdFilial->Text()) {
+            focarOrigem();
+            cdsFilial->SetFiltered(false);
+            erro(QStringLiteral("fil<>or"));
+        }
+        dtpEntrada->setFocus();
+    }
+}
+
+void TfrmLanEntr::btpSerieClick()
+{
+    if (EmptyString(medOperacao->Text())) {
+        medOperacao->setFocus();
+        erro(QStringLiteral("to_dev"));
+    }
+    if (!Pesquisar(dtsSerie, kTituloSerie + u'|' + kVazioSerie, false, true))
+        return;
+    editarCabecalho();
+    setHeader("CDSERIE", cdsSerie->FieldByName(QStringLiteral("CDSERIE"))->AsString());
+    MedTotal->setFocus();
+}
+
+void TfrmLanEntr::Vd_Operacao(bool obrigatorio)
+{
+    if (EmptyString(header("CDTIPOOPER"))) {
+        if (!obrigatorio)
+            return;
+        irParaPagina(tshFormulario);
+        medOperacao->setFocus();
+        erro(QStringLiteral("to_dev"));
+    }
+    setHeader("CDTIPOOPER", Ajusta(medOperacao->Text(), 2));
+    cdsTipoOperac->SetFilter(cdsTipoOperac->Filter() + QStringLiteral(" AND CDTIPOOPER =")
+                             + QuotedStr(medOperacao->Text()));
+    if (cdsTipoOperac->IsEmpty()) {
+        irParaPagina(tshFormulario);
+        medOperacao->setFocus();
+        cdsTipoOperac->SetFilter(kFiltroOperacao);
+        erro(QStringLiteral("to_n_cad"));
+    }
+    for (const char *name : {"CDTIPOOPER", "NMTIPOOPER", "IDENTORIOP", "IDUTILVENC"})
+        setHeader(name, cdsTipoOperac->FieldByName(QString::fromLatin1(name))->AsString());
+    tshVenc->setEnabled(header("IDUTILVENC") == QLatin1String("S"));
+    cdsTipoOperac->SetFilter(kFiltroOperacao);
+}
+
+void TfrmLanEntr::Vd_Origem(bool obrigatorio)
+{
+    const QString kind = header("IDENTORIOP");
+    if (kind == QLatin1String("C"))
+        Vd_Cliente(obrigatorio);
+    if (kind == QLatin1String("F"))
+        Vd_Fornecedor(obrigatorio);
+    if (kind == QLatin1String("L"))
+        Vd_FilialOrigem(obrigatorio);
+}
+
+void TfrmLanEntr::Vd_Fornecedor(bool obrigatorio)
+{
+    if (EmptyString(header("NRINSJURNF"))) {
+        if (!obrigatorio)
+            return;
+        irParaPagina(tshFormulario);
+        medOrigem->setFocus();
+        erro(QStringLiteral("or_dev"));
+    }
+    cdsForneced->SetFilter(QStringLiteral("NRINSJURFO = ") + QuotedStr(medOrigem->Text()));
+    cdsForneced->SetFiltered(true);
+    if (cdsForneced->IsEmpty()) {
+        irParaPagina(tshFormulario);
+        medOrigem->setFocus();
+        cdsForneced->SetFilter(QString());
+        erro(QStringLiteral("or_n_cad"));
+    }
+    const QString codigo = cdsForneced->FieldByName(QStringLiteral("CDFORNECED"))->AsString();
+    const QString nome = cdsForneced->FieldByName(QStringLiteral("NMRAZSOCFO"))->AsString();
+    const QString inscricao = cdsForneced->FieldByName(QStringLiteral("NRINSJURFO"))->AsString();
+    setHeader("CDORIGEM", codigo);
+    setHeader("NMORIGEM", nome);
+    setHeader("NRINSJURNF", inscricao);
+    cdsForneced->SetFilter(QString());
+}
+
+void TfrmLanEntr::Vd_Cliente(bool obrigatorio)
+{
+    if (EmptyString(header("NRINSJURNF"))) {
+        if (!obrigatorio)
+            return;
+        irParaPagina(tshFormulario);
+        medOrigem->setFocus();
+        erro(QStringLiteral("or_dev"));
+    }
+    cdsClientes->SetFilter(QStringLiteral("NRINSJURCL = ") + QuotedStr(medOrigem->Text()));
+    cdsClientes->SetFiltered(true);
+    if (cdsClientes->IsEmpty()) {
+        irParaPagina(tshFormulario);
+        medOrigem->setFocus();
+        cdsClientes->SetFilter(QString());
+        erro(QStringLiteral("Cli_n_Cad"));
+    }
+    const QString codigo = cdsClientes->FieldByName(QStringLiteral("CDCLIENTE"))->AsString();
+    const QString nome = cdsClientes->FieldByName(QStringLiteral("NMRAZSOCCL"))->AsString();
+    const QString inscricao = cdsClientes->FieldByName(QStringLiteral("NRINSJURCL"))->AsString();
+    setHeader("CDORIGEM", codigo);
+    setHeader("NMORIGEM", nome);
+    setHeader("NRINSJURNF", inscricao);
+    cdsClientes->SetFilter(QString());
+}
+
+void TfrmLanEntr::Vd_FilialOrigem(bool obrigatorio)
+{
+    if (EmptyString(header("NRINSJURNF"))) {
+        if (!obrigatorio)
+            return;
+        focarOrigem();
+        erro(QStringLiteral("or_dev"));
+    }
+    setHeader("NRINSJURNF", Ajusta(header("NRINSJURNF"), 4));
+    cdsFilial->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(header("NRINSJURNF")));
+    cdsFilial->SetFiltered(true);
+    if (cdsFilial->IsEmpty()) {
+        focarOrigem();
+        cdsFilial->SetFiltered(false);
+        erro(QStringLiteral("fil_n_cad"));
+    }
+    setHeader("CDORIGEM", cdsFilial->FieldByName(QStringLiteral("CDFILIAL"))->AsString());
+    setHeader("NMORIGEM", cdsFilial->FieldByName(QStringLiteral("NMFILIAL"))->AsString());
+    // Stock cannot come into a branch from itself.
+    if (header("CDORIGEM") == medCdFilial->Text()) {
+        focarOrigem();
+        cdsFilial->SetFiltered(false);
+        erro(QStringLiteral("fil<>or"));
+    }
+    cdsFilial->SetFiltered(false);
+}
+
+void TfrmLanEntr::Vd_Serie(bool obrigatorio)
+{
+    if (EmptyString(header("CDSERIE"))) {
+        if (!obrigatorio)
+            return;
+        irParaPagina(tshFormulario);
+        medSerie->setFocus();
+        erro(QStringLiteral("ser_dev"));
+    }
+    cdsSerie->SetFilter(cdsSerie->Filter() + QStringLiteral("AND CDSERIE = ")
+                        + QuotedStr(medSerie->Text()));
+    cdsSerie->SetFiltered(true);
+    const bool cadastrada = !cdsSerie->IsEmpty();
+    if (!cadastrada) {
+        irParaPagina(tshFormulario);
+        medSerie->setFocus();
+    }
+    cdsSerie->SetFilter(kFiltroSerie);
+    if (!cadastrada)
+        erro(QStringLiteral("ser_n_cad"));
+}
+
+void RegisterLanEntr(TfrmPrincipal *principal)
+{
+    principal->SetWindowFactory(TaskWindow::LanEntrada, [] { return new TfrmLanEntr; });
+}
+
+} // namespace kiv

@@ -1,0 +1,165 @@
+#pragma once
+
+#include "basewindows.h"
+
+#include <QString>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+namespace kiv {
+
+class Table;
+class TDataSource;
+class TDateTimePicker;
+class TDBEdit;
+class TDBGrid;
+class TDBNavigator;
+class TfrmPrincipal;
+class TMaskEdit;
+class TPageControl;
+class TTabSheet;
+
+// The incoming stock documents (invoices received) of the logged-in branch:
+// a header on the Formulário page, its items on the Produto page and, for
+// operation types that use them, its due dates on the Vencimento page.
+// LANCENTR.cds, ITEMENTR.cds and VENCENTR.cds hold the documents of every
+// branch; the header table shows only the session branch's.
+class TfrmLanEntr : public TfrmPadraoSimples
+{
+    Q_OBJECT
+
+public:
+    explicit TfrmLanEntr(QWidget *parent = nullptr);
+
+    // Filter panel above the pages.
+    QLabel *lblFilial = nullptr;
+    TMaskEdit *medCdFilial = nullptr;
+    QToolButton *BtnPesquisa1 = nullptr;
+    QLineEdit *edtNmFilial = nullptr;
+
+    TPageControl *pgcLancEntr = nullptr;
+    TTabSheet *tshFormulario = nullptr;
+    TTabSheet *tshProduto = nullptr;
+    TTabSheet *tshVenc = nullptr;
+    QAction *mnuFormulario = nullptr;
+    QAction *mnuProduto = nullptr;
+    QAction *mnuVencimento = nullptr;
+
+    // The header, page Formulário.
+    QLabel *lblOperacao = nullptr;
+    TDBEdit *medOperacao = nullptr;
+    QToolButton *btpTipoOperac = nullptr;
+    TDBEdit *edtOperacao = nullptr;
+    QLabel *lblOrigem = nullptr;
+    TDBEdit *medOrigem = nullptr;
+    QToolButton *btpOrigem = nullptr;
+    TDBEdit *edtOrigem = nullptr;
+    QLabel *lblEntrada = nullptr;
+    TDateTimePicker *dtpEntrada = nullptr;
+    QLabel *lblEmis = nullptr;
+    TDateTimePicker *dtpEmissao = nullptr;
+    QLabel *lblNF = nullptr;
+    TDBEdit *medNF = nullptr;
+    QLabel *lblSerie = nullptr;
+    TDBEdit *medSerie = nullptr;
+    QToolButton *btpSerie = nullptr;
+    QLabel *lblTotal = nullptr;
+    TDBEdit *MedTotal = nullptr;
+
+    TDBGrid *dbgProduto = nullptr;
+    TDBGrid *dbgVenc = nullptr;
+    TDBNavigator *dbnPadrao = nullptr;
+
+    // The headers of every branch (LANCENTR.cds), filtered to the session
+    // branch once the window is created.
+    Table *cdsLancEntr = nullptr;
+    TDataSource *dtsLancEntr = nullptr;
+    // A copy of every header, read only to find the highest number.
+    Table *cdsPrxLanc = nullptr;
+    Table *cdsTipoOperac = nullptr;
+    TDataSource *dtsTipoOperac = nullptr;
+    Table *cdsForneced = nullptr;
+    TDataSource *dtsForneced = nullptr;
+    Table *cdsClientes = nullptr;
+    TDataSource *dtsClientes = nullptr;
+    Table *cdsFilial = nullptr;
+    TDataSource *dtsFilial = nullptr;
+    Table *cdsSerie = nullptr;
+    TDataSource *dtsSerie = nullptr;
+    // Items and due dates of every document.
+    Table *cdsProduto = nullptr;
+    TDataSource *dtsProduto = nullptr;
+    Table *cdsPesqProduto = nullptr;
+    TDataSource *dtsPesqProduto = nullptr;
+    Table *cdsVenc = nullptr;
+    TDataSource *dtsVenc = nullptr;
+    Table *cdsExpFilial = nullptr;
+    Table *cdsParam = nullptr;
+    // Supply authorisations and their items, and the choice list built from
+    // them by the import.
+    Table *cdsNumAF = nullptr;
+    Table *cdsItemAF = nullptr;
+    Table *cdsAuxNumAf = nullptr;
+    TDataSource *dtsNumAF = nullptr;
+
+    // The highest document number given out so far, over every branch.
+    QString UltimoLancamento;
+
+    // The origin check by the operation type's kind of origin (client,
+    // supplier or branch); required turns an empty origin into an error.
+    void Vd_Origem(bool obrigatorio);
+    void Vd_Operacao(bool obrigatorio);
+    void Vd_Fornecedor(bool obrigatorio);
+    void Vd_Cliente(bool obrigatorio);
+    void Vd_FilialOrigem(bool obrigatorio);
+    void Vd_Serie(bool obrigatorio);
+
+protected:
+    void FormCreate() override;
+    void FormActivate() override;
+    void FormClose(bool &allowClose) override;
+
+    void cdsLancEntrAfterInsert();
+    void cdsLancEntrBeforePost();
+    void dtsLancEntrStateChange();
+
+    void medOperacaoChange();
+    void medOperacaoExit();
+    void medOrigemChange();
+    void medOrigemExit();
+    void medSerieExit();
+    void MedTotalExit();
+    void dtpDataChange();
+    void btpTipoOperacClick();
+    void btpOrigemClick();
+    void btpSerieClick();
+
+private:
+    void declareTables();
+    void buildControls();
+    QWidget *buildFormPage();
+    void calcularUltimoLancamento();
+    // Makes the page active and checks its menu entry alone; the rules of
+    // leaving the page in front do not run.
+    void irParaPagina(TTabSheet *page);
+    // The origin's control takes the focus only where the operator sees it.
+    void focarOrigem();
+    bool editandoCabecalho() const;
+    bool padraoEditando() const;
+    void editarCabecalho();
+    void erro(const QString &key);
+    QString header(const char *fieldName) const;
+    void setHeader(const char *fieldName, const QString &value);
+    QString arquivo(const QString &fileName) const;
+
+    QString m_dirDados;
+};
+
+// Lets the main window's entries command ("La&nçamento de Entrada" and its
+// toolbar button) open this window.
+void RegisterLanEntr(TfrmPrincipal *principal);
+
+} // namespace kiv
