@@ -8,6 +8,7 @@
 #include "fieldeditmask.h"
 #include "guard.h"
 #include "keys.h"
+#include "localeservice.h"
 #include "lookupdialogs.h"
 #include "maskedit.h"
 #include "messagebox.h"
@@ -38,6 +39,13 @@ namespace {
 const QString kFiltroOperacao = QStringLiteral("IDENTTIPOP = 'E'");
 const QString kFiltroSerie = QStringLiteral("IDLANCMTO ='E'");
 const QString kFormatoValor = QStringLiteral("##0.00000");
+const QString kFormatoQuantidade = QStringLiteral("##0.000");
+const QString kCodigo = QStringLiteral("CDARVPROD");
+const QString kQuantidade = QStringLiteral("QTITEMPROD");
+const QString kUnitario = QStringLiteral("VRUNITITEM");
+const QString kTotal = QStringLiteral("VRTOTPROD");
+// The grids' own question before a row is deleted.
+const QString kExcluirLinha = QStringLiteral("Excluir registro?");
 
 // Lookup titles and their empty-list texts, as the buttons carry them.
 const QString kTituloOperacao = QStringLiteral("Operação");
@@ -142,12 +150,26 @@ void TfrmLanEntr::declareTables()
     dtsSerie = fonte(this, QStringLiteral("dtsSerie"), cdsSerie);
 
     cdsProduto = tabela(this, QStringLiteral("cdsProduto"), RecordedTables::itemEntr());
+    cdsProduto->BeforeInsert = [this](Table &) { cdsProdutoBeforeInsert(); };
+    for (TableEvent *event : {&cdsProduto->AfterInsert, &cdsProduto->AfterEdit,
+                              &cdsProduto->AfterDelete})
+        *event = [this](Table &) { cdsProdutoAfterChange(); };
+    cdsProduto->BeforePost = [this](Table &) { cdsProdutoBeforePost(); };
+    cdsProduto->OnCalcFields = [this](Table &) { cdsProdutoCalcFields(); };
+    cdsProduto->FieldByName(kCodigo)->OnChange = [this](Field &) { CDARVPRODChange(); };
     dtsProduto = fonte(this, QStringLiteral("dtsProduto"), cdsProduto);
+    dtsProduto->OnStateChange = [this] { dtsProdutoStateChange(); };
+    cdsProdutoAux = tabela(this, QStringLiteral("cdsProdutoAux"), RecordedTables::itemEntr());
     cdsPesqProduto = tabela(this, QStringLiteral("cdsPesqProduto"),
                             RefTables::produto(RefTables::ProductReader::Entries));
     dtsPesqProduto = fonte(this, QStringLiteral("dtsPesqProduto"), cdsPesqProduto);
     cdsVenc = tabela(this, QStringLiteral("cdsVenc"), RecordedTables::vencEntr());
+    cdsVenc->BeforeInsert = [this](Table &) { cdsVencBeforeInsert(); };
+    for (TableEvent *event : {&cdsVenc->AfterInsert, &cdsVenc->AfterEdit, &cdsVenc->AfterDelete})
+        *event = [this](Table &) { editarCabecalho(); };
+    cdsVenc->BeforePost = [this](Table &) { cdsVencBeforePost(); };
     dtsVenc = fonte(this, QStringLiteral("dtsVenc"), cdsVenc);
+    cdsVencAux = tabela(this, QStringLiteral("cdsVencAux"), RecordedTables::vencEntr());
     cdsExpFilial = tabela(this, QStringLiteral("cdsExpFilial"), RefTables::expFilial());
     cdsParam = tabela(this, QStringLiteral("cdsParam"), RefTables::param());
     cdsNumAF = tabela(this, QStringLiteral("cdsNumAF"), RefTables::numAf());
@@ -326,6 +348,8 @@ void TfrmLanEntr::buildControls()
     };
     dbgProduto = gridPage(tshProduto, QStringLiteral("dbgProduto"), dtsProduto);
     dbgVenc = gridPage(tshVenc, QStringLiteral("dbgVenc"), dtsVenc);
+    buildItemGrid();
+    buildDueDateGrid();
     ClientLayout()->addWidget(pgcLancEntr, 1);
 
     dbnPadrao = new TDBNavigator(ClientArea());
@@ -354,7 +378,10 @@ void TfrmLanEntr::buildControls()
                               tshVenc);
     mnuOperacao->insertSeparator(first);
     mnuFormulario->setChecked(true);
-    pgcLancEntr->OnChange = [this] { irParaPagina(pgcLancEntr->ActivePage()); };
+    pgcLancEntr->OnChange = [this] {
+        irParaPagina(pgcLancEntr->ActivePage());
+        filtrarPagina(pgcLancEntr->ActivePage());
+    };
     mnuOrdenar->setShortcut(QKeySequence());
 
     medOperacao->OnChange = [this] { medOperacaoChange(); };
@@ -821,6 +848,318 @@ void TfrmLanEntr::Vd_Serie(bool obrigatorio)
     cdsSerie->SetFilter(kFiltroSerie);
     if (!cadastrada)
         erro(QStringLiteral("ser_n_cad"));
+}
+
+void TfrmLanEntr::buildItemGrid()
+{
+    TDBGridColumns &columns = dbgProduto->Columns();
+    columns.Add(kCodigo, QStringLiteral("Código"), 93);
+    columns.Add(QStringLiteral("NMPRODUTO"), QStringLiteral("Nome"), 172)->SetReadOnly(true);
+    columns.Add(QStringLiteral("SGUNIDADE"), QStringLiteral("UN"), 38)->SetReadOnly(true);
+    columns.Add(kQuantidade, QStringLiteral("Qtde"), 50)->SetAlignment(Qt::AlignRight
+                                                                       | Qt::AlignVCenter);
+    columns.Add(kUnitario, QStringLiteral("Vr. Unitário"), 65)
+        ->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    TColumn *total = columns.Add(kTotal, QStringLiteral("Vr. Total"), 102);
+    total->SetReadOnly(true);
+    total->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    dbgProduto->OnColExit = [this] { dbgProdutoColExit(); };
+    dbgProduto->OnEditButtonClick = [this] { dbgProdutoEditButtonClick(); };
+    dbgProduto->OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) {
+        dbgProdutoKeyDown(key, shift);
+    };
+    dbgProduto->OnKeyPress = [this](QChar &key) { dbgProdutoKeyPress(key); };
+    dbgProduto->SetDeleteQuestion(kExcluirLinha);
+    dbgProduto->OnDrawColumnCell = [](TColumnCellDraw &cell) {
+        // The cell shows the painted row's total, not the current record's.
+        double total = 0;
+        if (cell.field && cell.field->FieldName() == kTotal && TryStrToFloat(cell.text, total))
+            cell.text = FormatFloat(kFormatoValor, total);
+    };
+}
+
+void TfrmLanEntr::filtrarPagina(TTabSheet *page)
+{
+    Table *table = page == tshProduto ? cdsProduto : page == tshVenc ? cdsVenc : nullptr;
+    if (!table || !table->Active() || !cdsLancEntr->Active())
+        return;
+    table->SetFiltered(false);
+    table->SetFilter(QStringLiteral("NRLANCNFE =") + QuotedStr(header("NRLANCNFE")));
+    table->SetFiltered(true);
+}
+
+QString TfrmLanEntr::item(const char *fieldName) const
+{
+    return cdsProduto->FieldByName(QString::fromLatin1(fieldName))->AsString();
+}
+
+void TfrmLanEntr::setItem(const char *fieldName, const QString &value)
+{
+    cdsProduto->FieldByName(QString::fromLatin1(fieldName))->SetAsString(value);
+}
+
+bool TfrmLanEntr::inserindoItem() const
+{
+    return cdsProduto->State() == DataSetState::Insert;
+}
+
+void TfrmLanEntr::focarColunaItem(const char *fieldName)
+{
+    dbgProduto->SetSelectedField(QString::fromLatin1(fieldName));
+    if (pgcLancEntr->ActivePage() == tshProduto)
+        dbgProduto->setFocus();
+}
+
+void TfrmLanEntr::Vd_Produto(bool obrigatorio)
+{
+    if (EmptyString(item("CDARVPROD"))) {
+        if (!obrigatorio)
+            return;
+        irParaPagina(tshProduto);
+        focarColunaItem("CDARVPROD");
+        erro(QStringLiteral("cod_dev"));
+    }
+    if (!cdsPesqProduto->Locate(kCodigo, item("CDARVPROD"))) {
+        irParaPagina(tshProduto);
+        focarColunaItem("CDARVPROD");
+        erro(QStringLiteral("prod_n_cad"));
+    }
+    // The code first: its change clears the name and the unit.
+    for (const char *name : {"CDPSQPROD", "CDPRODUTO", "CDARVPROD", "NMPRODUTO", "SGUNIDADE"})
+        setItem(name, cdsPesqProduto->FieldByName(QString::fromLatin1(name))->AsString().left(
+                          cdsProduto->FieldByName(QString::fromLatin1(name))->Size()));
+    if (!inserindoItem())
+        return;
+    // An item being changed may take a product the document already has;
+    // a new one may not.
+    cdsProdutoAux->SetFiltered(false);
+    cdsProdutoAux->SetFilter(QStringLiteral("NRLANCNFE =") + QuotedStr(header("NRLANCNFE"))
+                             + QStringLiteral(" AND CDPRODUTO =")
+                             + QuotedStr(item("CDPRODUTO")));
+    cdsProdutoAux->SetFiltered(true);
+    if (!cdsProdutoAux->IsEmpty()) {
+        focarColunaItem("CDARVPROD");
+        erro(QStringLiteral("pr_j_cad"));
+    }
+}
+
+void TfrmLanEntr::Vd_ProdutoSemAf()
+{
+    if (header("IDIMPAF") == QLatin1String("S") || header("CDTIPOOPER") != QLatin1String("01"))
+        return;
+    cdsExpFilial->SetFiltered(false);
+    cdsExpFilial->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text()));
+    cdsExpFilial->SetFiltered(true);
+    const QString codigo = item("CDARVPROD");
+    const Field *bloqueio = cdsExpFilial->FieldByName(QStringLiteral("IDBLOQNFSAF"));
+    const Field *prefixo = cdsExpFilial->FieldByName(kCodigo);
+    // A blocking code covers every product below it in the product tree; an
+    // empty one covers them all.
+    for (cdsExpFilial->First(); !cdsExpFilial->Eof(); cdsExpFilial->Next()) {
+        if (bloqueio->AsString() != QLatin1String("S"))
+            continue;
+        const QString raiz = prefixo->AsString();
+        if (codigo.left(raiz.size()) == raiz)
+            erro(QStringLiteral("ProdSemAf"));
+    }
+}
+
+void TfrmLanEntr::cdsProdutoBeforeInsert()
+{
+    cdsProdutoAux->SetFiltered(false);
+    cdsProdutoAux->SetData(cdsProduto->Data());
+}
+
+void TfrmLanEntr::cdsProdutoAfterChange()
+{
+    // A changed item changes its document: the header opens for confirm or
+    // cancel.
+    editarCabecalho();
+}
+
+void TfrmLanEntr::cdsProdutoBeforePost()
+{
+    setItem("NRLANCNFE", header("NRLANCNFE"));
+    Vd_Produto(true);
+    if (EmptyString(item("QTITEMPROD"))) {
+        focarColunaItem("QTITEMPROD");
+        erro(QStringLiteral("qt_dev"));
+    }
+    setItem("QTITEMPROD", FormataValor(kFormatoQuantidade, item("QTITEMPROD"),
+                                       cdsProduto->FieldByName(kQuantidade)->Size()));
+    if (EmptyString(item("VRUNITITEM"))) {
+        focarColunaItem("VRUNITITEM");
+        erro(QStringLiteral("vl_dev"));
+    }
+    setItem("VRUNITITEM", FormataValor(kFormatoValor, item("VRUNITITEM"),
+                                       cdsProduto->FieldByName(kUnitario)->Size()));
+    setItem("NRNFEPROD", header("NRNOTAFISC"));
+    // An imported document keeps the branches its authorisation gave.
+    if (header("IDIMPAF") != QLatin1String("S"))
+        setItem("CDFILLANC", medCdFilial->Text());
+    if (header("IDENTORIOP") == QLatin1String("L"))
+        setItem("CDFILDEST", header("CDORIGEM"));
+}
+
+void TfrmLanEntr::cdsProdutoCalcFields()
+{
+    const QString quantidade = item("QTITEMPROD");
+    const QString unitario = item("VRUNITITEM");
+    double total = 0;
+    double q = 0;
+    double v = 0;
+    // The key filters let only numbers in; a text that still does not read
+    // shows no total rather than failing while the grid paints.
+    if (!EmptyString(quantidade) && !EmptyString(unitario) && TryStrToFloat(quantidade, q)
+        && TryStrToFloat(unitario, v))
+        total = q * v;
+    cdsProduto->FieldByName(kTotal)->SetAsFloat(total);
+}
+
+void TfrmLanEntr::CDARVPRODChange()
+{
+    setItem("NMPRODUTO", QString());
+    setItem("SGUNIDADE", QString());
+}
+
+void TfrmLanEntr::dtsProdutoStateChange()
+{
+    if (const int column = IndiceCol(dbgProduto, kCodigo); column >= 0)
+        dbgProduto->Columns().Items(column)->SetButtonStyle(
+            inserindoItem() ? ColumnButtonStyle::Ellipsis : ColumnButtonStyle::Auto);
+}
+
+void TfrmLanEntr::dbgProdutoColExit()
+{
+    const DataSetState state = cdsProduto->State();
+    const Field *leaving = dbgProduto->SelectedField();
+    if ((state != DataSetState::Edit && state != DataSetState::Insert) || !leaving)
+        return;
+    const QString name = leaving->FieldName().toUpper();
+    if (name == kCodigo) {
+        Vd_Produto(false);
+        Vd_ProdutoSemAf();
+    } else if (name == kUnitario && !EmptyString(item("VRUNITITEM"))) {
+        setItem("VRUNITITEM", FormatFloat(kFormatoValor, StrToFloat(item("VRUNITITEM"))));
+    } else if (name == kQuantidade && !EmptyString(item("QTITEMPROD"))) {
+        setItem("QTITEMPROD", FormatFloat(kFormatoQuantidade, StrToFloat(item("QTITEMPROD"))));
+    }
+}
+
+void TfrmLanEntr::pesquisarProduto()
+{
+    if (!inserindoItem())
+        return;
+    if (!Pesquisar(dtsPesqProduto, msgPadrao.Msg(QStringLiteral("prod")), false, true))
+        return;
+    if (cdsProduto->State() != DataSetState::Edit && !inserindoItem())
+        cdsProduto->Edit();
+    for (const char *name : {"CDPSQPROD", "CDPRODUTO", "CDARVPROD", "NMPRODUTO", "SGUNIDADE"})
+        setItem(name, cdsPesqProduto->FieldByName(QString::fromLatin1(name))->AsString().left(
+                          cdsProduto->FieldByName(QString::fromLatin1(name))->Size()));
+    dbgProduto->SetSelectedField(kQuantidade);
+}
+
+void TfrmLanEntr::dbgProdutoEditButtonClick()
+{
+    pesquisarProduto();
+}
+
+void TfrmLanEntr::dbgProdutoKeyDown(int &key, Qt::KeyboardModifiers)
+{
+    const Field *field = dbgProduto->SelectedField();
+    const QString name = field ? field->FieldName().toUpper() : QString();
+    if (name == kQuantidade || name == kUnitario)
+        return;
+    // A posted item keeps its product: a new product takes a new row.
+    if (!inserindoItem() && (key == VK_DELETE || key == VK_BACK))
+        key = 0;
+    if (key == VK_F9 && name == kCodigo) {
+        key = 0;
+        pesquisarProduto();
+    }
+}
+
+void TfrmLanEntr::dbgProdutoKeyPress(QChar &key)
+{
+    const Field *field = dbgProduto->SelectedField();
+    const QString name = field ? field->FieldName().toUpper() : QString();
+    const bool enter = key == QChar(VK_RETURN);
+    if (name == kQuantidade || name == kUnitario) {
+        const bool digito = key >= u'0' && key <= u'9';
+        if (!digito && !enter && key != QChar(VK_BACK)
+            && key != LocaleService::decimalSeparator())
+            key = QChar();
+    } else if (!(name == kCodigo && inserindoItem()) && !enter) {
+        key = QChar();
+    }
+}
+
+void TfrmLanEntr::buildDueDateGrid()
+{
+    dbgVenc->Columns().Add(QStringLiteral("DTVENCENTR"), QStringLiteral("Vencimento"));
+    dbgVenc->Columns().Add(QStringLiteral("VRVENCENTR"), QStringLiteral("Valor"))
+        ->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    dbgVenc->OnKeyPress = [this](QChar &key) { dbgVencKeyPress(key); };
+    dbgVenc->SetDeleteQuestion(kExcluirLinha);
+}
+
+void TfrmLanEntr::focarColunaVenc(const char *fieldName)
+{
+    dbgVenc->SetSelectedField(QString::fromLatin1(fieldName));
+    if (pgcLancEntr->ActivePage() == tshVenc)
+        dbgVenc->setFocus();
+}
+
+void TfrmLanEntr::cdsVencBeforeInsert()
+{
+    cdsVencAux->SetFiltered(false);
+    cdsVencAux->SetData(cdsVenc->Data());
+}
+
+void TfrmLanEntr::cdsVencBeforePost()
+{
+    Field *valor = cdsVenc->FieldByName(QStringLiteral("VRVENCENTR"));
+    const Field *data = cdsVenc->FieldByName(QStringLiteral("DTVENCENTR"));
+    if (EmptyString(valor->AsString())) {
+        irParaPagina(tshVenc);
+        focarColunaVenc("VRVENCENTR");
+        erro(QStringLiteral("vl_dev"));
+    }
+    valor->SetAsString(FormataValor(kFormatoValor, valor->AsString(), valor->Size()));
+    const QString dataTexto = LocaleService::dateToText(data->AsDate());
+    cdsVenc->FieldByName(QStringLiteral("STDTVCENTR"))->SetAsString(dataTexto);
+
+    // A document not posted yet has no entry date: every due date passes.
+    // A row without a date falls before any stored entry date.
+    const QDate entrada = cdsLancEntr->FieldByName(QStringLiteral("DTENTRADA"))->AsDate();
+    if (entrada.isValid() && (!data->AsDate().isValid() || entrada > data->AsDate())) {
+        irParaPagina(tshVenc);
+        focarColunaVenc("DTVENCENTR");
+        erro(QStringLiteral("dtvenc<"));
+    }
+
+    if (cdsVenc->State() != DataSetState::Insert)
+        return;
+    cdsVencAux->SetFiltered(false);
+    cdsVencAux->SetFilter(QStringLiteral("NRLANCNFE = ") + QuotedStr(header("NRLANCNFE"))
+                          + QStringLiteral(" AND DTVENCENTR = ") + QuotedStr(dataTexto));
+    cdsVencAux->SetFiltered(true);
+    if (!cdsVencAux->IsEmpty()) {
+        focarColunaVenc("DTVENCENTR");
+        erro(QStringLiteral("dt_j_cad"));
+    }
+    cdsVenc->FieldByName(QStringLiteral("NRLANCNFE"))->SetAsString(header("NRLANCNFE"));
+}
+
+void TfrmLanEntr::dbgVencKeyPress(QChar &key)
+{
+    // The date's separators come from its mask; amounts take the
+    // workstation's decimal separator.
+    const bool digito = key >= u'0' && key <= u'9';
+    if (!digito && key != QChar(VK_RETURN) && key != QChar(VK_BACK)
+        && key != LocaleService::decimalSeparator())
+        key = QChar();
 }
 
 void RegisterLanEntr(TfrmPrincipal *principal)

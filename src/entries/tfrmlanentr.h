@@ -94,8 +94,14 @@ public:
     TDataSource *dtsProduto = nullptr;
     Table *cdsPesqProduto = nullptr;
     TDataSource *dtsPesqProduto = nullptr;
+    // Every item as it stood before the row being inserted, for the
+    // duplicate check.
+    Table *cdsProdutoAux = nullptr;
     Table *cdsVenc = nullptr;
     TDataSource *dtsVenc = nullptr;
+    // Every due date as it stood before the row being inserted, for the
+    // duplicate-date check.
+    Table *cdsVencAux = nullptr;
     Table *cdsExpFilial = nullptr;
     Table *cdsParam = nullptr;
     // Supply authorisations and their items, and the choice list built from
@@ -116,6 +122,13 @@ public:
     void Vd_Cliente(bool obrigatorio);
     void Vd_FilialOrigem(bool obrigatorio);
     void Vd_Serie(bool obrigatorio);
+    // The item's product code against the product table (filling its
+    // codes, name and unit) and, for a new item, against the document's
+    // other items.
+    void Vd_Produto(bool obrigatorio);
+    // Refuses, for operation 01 typed without a supply authorisation, a
+    // product whose code begins with a code the branch blocks.
+    void Vd_ProdutoSemAf();
 
 protected:
     void FormCreate() override;
@@ -137,11 +150,36 @@ protected:
     void btpOrigemClick();
     void btpSerieClick();
 
+    void cdsProdutoBeforeInsert();
+    void cdsProdutoAfterChange();
+    void cdsProdutoBeforePost();
+    void cdsProdutoCalcFields();
+    void CDARVPRODChange();
+    void dtsProdutoStateChange();
+    void dbgProdutoColExit();
+    void dbgProdutoEditButtonClick();
+    void dbgProdutoKeyDown(int &key, Qt::KeyboardModifiers shift);
+    void dbgProdutoKeyPress(QChar &key);
+
+    void cdsVencBeforeInsert();
+    void cdsVencBeforePost();
+    void dbgVencKeyPress(QChar &key);
+
 private:
     void declareTables();
     void buildControls();
     QWidget *buildFormPage();
     void calcularUltimoLancamento();
+    void buildItemGrid();
+    void buildDueDateGrid();
+    // Shows the current document's items (or due dates) in their grid.
+    void filtrarPagina(TTabSheet *page);
+    QString item(const char *fieldName) const;
+    void setItem(const char *fieldName, const QString &value);
+    bool inserindoItem() const;
+    void focarColunaItem(const char *fieldName);
+    void pesquisarProduto();
+    void focarColunaVenc(const char *fieldName);
     // Makes the page active and checks its menu entry alone; the rules of
     // leaving the page in front do not run.
     void irParaPagina(TTabSheet *page);
