@@ -133,6 +133,8 @@ void TfrmLanEntr::declareTables()
     cdsLancEntr = tabela(this, QStringLiteral("cdsLancEntr"), RecordedTables::lancEntr());
     cdsLancEntr->AfterInsert = [this](Table &) { cdsLancEntrAfterInsert(); };
     cdsLancEntr->BeforePost = [this](Table &) { cdsLancEntrBeforePost(); };
+    cdsLancEntr->AfterScroll = [this](Table &) { cdsLancEntrAfterScroll(); };
+    cdsLancEntr->AfterCancel = [this](Table &) { cdsLancEntrAfterCancel(); };
     dtsLancEntr = fonte(this, QStringLiteral("dtsLancEntr"), cdsLancEntr);
     dtsLancEntr->OnStateChange = [this] { dtsLancEntrStateChange(); };
     cdsPrxLanc = tabela(this, QStringLiteral("cdsPrxLanc"), RecordedTables::lancEntr());
@@ -368,7 +370,12 @@ void TfrmLanEntr::buildControls()
         entry->setCheckable(true);
         mnuOperacao->insertAction(first, entry);
         connect(entry, &QAction::triggered, this,
-                [this, page] { guarded(this, [this, page] { irParaPagina(page); }); });
+                [this, page] {
+                    guarded(this, [this, page] {
+                        irParaPagina(page);
+                        pgcLancEntrChange();
+                    });
+                });
         return entry;
     };
     mnuFormulario = pageEntry(QStringLiteral("mnuFormulario"), QStringLiteral("&Formulário"),
@@ -378,10 +385,7 @@ void TfrmLanEntr::buildControls()
                               tshVenc);
     mnuOperacao->insertSeparator(first);
     mnuFormulario->setChecked(true);
-    pgcLancEntr->OnChange = [this] {
-        irParaPagina(pgcLancEntr->ActivePage());
-        filtrarPagina(pgcLancEntr->ActivePage());
-    };
+    pgcLancEntr->OnChange = [this] { pgcLancEntrChange(); };
     mnuOrdenar->setShortcut(QKeySequence());
 
     medOperacao->OnChange = [this] { medOperacaoChange(); };
@@ -581,11 +585,223 @@ void TfrmLanEntr::cdsLancEntrAfterInsert()
 
 void TfrmLanEntr::cdsLancEntrBeforePost()
 {
-    // The pickers are not bound: their dates reach the record here, and the
-    // document belongs to the branch that records it.
+    // The pickers are not bound: their dates reach the record here.
     cdsLancEntr->FieldByName(QStringLiteral("DTENTRADA"))->SetAsDate(dtpEntrada->Date());
     cdsLancEntr->FieldByName(QStringLiteral("DTEMISSAO"))->SetAsDate(dtpEmissao->Date());
+    Vd_Operacao(true);
+    Vd_Origem(true);
+    if (dtpEmissao->Date() > dtpEntrada->Date()) {
+        dtpEntrada->setFocus();
+        erro(QStringLiteral("emis>ent"));
+    }
+    if (EmptyString(header("NRNOTAFISC"))) {
+        medNF->setFocus();
+        erro(QStringLiteral("nr_dev"));
+    }
+    Vd_Serie(true);
+    Field *total = cdsLancEntr->FieldByName(QStringLiteral("VRNOTAFISC"));
+    if (EmptyString(total->AsString())) {
+        MedTotal->setFocus();
+        erro(QStringLiteral("tot_dev"));
+    }
+    total->SetAsString(FormataValor(kFormatoValor, total->AsString(), total->Size()));
+
+    filtrarPagina(tshProduto);
+    if (cdsProduto->IsEmpty()) {
+        irParaPagina(tshProduto);
+        pgcLancEntrChange();
+        erro(QStringLiteral("it_dev"));
+    }
+    // The items decide the total: a typed total that differs is replaced
+    // without a word.
+    const bool importado = header("IDIMPAF") == QLatin1String("S");
+    double soma = 0;
+    for (cdsProduto->First(); !cdsProduto->Eof(); cdsProduto->Next()) {
+        soma += StrToFloat(item("VRUNITITEM")) * StrToFloat(item("QTITEMPROD"));
+        if (importado) {
+            cdsProduto->Edit();
+            setItem("NRNFEPROD", header("NRNOTAFISC"));
+            cdsProduto->Post();
+        }
+    }
+    if (StrToFloat(total->AsString()) != soma)
+        total->SetAsString(FormatFloat(kFormatoValor, StrToFloat(FloatToStr(soma))));
+
+    if (header("IDUTILVENC") == QLatin1String("S")) {
+        filtrarPagina(tshVenc);
+        if (cdsVenc->IsEmpty()) {
+            irParaPagina(tshVenc);
+            pgcLancEntrChange();
+            erro(QStringLiteral("venc_dev"));
+        }
+        double vencimentos = 0;
+        for (cdsVenc->First(); !cdsVenc->Eof(); cdsVenc->Next())
+            vencimentos += StrToFloat(cdsVenc->FieldByName(QStringLiteral("VRVENCENTR"))
+                                          ->AsString());
+        if (StrToFloat(total->AsString()) != vencimentos) {
+            irParaPagina(tshVenc);
+            pgcLancEntrChange();
+            if (MedTotal->isVisible())
+                MedTotal->setFocus();
+            erro(QStringLiteral("vc<>tot"));
+        }
+    }
+    // The document belongs to the branch that records it.
     setHeader("CDFILIAL", medCdFilial->Text());
+}
+
+void TfrmLanEntr::cdsLancEntrAfterScroll()
+{
+    if (!editandoCabecalho())
+        mostrarDatas();
+    const bool usaVencimento = header("IDUTILVENC") == QLatin1String("S");
+    tshVenc->setEnabled(usaVencimento);
+    mnuVencimento->setEnabled(tshVenc->isEnabled());
+    if (header("IDUTILVENC") == QLatin1String("N")
+        && pgcLancEntr->ActivePage() == tshVenc) {
+        irParaPagina(tshProduto);
+        pgcLancEntrChange();
+    }
+    filtrarPagina(pgcLancEntr->ActivePage());
+}
+
+void TfrmLanEntr::cdsLancEntrAfterCancel()
+{
+    mostrarDatas();
+    // Unsaved items and due dates of every document go with the header;
+    // the filters shown stay as they were.
+    cdsProduto->LoadFromFile(arquivo(QStringLiteral("ITEMENTR.cds")));
+    cdsVenc->LoadFromFile(arquivo(QStringLiteral("VENCENTR.cds")));
+    if (cdsLancEntr->IsEmpty()) {
+        irParaPagina(tshFormulario);
+        pgcLancEntrChange();
+    }
+}
+
+void TfrmLanEntr::mostrarDatas()
+{
+    // A header without a date (none stored yet) shows today's.
+    const auto mostrar = [this](TDateTimePicker *picker, const char *fieldName) {
+        const QDate data = cdsLancEntr->FieldByName(QString::fromLatin1(fieldName))->AsDate();
+        picker->SetDateTime(data.isValid() ? data.startOfDay() : QDateTime::currentDateTime());
+    };
+    mostrar(dtpEntrada, "DTENTRADA");
+    mostrar(dtpEmissao, "DTEMISSAO");
+}
+
+void TfrmLanEntr::pgcLancEntrChange()
+{
+    TTabSheet *page = pgcLancEntr->ActivePage();
+    const auto editando = [](const Table *table) {
+        const DataSetState state = table->State();
+        return state == DataSetState::Edit || state == DataSetState::Insert;
+    };
+    Table *destino = cdsLancEntr;
+    if (page == tshProduto) {
+        irParaPagina(tshProduto);
+        if (editandoCabecalho())
+            checarCabecalho();
+        if (editando(cdsVenc))
+            checarVencimento();
+        destino = cdsProduto;
+    } else if (page == tshFormulario) {
+        irParaPagina(tshFormulario);
+        if (editando(cdsVenc))
+            checarVencimento();
+        if (editando(cdsProduto))
+            checarItem();
+    } else if (page == tshVenc) {
+        irParaPagina(tshVenc);
+        if (editandoCabecalho())
+            checarCabecalho();
+        if (editando(cdsProduto))
+            checarItem();
+        destino = cdsVenc;
+    }
+    dtsPadrao->setDataSet(destino);
+    filtrarPagina(page);
+    dtsPadraoStateChange();
+    // Headers are found by moving through them, not with the find command.
+    if (page == tshFormulario)
+        sbtProcurar.SetEnabled(false);
+}
+
+void TfrmLanEntr::mnuFormularioClick()
+{
+    irParaPagina(tshFormulario);
+    pgcLancEntrChange();
+}
+
+void TfrmLanEntr::mnuProdutoClick()
+{
+    irParaPagina(tshProduto);
+    pgcLancEntrChange();
+}
+
+void TfrmLanEntr::mnuVencimentoClick()
+{
+    irParaPagina(tshVenc);
+    pgcLancEntrChange();
+}
+
+void TfrmLanEntr::checarCabecalho()
+{
+    Vd_Operacao(true);
+    Vd_Origem(true);
+    if (dtpEmissao->Date() > dtpEntrada->Date()) {
+        irParaPagina(tshFormulario);
+        dtpEntrada->setFocus();
+        erro(QStringLiteral("emis>ent"));
+    }
+    if (EmptyString(header("NRNOTAFISC"))) {
+        irParaPagina(tshFormulario);
+        medNF->setFocus();
+        erro(QStringLiteral("nr_dev"));
+    }
+    Vd_Serie(true);
+    if (EmptyString(header("VRNOTAFISC"))) {
+        irParaPagina(tshFormulario);
+        MedTotal->setFocus();
+        erro(QStringLiteral("tot_dev"));
+    }
+    setHeader("VRNOTAFISC", FormatFloat(kFormatoValor, StrToFloat(header("VRNOTAFISC"))));
+}
+
+void TfrmLanEntr::checarVencimento()
+{
+    Field *valor = cdsVenc->FieldByName(QStringLiteral("VRVENCENTR"));
+    if (EmptyString(valor->AsString())) {
+        irParaPagina(tshVenc);
+        focarColunaVenc("VRVENCENTR");
+        erro(QStringLiteral("vl_dev"));
+    }
+    valor->SetAsString(FormatFloat(kFormatoValor, StrToFloat(valor->AsString())));
+    // A document not posted yet has no stored entry date: no due date is
+    // early for it.
+    const QDate entrada = cdsLancEntr->FieldByName(QStringLiteral("DTENTRADA"))->AsDate();
+    const QDate data = cdsVenc->FieldByName(QStringLiteral("DTVENCENTR"))->AsDate();
+    if (entrada.isValid() && (!data.isValid() || entrada > data)) {
+        irParaPagina(tshVenc);
+        focarColunaVenc("DTVENCENTR");
+        erro(QStringLiteral("dtvenc<"));
+    }
+}
+
+void TfrmLanEntr::checarItem()
+{
+    Vd_Produto(true);
+    if (EmptyString(item("QTITEMPROD"))) {
+        irParaPagina(tshProduto);
+        focarColunaItem("QTITEMPROD");
+        erro(QStringLiteral("qt_dev"));
+    }
+    setItem("QTITEMPROD", FormatFloat(kFormatoQuantidade, StrToFloat(item("QTITEMPROD"))));
+    if (EmptyString(item("VRUNITITEM"))) {
+        irParaPagina(tshProduto);
+        focarColunaItem("VRUNITITEM");
+        erro(QStringLiteral("vl_dev"));
+    }
+    setItem("VRUNITITEM", FormatFloat(kFormatoValor, StrToFloat(item("VRUNITITEM"))));
 }
 
 void TfrmLanEntr::dtsLancEntrStateChange()

@@ -137,6 +137,15 @@ protected:
 
     void cdsLancEntrAfterInsert();
     void cdsLancEntrBeforePost();
+    void cdsLancEntrAfterScroll();
+    void cdsLancEntrAfterCancel();
+    // The operator (or a rule) made another page active: what is pending on
+    // the other pages is checked and the commands act on the new page's
+    // table.
+    void pgcLancEntrChange();
+    void mnuFormularioClick();
+    void mnuProdutoClick();
+    void mnuVencimentoClick();
     void dtsLancEntrStateChange();
 
     void medOperacaoChange();
@@ -180,6 +189,13 @@ private:
     void focarColunaItem(const char *fieldName);
     void pesquisarProduto();
     void focarColunaVenc(const char *fieldName);
+    // The checks of what is pending before the page changes; pending rows
+    // are checked, not posted.
+    void checarCabecalho();
+    void checarVencimento();
+    void checarItem();
+    // The pickers show the current header's dates.
+    void mostrarDatas();
     // Makes the page active and checks its menu entry alone; the rules of
     // leaving the page in front do not run.
     void irParaPagina(TTabSheet *page);
