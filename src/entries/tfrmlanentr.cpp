@@ -967,31 +967,22 @@ void TfrmLanEntr::Vd_Origem(bool obrigatorio)
 
 void TfrmLanEntr::Vd_Fornecedor(bool obrigatorio)
 {
-    if (EmptyString(header("NRINSJURNF"))) {
-        if (!obrigatorio)
-            return;
-        irParaPagina(tshFormulario);
-        medOrigem->setFocus();
-        erro(QStringLiteral("or_dev"));
-    }
-    cdsForneced->SetFilter(QStringLiteral("NRINSJURFO = ") + QuotedStr(medOrigem->Text()));
-    cdsForneced->SetFiltered(true);
-    if (cdsForneced->IsEmpty()) {
-        irParaPagina(tshFormulario);
-        medOrigem->setFocus();
-        cdsForneced->SetFilter(QString());
-        erro(QStringLiteral("or_n_cad"));
-    }
-    const QString codigo = cdsForneced->FieldByName(QStringLiteral("CDFORNECED"))->AsString();
-    const QString nome = cdsForneced->FieldByName(QStringLiteral("NMRAZSOCFO"))->AsString();
-    const QString inscricao = cdsForneced->FieldByName(QStringLiteral("NRINSJURFO"))->AsString();
-    setHeader("CDORIGEM", codigo);
-    setHeader("NMORIGEM", nome);
-    setHeader("NRINSJURNF", inscricao);
-    cdsForneced->SetFilter(QString());
+    vdOrigemCadastrada(cdsForneced, "NRINSJURFO", "CDFORNECED", "NMRAZSOCFO",
+                       QStringLiteral("or_n_cad"), obrigatorio);
 }
 
 void TfrmLanEntr::Vd_Cliente(bool obrigatorio)
+{
+    vdOrigemCadastrada(cdsClientes, "NRINSJURCL", "CDCLIENTE", "NMRAZSOCCL",
+                       QStringLiteral("Cli_n_Cad"), obrigatorio);
+}
+
+// A supplier or client origin: found by its registration number, it gives
+// the header its code, name and number; the lookup table's filter is
+// emptied again whatever happens.
+void TfrmLanEntr::vdOrigemCadastrada(Table *origens, const char *inscricaoField,
+                                     const char *codigoField, const char *nomeField,
+                                     const QString &naoCadastrada, bool obrigatorio)
 {
     if (EmptyString(header("NRINSJURNF"))) {
         if (!obrigatorio)
@@ -1000,21 +991,22 @@ void TfrmLanEntr::Vd_Cliente(bool obrigatorio)
         medOrigem->setFocus();
         erro(QStringLiteral("or_dev"));
     }
-    cdsClientes->SetFilter(QStringLiteral("NRINSJURCL = ") + QuotedStr(medOrigem->Text()));
-    cdsClientes->SetFiltered(true);
-    if (cdsClientes->IsEmpty()) {
+    const QString inscricaoName = QString::fromLatin1(inscricaoField);
+    origens->SetFilter(inscricaoName + QStringLiteral(" = ") + QuotedStr(medOrigem->Text()));
+    origens->SetFiltered(true);
+    if (origens->IsEmpty()) {
         irParaPagina(tshFormulario);
         medOrigem->setFocus();
-        cdsClientes->SetFilter(QString());
-        erro(QStringLiteral("Cli_n_Cad"));
+        origens->SetFilter(QString());
+        erro(naoCadastrada);
     }
-    const QString codigo = cdsClientes->FieldByName(QStringLiteral("CDCLIENTE"))->AsString();
-    const QString nome = cdsClientes->FieldByName(QStringLiteral("NMRAZSOCCL"))->AsString();
-    const QString inscricao = cdsClientes->FieldByName(QStringLiteral("NRINSJURCL"))->AsString();
+    const QString codigo = origens->FieldByName(QString::fromLatin1(codigoField))->AsString();
+    const QString nome = origens->FieldByName(QString::fromLatin1(nomeField))->AsString();
+    const QString inscricao = origens->FieldByName(inscricaoName)->AsString();
     setHeader("CDORIGEM", codigo);
     setHeader("NMORIGEM", nome);
     setHeader("NRINSJURNF", inscricao);
-    cdsClientes->SetFilter(QString());
+    origens->SetFilter(QString());
 }
 
 void TfrmLanEntr::Vd_FilialOrigem(bool obrigatorio)

@@ -201,6 +201,9 @@ private:
     void irParaPagina(TTabSheet *page);
     // The origin's control takes the focus only where the operator sees it.
     void focarOrigem();
+    void vdOrigemCadastrada(Table *origens, const char *inscricaoField, const char *codigoField,
+                            const char *nomeField, const QString &naoCadastrada,
+                            bool obrigatorio);
     bool editandoCabecalho() const;
     bool padraoEditando() const;
     void editarCabecalho();
