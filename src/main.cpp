@@ -1,3 +1,4 @@
+#include "tfrmlanentr.h"
 #include "tfrminventario.h"
 #include "tfrmprincipal.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Kiv - School Meals"));
 
     kiv::TfrmPrincipal principal;
+    kiv::RegisterLanEntr(&principal);
     kiv::RegisterInventario(&principal);
     principal.Create();
     if (!principal.Started())

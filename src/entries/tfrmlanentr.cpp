@@ -5,6 +5,7 @@
 #include "dbgrid.h"
 #include "dbnavigator.h"
 #include "editmask.h"
+#include "errors.h"
 #include "fieldeditmask.h"
 #include "guard.h"
 #include "keys.h"
@@ -27,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -135,6 +137,9 @@ void TfrmLanEntr::declareTables()
     cdsLancEntr->BeforePost = [this](Table &) { cdsLancEntrBeforePost(); };
     cdsLancEntr->AfterScroll = [this](Table &) { cdsLancEntrAfterScroll(); };
     cdsLancEntr->AfterCancel = [this](Table &) { cdsLancEntrAfterCancel(); };
+    cdsLancEntr->AfterPost = [this](Table &) { cdsLancEntrAfterPost(); };
+    cdsLancEntr->BeforeDelete = [this](Table &) { cdsLancEntrBeforeDelete(); };
+    cdsLancEntr->AfterDelete = [this](Table &) { cdsLancEntrAfterDelete(); };
     dtsLancEntr = fonte(this, QStringLiteral("dtsLancEntr"), cdsLancEntr);
     dtsLancEntr->OnStateChange = [this] { dtsLancEntrStateChange(); };
     cdsPrxLanc = tabela(this, QStringLiteral("cdsPrxLanc"), RecordedTables::lancEntr());
@@ -155,7 +160,7 @@ void TfrmLanEntr::declareTables()
     cdsProduto->BeforeInsert = [this](Table &) { cdsProdutoBeforeInsert(); };
     for (TableEvent *event : {&cdsProduto->AfterInsert, &cdsProduto->AfterEdit,
                               &cdsProduto->AfterDelete})
-        *event = [this](Table &) { cdsProdutoAfterChange(); };
+        *event = [this](Table &) { detalheAlterado(); };
     cdsProduto->BeforePost = [this](Table &) { cdsProdutoBeforePost(); };
     cdsProduto->OnCalcFields = [this](Table &) { cdsProdutoCalcFields(); };
     cdsProduto->FieldByName(kCodigo)->OnChange = [this](Field &) { CDARVPRODChange(); };
@@ -168,7 +173,7 @@ void TfrmLanEntr::declareTables()
     cdsVenc = tabela(this, QStringLiteral("cdsVenc"), RecordedTables::vencEntr());
     cdsVenc->BeforeInsert = [this](Table &) { cdsVencBeforeInsert(); };
     for (TableEvent *event : {&cdsVenc->AfterInsert, &cdsVenc->AfterEdit, &cdsVenc->AfterDelete})
-        *event = [this](Table &) { editarCabecalho(); };
+        *event = [this](Table &) { detalheAlterado(); };
     cdsVenc->BeforePost = [this](Table &) { cdsVencBeforePost(); };
     dtsVenc = fonte(this, QStringLiteral("dtsVenc"), cdsVenc);
     cdsVencAux = tabela(this, QStringLiteral("cdsVencAux"), RecordedTables::vencEntr());
@@ -179,13 +184,17 @@ void TfrmLanEntr::declareTables()
 
     // One row per authorisation the branch may import, with its supplier.
     cdsAuxNumAf = new Table(QStringLiteral("cdsAuxNumAf"), this);
+    const auto shown = [](FieldDef def, int width) {
+        def.displayWidth = width;
+        return def;
+    };
     cdsAuxNumAf->SetFieldDefs({
-        FieldDef::text(QStringLiteral("NRAUTOFORN"), 10, QStringLiteral("Número")),
-        FieldDef::text(QStringLiteral("STDTPENTAF"), 10, QStringLiteral("Data")),
+        shown(FieldDef::text(QStringLiteral("NMRAZSOCFO"), 40, QStringLiteral("Fornecedor")), 30),
+        shown(FieldDef::text(QStringLiteral("NRAUTOFORN"), 10, QStringLiteral("Número")), 12),
+        shown(FieldDef::text(QStringLiteral("STDTPENTAF"), 10, QStringLiteral("Data")), 12),
         FieldDef::of(QStringLiteral("DTPENTAF"), FieldKind::DateTime, {}, false),
-        FieldDef::text(QStringLiteral("VRTOTALAF"), 40, QStringLiteral("Valor")),
+        shown(FieldDef::text(QStringLiteral("VRTOTALAF"), 40, QStringLiteral("Valor")), 12),
         FieldDef::text(QStringLiteral("CDFORNECED"), 21, {}, false),
-        FieldDef::text(QStringLiteral("NMRAZSOCFO"), 40, QStringLiteral("Fornecedor")),
         FieldDef::text(QStringLiteral("NRINSJURFO"), 20, {}, false),
     });
     dtsNumAF = fonte(this, QStringLiteral("dtsNumAF"), cdsAuxNumAf);
@@ -663,6 +672,7 @@ void TfrmLanEntr::cdsLancEntrAfterScroll()
         pgcLancEntrChange();
     }
     filtrarPagina(pgcLancEntr->ActivePage());
+    dtsPadraoStateChange();
 }
 
 void TfrmLanEntr::cdsLancEntrAfterCancel()
@@ -675,6 +685,144 @@ void TfrmLanEntr::cdsLancEntrAfterCancel()
     if (cdsLancEntr->IsEmpty()) {
         irParaPagina(tshFormulario);
         pgcLancEntrChange();
+    }
+}
+
+void TfrmLanEntr::gravarArquivos()
+{
+    // Every document of every branch, whatever the filters show. The three
+    // files are replaced together or not at all: a failure leaves the old
+    // ones, and what is posted in memory goes with the next save.
+    Table::SaveToFiles({{cdsLancEntr, arquivo(QStringLiteral("LANCENTR.cds"))},
+                        {cdsProduto, arquivo(QStringLiteral("ITEMENTR.cds"))},
+                        {cdsVenc, arquivo(QStringLiteral("VENCENTR.cds"))}});
+    for (Table *table : {cdsLancEntr, cdsProduto, cdsVenc})
+        if (table->LogChanges())
+            table->MergeChangeLog();
+}
+
+void TfrmLanEntr::cdsLancEntrAfterPost()
+{
+    gravarArquivos();
+}
+
+void TfrmLanEntr::cdsLancEntrBeforeDelete()
+{
+    const QString filtro = QStringLiteral("NRLANCNFE =") + QuotedStr(header("NRLANCNFE"));
+    m_excluindoDocumento = true;
+    const auto fim = qScopeGuard([this] { m_excluindoDocumento = false; });
+    for (Table *table : {cdsVenc, cdsProduto}) {
+        table->SetFiltered(false);
+        table->SetFilter(filtro);
+        table->SetFiltered(true);
+        for (table->First(); !table->IsEmpty();)
+            table->Delete();
+    }
+}
+
+void TfrmLanEntr::cdsLancEntrAfterDelete()
+{
+    gravarArquivos();
+    dtsPadraoStateChange();
+    desabilitarConfirmacao();
+}
+
+void TfrmLanEntr::desabilitarConfirmacao()
+{
+    sbtCancelar.SetEnabled(false);
+    sbtConfirmar.SetEnabled(false);
+}
+
+void TfrmLanEntr::sbtConfirmarClick()
+{
+    const auto editando = [](const Table *table) {
+        const DataSetState state = table->State();
+        return state == DataSetState::Edit || state == DataSetState::Insert;
+    };
+    // What the operator typed in the control that has the focus (the
+    // command buttons take none) reaches its record first.
+    for (TDataSource *source : {dtsLancEntr, dtsVenc, dtsProduto})
+        source->UpdateRecord();
+    if (editandoCabecalho())
+        Vd_Origem(true);
+    if (editando(cdsVenc))
+        cdsVenc->Post();
+    if (editandoCabecalho())
+        cdsLancEntr->Post();
+    if (editando(cdsProduto))
+        cdsProduto->Post();
+    desabilitarConfirmacao();
+}
+
+void TfrmLanEntr::sbtCancelarClick()
+{
+    const auto editando = [](const Table *table) {
+        const DataSetState state = table->State();
+        return state == DataSetState::Edit || state == DataSetState::Insert;
+    };
+    // The whole document goes only when the operator says so.
+    const auto cancelarCabecalho = [this] {
+        if (ShowMsg(msgPadrao, QStringLiteral("dsj_td"), MsgType::Confirmation, mbYes | mbNo)
+            != mrYes)
+            return;
+        cdsLancEntr->Cancel();
+        desabilitarConfirmacao();
+    };
+    // On a grid page a pending row goes first, without a question.
+    const auto cancelarPagina = [&](Table *linhas) {
+        if (editando(linhas)) {
+            linhas->Cancel();
+            const bool temLinhas = !linhas->IsEmpty();
+            for (const TCommand *command : {&sbtAlterar, &sbtExcluir, &sbtProcurar})
+                command->SetEnabled(temLinhas);
+        } else if (editandoCabecalho()) {
+            cancelarCabecalho();
+        }
+    };
+    if (pgcLancEntr->ActivePage() == tshProduto)
+        cancelarPagina(cdsProduto);
+    if (pgcLancEntr->ActivePage() == tshVenc)
+        cancelarPagina(cdsVenc);
+    if (pgcLancEntr->ActivePage() == tshFormulario && editandoCabecalho())
+        cancelarCabecalho();
+}
+
+void TfrmLanEntr::dtsPadraoStateChange()
+{
+    Table *table = dtsPadrao->DataSet();
+    const DataSetState state = dtsPadrao->State();
+    // Cancel and confirm are only enabled here; confirming, cancelling and
+    // deleting disable them.
+    if (padraoEditando() || editandoCabecalho()) {
+        sbtCancelar.SetEnabled(true);
+        sbtConfirmar.SetEnabled(true);
+    }
+    const bool navegando = state == DataSetState::Browse;
+    sbtIncluir.SetEnabled(navegando);
+    const bool comRegistros = navegando && table && !table->IsEmpty();
+    for (const TCommand *command : {&sbtAlterar, &sbtExcluir, &sbtProcurar, &sbtVerificar})
+        command->SetEnabled(comRegistros);
+    if (table == cdsLancEntr) {
+        // A header being inserted counts as a record.
+        const bool temCabecalho = !cdsLancEntr->IsEmpty()
+                                  || cdsLancEntr->State() == DataSetState::Insert;
+        tshVenc->setEnabled(temCabecalho && header("IDUTILVENC") == QLatin1String("S"));
+        mnuVencimento->setEnabled(tshVenc->isEnabled());
+        tshProduto->setEnabled(temCabecalho);
+        mnuProduto->setEnabled(tshProduto->isEnabled());
+    }
+    sbtVerificar.SetEnabled(false);
+    // Headers are found by moving through them; find works on the grids.
+    if (pgcLancEntr->ActivePage() == tshFormulario)
+        sbtProcurar.SetEnabled(false);
+    // A stored header without dates shows today's. While a header is typed
+    // the pickers hold the operator's dates, which reach the record only
+    // when it is posted: they are left alone.
+    if (cdsLancEntr->Active() && !editandoCabecalho()) {
+        if (cdsLancEntr->FieldByName(QStringLiteral("DTEMISSAO"))->IsNull())
+            dtpEmissao->SetDateTime(QDateTime::currentDateTime());
+        if (cdsLancEntr->FieldByName(QStringLiteral("DTENTRADA"))->IsNull())
+            dtpEntrada->SetDateTime(QDateTime::currentDateTime());
     }
 }
 
@@ -721,9 +869,6 @@ void TfrmLanEntr::pgcLancEntrChange()
     dtsPadrao->setDataSet(destino);
     filtrarPagina(page);
     dtsPadraoStateChange();
-    // Headers are found by moving through them, not with the find command.
-    if (page == tshFormulario)
-        sbtProcurar.SetEnabled(false);
 }
 
 void TfrmLanEntr::mnuFormularioClick()
@@ -881,33 +1026,20 @@ void TfrmLanEntr::btpOrigemClick()
         erro(QStringLiteral("to_dev"));
     }
     const QString kind = header("IDENTORIOP");
-    // The picked row gives the origin as typed, its code and its name.
-    const auto copiar = [this](const Table *lista, const char *inscricao, const char *codigo,
-                               const char *nome) {
-        editarCabecalho();
-        for (const auto &[destino, origem] : {std::pair{"NRINSJURNF", inscricao},
-                                              std::pair{"CDORIGEM", codigo},
-                                              std::pair{"NMORIGEM", nome}})
-            setHeader(destino, lista->FieldByName(QString::fromLatin1(origem))->AsString());
-        setHeader("IDIMPAF", QStringLiteral("N"));
-    };
-    // The supply authorisation import of operation 01 is not offered yet:
-    // every supplier operation picks from the supplier list.
     if (kind == QLatin1String("F")) {
-        const QString title = msgPadrao.Msg(QStringLiteral("forn")) + u'|' + kVazioOrigem;
-        if (!Pesquisar(dtsForneced, title, false, true))
-            return;
-        copiar(cdsForneced, "NRINSJURFO", "CDFORNECED", "NMRAZSOCFO");
-        dtpEntrada->setFocus();
+        if (header("CDTIPOOPER") == QLatin1String("01"))
+            origemFornecedor();
+        else
+            pesquisarFornecedor();
     } else if (kind == QLatin1String("C")) {
         if (!Pesquisar(dtsClientes, msgPadrao.Msg(QStringLiteral("Cli")), false, true))
             return;
-        copiar(cdsClientes, "NRINSJURCL", "CDCLIENTE", "NMRAZSOCCL");
+        copiarOrigem(cdsClientes, "NRINSJURCL", "CDCLIENTE", "NMRAZSOCCL");
         dtpEntrada->setFocus();
     } else if (kind == QLatin1String("L")) {
         if (!Pesquisar(dtsFilial, msgPadrao.Msg(QStringLiteral("fil")), false, true))
             return;
-        copiar(cdsFilial, "CDFILIAL", "CDFILIAL", "NMFILIAL");
+        copiarOrigem(cdsFilial, "CDFILIAL", "CDFILIAL", "NMFILIAL");
         if (header("CDORIGEM") == medCdFilial->Text()) {
             focarOrigem();
             cdsFilial->SetFiltered(false);
@@ -915,6 +1047,145 @@ void TfrmLanEntr::btpOrigemClick()
         }
         dtpEntrada->setFocus();
     }
+}
+
+void TfrmLanEntr::copiarOrigem(const Table *lista, const char *inscricao, const char *codigo,
+                               const char *nome)
+{
+    editarCabecalho();
+    for (const auto &[destino, origem] : {std::pair{"NRINSJURNF", inscricao},
+                                          std::pair{"CDORIGEM", codigo},
+                                          std::pair{"NMORIGEM", nome}})
+        setHeader(destino, lista->FieldByName(QString::fromLatin1(origem))->AsString());
+    setHeader("IDIMPAF", QStringLiteral("N"));
+}
+
+void TfrmLanEntr::pesquisarFornecedor()
+{
+    const QString title = msgPadrao.Msg(QStringLiteral("forn")) + u'|' + kVazioOrigem;
+    if (!Pesquisar(dtsForneced, title, false, true))
+        return;
+    copiarOrigem(cdsForneced, "NRINSJURFO", "CDFORNECED", "NMRAZSOCFO");
+    dtpEntrada->setFocus();
+}
+
+void TfrmLanEntr::origemFornecedor()
+{
+    // The central system may make the import compulsory everywhere, or for
+    // single branches; otherwise the operator chooses.
+    cdsParam->First();
+    if (cdsParam->FieldByName(QStringLiteral("IDBLOQNFSAF"))->AsString() == QLatin1String("S")) {
+        ImportaAF();
+        return;
+    }
+    cdsFilial->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text()));
+    cdsFilial->SetFiltered(true);
+    // The branch list is a lookup of its own: it must not stay narrowed to
+    // the session branch, whatever happens here.
+    const auto fim = qScopeGuard([this] { cdsFilial->SetFiltered(false); });
+    if (cdsFilial->FieldByName(QStringLiteral("IDBLOQNFSAF"))->AsString() == QLatin1String("S"))
+        ImportaAF();
+    else if (ShowMsg(msgPadrao, QStringLiteral("dsj_AF"), MsgType::Confirmation, mbYes | mbNo)
+             == mrYes)
+        ImportaAF();
+    else
+        pesquisarFornecedor();
+}
+
+void TfrmLanEntr::ImportaAF()
+{
+    const QString filial = medCdFilial->Text();
+    cdsNumAF->SetFilter(QStringLiteral("CDFILDEST = ") + QuotedStr(filial));
+    cdsNumAF->SetFiltered(true);
+    const auto semFiltro = qScopeGuard([this] { cdsNumAF->SetFiltered(false); });
+    cdsNumAF->First();
+    if (cdsNumAF->IsEmpty()
+        || cdsNumAF->FieldByName(QStringLiteral("CDFILDEST"))->AsString() != filial) {
+        cdsFilial->SetFiltered(false);
+        erro(QStringLiteral("fil_n_af"));
+    }
+
+    // The choice list: one row per authorisation, with its supplier when the
+    // supplier file has it.
+    const auto af = [this](const char *name) {
+        return cdsNumAF->FieldByName(QString::fromLatin1(name));
+    };
+    const auto escolha = [this](const char *name) {
+        return cdsAuxNumAf->FieldByName(QString::fromLatin1(name));
+    };
+    cdsAuxNumAf->EmptyDataSet();
+    for (cdsNumAF->First(); !cdsNumAF->Eof(); cdsNumAF->Next()) {
+        cdsAuxNumAf->Append();
+        escolha("NRAUTOFORN")->SetAsString(af("NRAUTOFORN")->AsString());
+        escolha("STDTPENTAF")->SetAsString(af("STDTPENTAF")->AsString());
+        escolha("DTPENTAF")->SetValue(af("DTPENTAF")->Value());
+        escolha("VRTOTALAF")->SetAsString(
+            FormatFloat(QStringLiteral("##0.00"), ConverteValor(af("VRTOTALAF")->AsString())));
+        if (cdsForneced->Locate(QStringLiteral("CDFORNECED"), af("CDFORNECED")->AsString())) {
+            for (const char *name : {"CDFORNECED", "NMRAZSOCFO", "NRINSJURFO"})
+                escolha(name)->SetAsString(
+                    cdsForneced->FieldByName(QString::fromLatin1(name))->AsString());
+        }
+        cdsAuxNumAf->Post();
+    }
+    cdsNumAF->SetFiltered(false);
+    cdsAuxNumAf->First();
+    if (!Pesquisar(dtsNumAF, msgPadrao.Msg(QStringLiteral("Num_Af")), false, true))
+        return;
+
+    editarCabecalho();
+    setHeader("NRINSJURNF", escolha("NRINSJURFO")->AsString());
+    setHeader("CDORIGEM", escolha("CDFORNECED")->AsString());
+    setHeader("NMORIGEM", escolha("NMRAZSOCFO")->AsString());
+    setHeader("IDIMPAF", QStringLiteral("S"));
+    setHeader("NRINSJURNF", escolha("NRINSJURFO")->AsString());
+    const QString dataTexto = escolha("STDTPENTAF")->AsString();
+    const QDate entrega = LocaleService::textToDate(dataTexto);
+    if (!entrega.isValid())
+        throw EConvertError(QStringLiteral("'%1' não é uma data válida.").arg(dataTexto));
+    dtpEntrada->SetDate(entrega);
+    dtpEmissao->SetDate(entrega);
+    setHeader("VRNOTAFISC",
+              FormatFloat(kFormatoValor, ConverteValor(escolha("VRTOTALAF")->AsString())));
+    const QString numero = escolha("NRAUTOFORN")->AsString();
+    setHeader("NRAUTOFORN", numero);
+    cdsLancEntr->FieldByName(QStringLiteral("DTPENTAF"))->SetValue(escolha("DTPENTAF")->Value());
+
+    // The authorisation's items. Its number and date are quoted like the
+    // branch: a number with other characters than digits still filters.
+    cdsItemAF->SetFiltered(false);
+    cdsItemAF->SetFilter(QStringLiteral("CDFILDEST = ") + QuotedStr(filial)
+                         + QStringLiteral(" AND NRAUTOFORN = ") + QuotedStr(numero)
+                         + QStringLiteral(" AND DTPENTAF = ")
+                         + QuotedStr(LocaleService::dateTimeToText(
+                               escolha("DTPENTAF")->AsDateTime())));
+    cdsItemAF->SetFiltered(true);
+    const auto itemAf = [this](const char *name) {
+        return cdsItemAF->FieldByName(QString::fromLatin1(name))->AsString();
+    };
+    for (cdsItemAF->First(); !cdsItemAF->Eof(); cdsItemAF->Next()) {
+        // A product the document has already (an authorisation imported
+        // again) is overwritten; the previous row is posted by the move.
+        if (cdsProduto->Locate(QStringLiteral("CDFILDEST;NRLANCNFE;CDPRODUTO"),
+                               QVariantList{filial, header("NRLANCNFE"), itemAf("CDPRODUTO")}))
+            cdsProduto->Edit();
+        else
+            cdsProduto->Insert();
+        setItem("NRLANCNFE", header("NRLANCNFE"));
+        for (const char *name : {"CDPRODUTO", "CDARVPROD", "NMPRODUTO", "SGUNIDADE"})
+            setItem(name, itemAf(name));
+        const QString quantidade =
+            FormatFloat(QStringLiteral("##0.00"), ConverteValor(itemAf("QTPENTAF")));
+        setItem("QTITEMPROD", quantidade);
+        setItem("VRUNITITEM", FormatFloat(kFormatoValor, ConverteValor(itemAf("VRPREUNIAF"))));
+        for (const char *name : {"CDFILLANC", "CDFILDEST", "CDMARCA"})
+            setItem(name, itemAf(name));
+        setItem("QTPENTAF", quantidade);
+        setItem("VRPREUNIAF",
+                FormatFloat(QStringLiteral("##0.00"), ConverteValor(itemAf("VRPREUNIAF"))));
+        setItem("CDPSQPROD", itemAf("CDPSQPROD"));
+    }
+    dtpEntrada->setFocus();
 }
 
 void TfrmLanEntr::btpSerieClick()
@@ -1178,11 +1449,12 @@ void TfrmLanEntr::cdsProdutoBeforeInsert()
     cdsProdutoAux->SetData(cdsProduto->Data());
 }
 
-void TfrmLanEntr::cdsProdutoAfterChange()
+void TfrmLanEntr::detalheAlterado()
 {
     // A changed item changes its document: the header opens for confirm or
-    // cancel.
-    editarCabecalho();
+    // cancel; not while the whole document is being deleted.
+    if (!m_excluindoDocumento)
+        editarCabecalho();
 }
 
 void TfrmLanEntr::cdsProdutoBeforePost()

@@ -129,6 +129,9 @@ public:
     // Refuses, for operation 01 typed without a supply authorisation, a
     // product whose code begins with a code the branch blocks.
     void Vd_ProdutoSemAf();
+    // Fills the header and the items from a supply authorisation of the
+    // session branch chosen from a list.
+    void ImportaAF();
 
 protected:
     void FormCreate() override;
@@ -139,6 +142,17 @@ protected:
     void cdsLancEntrBeforePost();
     void cdsLancEntrAfterScroll();
     void cdsLancEntrAfterCancel();
+    // After a header post or deletion: the three files are written together.
+    void cdsLancEntrAfterPost();
+    // The document's due dates and items go before its header.
+    void cdsLancEntrBeforeDelete();
+    void cdsLancEntrAfterDelete();
+
+    void sbtConfirmarClick() override;
+    void sbtCancelarClick() override;
+    // The command-bar rules: what the table of the active page and the
+    // header allow.
+    void dtsPadraoStateChange() override;
     // The operator (or a rule) made another page active: what is pending on
     // the other pages is checked and the commands act on the new page's
     // table.
@@ -160,7 +174,8 @@ protected:
     void btpSerieClick();
 
     void cdsProdutoBeforeInsert();
-    void cdsProdutoAfterChange();
+    // An item or due date was inserted, changed or deleted.
+    void detalheAlterado();
     void cdsProdutoBeforePost();
     void cdsProdutoCalcFields();
     void CDARVPRODChange();
@@ -211,8 +226,21 @@ private:
     QString header(const char *fieldName) const;
     void setHeader(const char *fieldName, const QString &value);
     QString arquivo(const QString &fileName) const;
+    // Writes LANCENTR.cds, ITEMENTR.cds and VENCENTR.cds, every document of
+    // every branch, all three or none.
+    void gravarArquivos();
+    void desabilitarConfirmacao();
+    // The supplier origin of operation 01: the import when it is compulsory
+    // or wanted, else the supplier list.
+    void origemFornecedor();
+    void pesquisarFornecedor();
+    // The origin picked in a lookup: as typed, its code and its name.
+    void copiarOrigem(const Table *lista, const char *inscricao, const char *codigo,
+                      const char *nome);
 
     QString m_dirDados;
+    // A header deletion is removing the document's items and due dates.
+    bool m_excluindoDocumento = false;
 };
 
 // Lets the main window's entries command ("La&nçamento de Entrada" and its

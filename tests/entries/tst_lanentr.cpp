@@ -387,6 +387,7 @@ void TestLanEntr::cancelledInsertionLeavesAGap()
     QVERIFY(w);
     QVERIFY(command(w->sbtIncluir));
     QCOMPARE(field(w, "NRLANCNFE"), QString("5"));
+    m_answerer->press("Sim");
     QVERIFY(command(w->sbtCancelar));
     QCOMPARE(w->cdsLancEntr->RecordCount(), 0);
     // A change of the entry date on a branch without documents inserts one.
@@ -395,6 +396,7 @@ void TestLanEntr::cancelledInsertionLeavesAGap()
     press(Qt::Key_Up);
     QCOMPARE(w->cdsLancEntr->State(), DataSetState::Insert);
     QCOMPARE(field(w, "NRLANCNFE"), QString("6"));
+    m_answerer->press("Sim");
     QVERIFY(command(w->sbtCancelar));
     // Nothing is written by inserting and cancelling.
     QCOMPARE(m_dir->bytes("LANCENTR.cds"), before);
@@ -723,11 +725,13 @@ void TestLanEntr::operationAndEmissionOnlyForANewDocument()
     QVERIFY(command(w->sbtIncluir));
     QVERIFY(enabledAll(w, true));
     QVERIFY(!w->dbnPadrao->isEnabled());
+    m_answerer->press("Sim");
     QVERIFY(command(w->sbtCancelar));
     QVERIFY(enabledAll(w, false));
     QVERIFY(command(w->sbtAlterar));
     QVERIFY(enabledAll(w, false));
     QVERIFY(!w->dbnPadrao->isEnabled());
+    m_answerer->press("Sim");
     QVERIFY(command(w->sbtCancelar));
     QVERIFY(w->dbnPadrao->isEnabled());
 }

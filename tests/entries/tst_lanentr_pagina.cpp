@@ -207,7 +207,9 @@ void TestLanEntrPagina::cleanup()
 {
     delete m_window;
     m_principal.reset();
-    // Neither posting nor changing pages nor cancelling writes a file.
+    // Neither a refused post nor changing pages nor cancelling writes a
+    // file; a test whose post succeeds checks what it wrote and takes that
+    // as the new starting point.
     if (m_dir)
         QCOMPARE(m_dir->contents(), m_before);
     m_dir.reset();
@@ -319,6 +321,13 @@ void TestLanEntrPagina::itemsDecideTheTotal()
     QCOMPARE(w->cdsLancEntr->State(), DataSetState::Browse);
     QCOMPARE(header(w, "VRNOTAFISC"), total);
     QCOMPARE(header(w, "CDFILIAL"), kBranch);
+    // The post wrote the document as shown.
+    Table stored(QStringLiteral("stored"));
+    stored.Declare(RecordedTables::lancEntr());
+    stored.LoadFromFile(QDir(TfrmPrincipal::instance()->DirDados).filePath("LANCENTR.cds"));
+    QVERIFY(stored.Locate("NRLANCNFE", doc.number));
+    QCOMPARE(stored.FieldByName("VRNOTAFISC")->AsString(), total);
+    m_before = m_dir->contents();
 }
 
 void TestLanEntrPagina::leavingTheFormWithEmissionAfterEntry_data()
