@@ -869,6 +869,11 @@ void TfrmLanEntr::pgcLancEntrChange()
     dtsPadrao->setDataSet(destino);
     filtrarPagina(page);
     dtsPadraoStateChange();
+    // The keyboard goes on in the page's grid, where the commands now act.
+    if (page == tshProduto)
+        dbgProduto->setFocus();
+    else if (page == tshVenc)
+        dbgVenc->setFocus();
 }
 
 void TfrmLanEntr::mnuFormularioClick()
@@ -1331,17 +1336,26 @@ void TfrmLanEntr::Vd_Serie(bool obrigatorio)
 
 void TfrmLanEntr::buildItemGrid()
 {
+    // Widths in digits: a masked code, a quantity of thousands with three
+    // decimals, values with five.
     TDBGridColumns &columns = dbgProduto->Columns();
-    columns.Add(kCodigo, QStringLiteral("Código"), 93);
-    columns.Add(QStringLiteral("NMPRODUTO"), QStringLiteral("Nome"), 172)->SetReadOnly(true);
-    columns.Add(QStringLiteral("SGUNIDADE"), QStringLiteral("UN"), 38)->SetReadOnly(true);
-    columns.Add(kQuantidade, QStringLiteral("Qtde"), 50)->SetAlignment(Qt::AlignRight
-                                                                       | Qt::AlignVCenter);
-    columns.Add(kUnitario, QStringLiteral("Vr. Unitário"), 65)
-        ->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    TColumn *total = columns.Add(kTotal, QStringLiteral("Vr. Total"), 102);
+    columns.Add(kCodigo, QStringLiteral("Código"))->SetWidthChars(10);
+    TColumn *nome = columns.Add(QStringLiteral("NMPRODUTO"), QStringLiteral("Nome"));
+    nome->SetReadOnly(true);
+    nome->SetWidthChars(26);
+    TColumn *unidade = columns.Add(QStringLiteral("SGUNIDADE"), QStringLiteral("UN"));
+    unidade->SetReadOnly(true);
+    unidade->SetWidthChars(3);
+    TColumn *quantidade = columns.Add(kQuantidade, QStringLiteral("Qtde"));
+    quantidade->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    quantidade->SetWidthChars(8);
+    TColumn *unitario = columns.Add(kUnitario, QStringLiteral("Vr. Unitário"));
+    unitario->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    unitario->SetWidthChars(10);
+    TColumn *total = columns.Add(kTotal, QStringLiteral("Vr. Total"));
     total->SetReadOnly(true);
     total->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    total->SetWidthChars(12);
     dbgProduto->OnColExit = [this] { dbgProdutoColExit(); };
     dbgProduto->OnEditButtonClick = [this] { dbgProdutoEditButtonClick(); };
     dbgProduto->OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) {
@@ -1577,9 +1591,11 @@ void TfrmLanEntr::dbgProdutoKeyPress(QChar &key)
 
 void TfrmLanEntr::buildDueDateGrid()
 {
-    dbgVenc->Columns().Add(QStringLiteral("DTVENCENTR"), QStringLiteral("Vencimento"));
-    dbgVenc->Columns().Add(QStringLiteral("VRVENCENTR"), QStringLiteral("Valor"))
-        ->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    dbgVenc->Columns().Add(QStringLiteral("DTVENCENTR"), QStringLiteral("Vencimento"))
+        ->SetWidthChars(10);
+    TColumn *valor = dbgVenc->Columns().Add(QStringLiteral("VRVENCENTR"), QStringLiteral("Valor"));
+    valor->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    valor->SetWidthChars(12);
     dbgVenc->OnKeyPress = [this](QChar &key) { dbgVencKeyPress(key); };
     dbgVenc->SetDeleteQuestion(kExcluirLinha);
 }
