@@ -664,8 +664,7 @@ void TfrmLanEntr::cdsLancEntrAfterScroll()
     if (!editandoCabecalho())
         mostrarDatas();
     const bool usaVencimento = header("IDUTILVENC") == QLatin1String("S");
-    tshVenc->setEnabled(usaVencimento);
-    mnuVencimento->setEnabled(tshVenc->isEnabled());
+    habilitarVencimento(usaVencimento);
     if (header("IDUTILVENC") == QLatin1String("N")
         && pgcLancEntr->ActivePage() == tshVenc) {
         irParaPagina(tshProduto);
@@ -806,8 +805,7 @@ void TfrmLanEntr::dtsPadraoStateChange()
         // A header being inserted counts as a record.
         const bool temCabecalho = !cdsLancEntr->IsEmpty()
                                   || cdsLancEntr->State() == DataSetState::Insert;
-        tshVenc->setEnabled(temCabecalho && header("IDUTILVENC") == QLatin1String("S"));
-        mnuVencimento->setEnabled(tshVenc->isEnabled());
+        habilitarVencimento(temCabecalho && header("IDUTILVENC") == QLatin1String("S"));
         tshProduto->setEnabled(temCabecalho);
         mnuProduto->setEnabled(tshProduto->isEnabled());
     }
@@ -1020,7 +1018,7 @@ void TfrmLanEntr::btpTipoOperacClick()
     editarCabecalho();
     for (const char *name : {"CDTIPOOPER", "NMTIPOOPER", "IDENTORIOP", "IDUTILVENC"})
         setHeader(name, cdsTipoOperac->FieldByName(QString::fromLatin1(name))->AsString());
-    tshVenc->setEnabled(header("IDUTILVENC") == QLatin1String("S"));
+    habilitarVencimento(header("IDUTILVENC") == QLatin1String("S"));
     medOrigem->setFocus();
 }
 
@@ -1226,7 +1224,7 @@ void TfrmLanEntr::Vd_Operacao(bool obrigatorio)
     }
     for (const char *name : {"CDTIPOOPER", "NMTIPOOPER", "IDENTORIOP", "IDUTILVENC"})
         setHeader(name, cdsTipoOperac->FieldByName(QString::fromLatin1(name))->AsString());
-    tshVenc->setEnabled(header("IDUTILVENC") == QLatin1String("S"));
+    habilitarVencimento(header("IDUTILVENC") == QLatin1String("S"));
     cdsTipoOperac->SetFilter(kFiltroOperacao);
 }
 
@@ -1466,9 +1464,20 @@ void TfrmLanEntr::cdsProdutoBeforeInsert()
 void TfrmLanEntr::detalheAlterado()
 {
     // A changed item changes its document: the header opens for confirm or
-    // cancel; not while the whole document is being deleted.
-    if (!m_excluindoDocumento)
-        editarCabecalho();
+    // cancel; not while the whole document is being deleted. The commands
+    // act on the page's table, whose state a deletion leaves as it was: they
+    // are reconsidered here.
+    if (m_excluindoDocumento || editandoCabecalho())
+        return;
+    cdsLancEntr->Edit();
+    dtsPadraoStateChange();
+}
+
+void TfrmLanEntr::habilitarVencimento(bool habilitar)
+{
+    // The menu entry goes with its page.
+    tshVenc->setEnabled(habilitar);
+    mnuVencimento->setEnabled(habilitar);
 }
 
 void TfrmLanEntr::cdsProdutoBeforePost()

@@ -230,6 +230,7 @@ private:
     // every branch, all three or none.
     void gravarArquivos();
     void desabilitarConfirmacao();
+    void habilitarVencimento(bool habilitar);
     // The supplier origin of operation 01: the import when it is compulsory
     // or wanted, else the supplier list.
     void origemFornecedor();

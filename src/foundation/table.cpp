@@ -1481,7 +1481,9 @@ std::string Table::canonicalOf(const Field &field, const QVariant &value, bool *
             return {};
         }
         if (field.DataType() == FieldKind::Date) {
-            *ok = when.time() == QTime(0, 0);
+            // A date-and-time value given to a date field keeps its day, as
+            // the platform's date fields do; a text with a time is refused.
+            *ok = type != QMetaType::QString || when.time() == QTime(0, 0);
             return dateText(when.date());
         }
         return dateTimeText(when);

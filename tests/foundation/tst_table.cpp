@@ -154,6 +154,7 @@ private slots:
     void fieldOnChangeAndOnSetText();
     void setTextFollowsDecimalSeparator_data();
     void setTextFollowsDecimalSeparator();
+    void dateFieldKeepsTheDayOfADateTime();
     void navigationEofBof();
     void disableControlsSilencesSignals();
     void filterChangeResetsControls();
@@ -543,6 +544,25 @@ void TstTable::setTextFollowsDecimalSeparator()
     const QString other = separator == u',' ? "2.75" : "2,75";
     QVERIFY_THROWS_EXCEPTION(EConvertError, table.FieldByName("QTD")->SetText(other));
     QCOMPARE(table.FieldByName("QTD")->AsFloat(), value);
+}
+
+void TstTable::dateFieldKeepsTheDayOfADateTime()
+{
+    Table table;
+    fillMovements(table);
+    table.Edit();
+    Field *date = table.FieldByName("DTMOV");
+    // A date-and-time value (another table's date-and-time field) keeps its
+    // day; a typed text with a time is not a date.
+    date->SetValue(QDateTime(QDate(2026, 3, 10), QTime(8, 30), Qt::UTC));
+    QCOMPARE(date->AsDate(), QDate(2026, 3, 10));
+    QCOMPARE(date->AsString(), QStringLiteral("10/03/2026"));
+    date->SetAsDateTime(QDateTime(QDate(2026, 3, 11), QTime(23, 59, 59), Qt::UTC));
+    QCOMPARE(date->AsDate(), QDate(2026, 3, 11));
+    QVERIFY_THROWS_EXCEPTION(EConvertError, date->SetAsString("12/03/2026 08:30"));
+    QCOMPARE(date->AsDate(), QDate(2026, 3, 11));
+    table.Post();
+    QCOMPARE(table.FieldByName("DTMOV")->AsDate(), QDate(2026, 3, 11));
 }
 
 void TstTable::navigationEofBof()
