@@ -1,0 +1,126 @@
+#include "taskwindow.h"
+
+#include "basewindows.h"
+#include "demodata.h"
+#include "table.h"
+#include "tabledecl.h"
+#include "tablefile.h"
+#include "tfrmprincipal.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace kiv;
+
+namespace kivtest {
+
+DataDirectory::DataDirectory()
+{
+    QFile registry(m_registry.filePath(QStringLiteral("Ostrel.ini")));
+    if (registry.open(QIODevice::WriteOnly | QIODevice::Text))
+        registry.write(QStringLiteral("KivpcDir=%1\n").arg(m_dir.path()).toUtf8());
+    qputenv("KIV_REGISTRY_INI", registry.fileName().toLocal8Bit());
+}
+
+void DataDirectory::write(const TableDecl &decl, const QList<QVariantMap> &rows) const
+{
+    DemoData::writeTable(filePath(decl.fileName), decl, rows);
+}
+
+QByteArray DataDirectory::bytes(const QString &name) const
+{
+    QFile file(TableFile::resolve(filePath(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QMap<QString, QByteArray> DataDirectory::contents() const
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(m_dir.filePath(name));
+        if (name != QLatin1String(".kiv.lock") && file.open(QIODevice::ReadOnly))
+            files.insert(name, file.readAll());
+    }
+    return files;
+}
+
+std::unique_ptr<Table> DataDirectory::load(const TableDecl &decl) const
+{
+    auto table = std::make_unique<Table>(QStringLiteral("stored"));
+    table->Declare(decl);
+    table->LoadFromFile(filePath(decl.fileName));
+    return table;
+}
+
+std::unique_ptr<TfrmPrincipal> startMainWindow(const Session &session)
+{
+    auto principal = std::make_unique<TfrmPrincipal>();
+    principal->Create();
+    if (!principal->Started())
+        return nullptr;
+    Table *row = principal->cdsPrincipal;
+    row->Append();
+    row->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(session.branch);
+    row->FieldByName(QStringLiteral("NMFILIAL"))->SetAsString(session.branchName);
+    row->FieldByName(QStringLiteral("CDOPERADOR"))->SetAsString(session.operatorCode);
+    row->FieldByName(QStringLiteral("NMOPERADOR"))->SetAsString(session.operatorName);
+    row->FieldByName(QStringLiteral("PRODMASK"))->SetAsString(session.productMask);
+    row->Post();
+    return principal;
+}
+
+bool showActive(QWidget *window)
+{
+    window->show();
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
+}
+
+QWidget *focused()
+{
+    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000))
+        return nullptr;
+    return QApplication::focusWidget();
+}
+
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    if (QWidget *target = focused())
+        QTest::keyClick(target, key, modifiers);
+    else
+        QFAIL("no widget has the focus");
+}
+
+void type(const QString &text)
+{
+    for (QChar c : text) {
+        if (QWidget *target = focused())
+            QTest::keyClick(target, c.toLatin1());
+        else
+            QFAIL("no widget has the focus");
+    }
+}
+
+bool focusOn(QWidget *widget)
+{
+    return QTest::qWaitFor([&] { return widget->hasFocus(); }, 2000);
+}
+
+bool backInWindow(QWidget *window)
+{
+    return QTest::qWaitFor([&] {
+        return QApplication::activeWindow() == window && QApplication::focusWidget();
+    });
+}
+
+bool command(const TCommand &c)
+{
+    if (!c.Enabled())
+        return false;
+    c.menu->trigger();
+    return true;
+}
+
+} // namespace kivtest

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariantMap>
+#include <Qt>
+
+#include <memory>
+
+class QWidget;
+
+namespace kiv {
+struct TableDecl;
+class Table;
+class TfrmPrincipal;
+struct TCommand;
+} // namespace kiv
+
+// What the tests of the task windows share: a data directory the program
+// finds through its registry stand-in, a main window with a logged-in
+// session, and the operator's keyboard.
+namespace kivtest {
+
+// A temporary data directory, named by a registry stand-in of its own
+// (KIV_REGISTRY_INI points at it while the object lives).
+class DataDirectory
+{
+public:
+    DataDirectory();
+    DataDirectory(const DataDirectory &) = delete;
+    DataDirectory &operator=(const DataDirectory &) = delete;
+
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+    // Writes the table's file (named by the declaration) with these rows.
+    void write(const kiv::TableDecl &decl, const QList<QVariantMap> &rows) const;
+    // The file's bytes, whatever the case of its name; empty when missing.
+    QByteArray bytes(const QString &name) const;
+    // Every file with its bytes, to see what a window wrote.
+    QMap<QString, QByteArray> contents() const;
+    // The file as a later run loads it, declared as the windows declare it.
+    std::unique_ptr<kiv::Table> load(const kiv::TableDecl &decl) const;
+
+private:
+    QTemporaryDir m_dir;
+    QTemporaryDir m_registry;
+};
+
+// The session the login leaves in the main window's cdsPrincipal.
+struct Session
+{
+    QString branch;
+    QString branchName;
+    QString operatorCode = QStringLiteral("000000000001");
+    QString operatorName = QStringLiteral("ANA LIMA");
+    QString productMask;
+};
+
+// The main window started on the registry's data directory, with the
+// session logged in; nullptr when it did not start.
+std::unique_ptr<kiv::TfrmPrincipal> startMainWindow(const Session &session);
+
+// Shows the window and makes it the active one, as the operator finds a
+// window he opened; false when it did not become active.
+bool showActive(QWidget *window);
+
+// The widget with the focus, waiting a moment for it (after a message box
+// the window gets the focus back); nullptr when none has it.
+QWidget *focused();
+// Keys go where the operator's keys go: to the widget with the focus.
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void type(const QString &text);
+bool focusOn(QWidget *widget);
+// After a message box the window comes to the front again, with the focus
+// where the operator left it.
+bool backInWindow(QWidget *window);
+// A command as the operator gives it from the menu or the toolbar; false
+// when it is disabled.
+bool command(const kiv::TCommand &c);
+
+} // namespace kivtest
