@@ -80,6 +80,13 @@ void soDigitos(QChar &key)
         key = QChar();
 }
 
+// The table holds a record being edited or inserted.
+bool editando(const Table *table)
+{
+    const DataSetState state = table->State();
+    return state == DataSetState::Edit || state == DataSetState::Insert;
+}
+
 bool isLookupKey(int key)
 {
     return key == VK_F6 || key == VK_F9;
@@ -456,8 +463,7 @@ void TfrmLanEntr::setHeader(const char *fieldName, const QString &value)
 
 bool TfrmLanEntr::editandoCabecalho() const
 {
-    const DataSetState state = cdsLancEntr->State();
-    return state == DataSetState::Edit || state == DataSetState::Insert;
+    return editando(cdsLancEntr);
 }
 
 bool TfrmLanEntr::padraoEditando() const
@@ -559,6 +565,14 @@ void TfrmLanEntr::FormActivate()
 
 void TfrmLanEntr::FormClose(bool &allowClose)
 {
+    // A document being typed goes with the window only when the operator
+    // says so, with the question of the cancel command.
+    if ((editandoCabecalho() || editando(cdsProduto) || editando(cdsVenc))
+        && ShowMsg(msgPadrao, QStringLiteral("dsj_td"), MsgType::Confirmation, mbYes | mbNo)
+               != mrYes) {
+        allowClose = false;
+        return;
+    }
     TfrmPadraoSimples::FormClose(allowClose);
     if (allowClose)
         SetStatusPanel(3, QStringLiteral("KIS00000"));
@@ -734,10 +748,6 @@ void TfrmLanEntr::desabilitarConfirmacao()
 
 void TfrmLanEntr::sbtConfirmarClick()
 {
-    const auto editando = [](const Table *table) {
-        const DataSetState state = table->State();
-        return state == DataSetState::Edit || state == DataSetState::Insert;
-    };
     // What the operator typed in the control that has the focus (the
     // command buttons take none) reaches its record first.
     for (TDataSource *source : {dtsLancEntr, dtsVenc, dtsProduto})
@@ -755,10 +765,6 @@ void TfrmLanEntr::sbtConfirmarClick()
 
 void TfrmLanEntr::sbtCancelarClick()
 {
-    const auto editando = [](const Table *table) {
-        const DataSetState state = table->State();
-        return state == DataSetState::Edit || state == DataSetState::Insert;
-    };
     // The whole document goes only when the operator says so.
     const auto cancelarCabecalho = [this] {
         if (ShowMsg(msgPadrao, QStringLiteral("dsj_td"), MsgType::Confirmation, mbYes | mbNo)
@@ -838,10 +844,6 @@ void TfrmLanEntr::mostrarDatas()
 void TfrmLanEntr::pgcLancEntrChange()
 {
     TTabSheet *page = pgcLancEntr->ActivePage();
-    const auto editando = [](const Table *table) {
-        const DataSetState state = table->State();
-        return state == DataSetState::Edit || state == DataSetState::Insert;
-    };
     Table *destino = cdsLancEntr;
     if (page == tshProduto) {
         irParaPagina(tshProduto);

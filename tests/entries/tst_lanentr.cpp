@@ -1,8 +1,8 @@
 #include "basewindows.h"
 #include "datetimepicker.h"
 #include "dbnavigator.h"
-#include "demodata.h"
 #include "dialoganswerer.h"
+#include "lanentrtests.h"
 #include "localeservice.h"
 #include "maskedit.h"
 #include "pagecontrol.h"
@@ -10,7 +10,6 @@
 #include "referencetables.h"
 #include "statusbar.h"
 #include "table.h"
-#include "tablefile.h"
 #include "tfrmlanentr.h"
 #include "tfrmprincipal.h"
 
@@ -19,18 +18,19 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
 #include <memory>
 
 using namespace kiv;
+using namespace lanentrtests;
+using kivtest::command;
+using kivtest::focusOn;
+using kivtest::press;
+using kivtest::type;
 
 namespace {
-
-const QString kBranch = QStringLiteral("0001");
-const QString kBranchName = QStringLiteral("COZINHA CENTRAL NORTE");
 
 struct Header
 {
@@ -41,47 +41,27 @@ struct Header
 // A data directory with every file the window loads: operation types of
 // each kind of origin (and one exit type), suppliers, clients, branches and
 // series of both kinds; headers as each test needs them.
-class DataDir
+class DataDir : public EntryDataDirectory
 {
 public:
     DataDir()
     {
-        write(RecordedTables::dadosKipc(), {{{"CDFILIAL", kBranch},
-                                             {"NMFILIAL", kBranchName},
-                                             {"CDOPERADOR", "000000000001"},
-                                             {"NMOPERADOR", "ANA LIMA"},
-                                             {"PRODMASK", "99.99.999;1;_"}}});
         write(RefTables::tipoOper(),
-              {type("01", "COMPRA DE FORNECEDOR", "E", "F", "S"),
-               type("02", "DOAÇÃO DE FORNECEDOR", "E", "F", "N"),
-               type("06", "RESSARCIMENTO DE CLIENTE", "E", "C", "S"),
-               type("07", "TRANSFERÊNCIA ENTRE FILIAIS", "E", "L", "N"),
-               type("13", "DEVOLUÇÃO A FORNECEDOR", "S", "F", "S")});
-        write(RefTables::forneced(), {{{"CDFORNECED", "F100"},
-                                       {"NRMSKFORN", "11.222.333/0001-44"},
-                                       {"NRINSJURFO", "11222333000144"},
-                                       {"NMRAZSOCFO", "CEREALISTA BOA SAFRA"}}});
+              {operationRow("01", "COMPRA DE FORNECEDOR", "F", "S"),
+               operationRow("02", "DOAÇÃO DE FORNECEDOR", "F", "N"),
+               operationRow("06", "RESSARCIMENTO DE CLIENTE", "C", "S"),
+               operationRow("07", "TRANSFERÊNCIA ENTRE FILIAIS", "L", "N"),
+               operationRow("13", "DEVOLUÇÃO A FORNECEDOR", "F", "S", "S")});
+        write(RefTables::forneced(), {supplierF100()});
         write(RefTables::cliente(), {{{"CDCLIENTE", "C200"},
                                       {"NRMSKCLIE", "55.666.777/0001-88"},
                                       {"NRINSJURCL", "55666777000188"},
                                       {"NMRAZSOCCL", "ESCOLA MUNICIPAL JARDIM"}}});
         write(RefTables::filial(), {{{"CDFILIAL", kBranch}, {"NMFILIAL", kBranchName}},
                                     {{"CDFILIAL", "0012"}, {"NMFILIAL", "COZINHA SUL"}}});
-        write(RefTables::serie(), {{{"CDSERIE", "U"}, {"DSSERIE", "ÚNICA"}, {"IDLANCMTO", "E"}},
-                                   {{"CDSERIE", "X"}, {"DSSERIE", "SAÍDA"}, {"IDLANCMTO", "S"}}});
-        for (const TableDecl &decl :
-             {RefTables::expFilial(), RefTables::param(), RefTables::numAf(), RefTables::itemAf(),
-              RefTables::produto(RefTables::ProductReader::Entries), RecordedTables::itemEntr(),
-              RecordedTables::vencEntr()})
-            write(decl, {});
-        writeHeaders({});
-        QFile registry(m_registry.filePath("Ostrel.ini"));
-        if (registry.open(QIODevice::WriteOnly | QIODevice::Text))
-            registry.write(QStringLiteral("KivpcDir=%1\n").arg(m_dir.path()).toUtf8());
-        qputenv("KIV_REGISTRY_INI", registry.fileName().toLocal8Bit());
+        write(RefTables::serie(),
+              {seriesU(), {{"CDSERIE", "X"}, {"DSSERIE", "SAÍDA"}, {"IDLANCMTO", "S"}}});
     }
-
-    QString filePath(const QString &name) const { return m_dir.filePath(name); }
 
     void writeHeaders(const QList<Header> &headers) const
     {
@@ -95,75 +75,7 @@ public:
                          {"IDUTILVENC", "N"}});
         write(RecordedTables::lancEntr(), rows);
     }
-
-    QByteArray bytes(const QString &name) const
-    {
-        QFile file(TableFile::resolve(filePath(name)));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-private:
-    static QVariantMap type(const char *code, const char *name, const char *kind,
-                            const char *origin, const char *dueDates)
-    {
-        return {{"CDTIPOOPER", code},
-                {"NMTIPOOPER", QString::fromUtf8(name)},
-                {"IDENTTIPOP", kind},
-                {"IDENTORIOP", origin},
-                {"IDUTILVENC", dueDates}};
-    }
-
-    void write(const TableDecl &decl, const QList<QVariantMap> &rows) const
-    {
-        DemoData::writeTable(filePath(decl.fileName), decl, rows);
-    }
-
-    QTemporaryDir m_dir;
-    QTemporaryDir m_registry;
 };
-
-QWidget *focused()
-{
-    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000))
-        return nullptr;
-    return QApplication::focusWidget();
-}
-
-void press(Qt::Key key)
-{
-    if (QWidget *target = focused())
-        QTest::keyClick(target, key);
-    else
-        QFAIL("no widget has the focus");
-}
-
-void type(const QString &text)
-{
-    for (QChar c : text) {
-        if (QWidget *target = focused())
-            QTest::keyClick(target, c.toLatin1());
-        else
-            QFAIL("no widget has the focus");
-    }
-}
-
-bool command(const TCommand &c)
-{
-    if (!c.Enabled())
-        return false;
-    c.menu->trigger();
-    return true;
-}
-
-QString field(const TfrmLanEntr *w, const char *name)
-{
-    return w->cdsLancEntr->FieldByName(QString::fromLatin1(name))->AsString();
-}
-
-bool focusOn(QWidget *widget)
-{
-    return QTest::qWaitFor([&] { return widget->hasFocus(); }, 2000);
-}
 
 } // namespace
 
@@ -201,8 +113,6 @@ private slots:
 
 private:
     TfrmLanEntr *openWindow();
-    // Insert and the operation code typed and left, as the operator does.
-    void newDocument(const QString &operation);
 
     std::unique_ptr<DialogAnswerer> m_answerer;
     std::unique_ptr<DataDir> m_dir;
@@ -217,8 +127,7 @@ void TestLanEntr::initTestCase()
 
 void TestLanEntr::init()
 {
-    LocaleService::setDecimalSeparator(u',');
-    LocaleService::setShortDateFormat(QStringLiteral("dd/MM/yyyy"));
+    kivtest::useWorkstationLocale();
     m_answerer = std::make_unique<DialogAnswerer>();
 }
 
@@ -227,47 +136,15 @@ void TestLanEntr::cleanup()
     delete m_window;
     m_principal.reset();
     m_dir.reset();
-    const QString transcript = m_answerer->transcript();
-    const int unused = m_answerer->pending();
-    m_answerer.reset();
-    QVERIFY2(!transcript.contains(QStringLiteral("<unexpected>")), qPrintable(transcript));
-    QCOMPARE(unused, 0);
+    kivtest::checkDialogs(m_answerer);
 }
 
 TfrmLanEntr *TestLanEntr::openWindow()
 {
     if (!m_dir)
         m_dir = std::make_unique<DataDir>();
-    // One main window at a time holds the data directory.
-    m_principal.reset();
-    m_principal = std::make_unique<TfrmPrincipal>();
-    m_principal->Create();
-    if (!m_principal->Started())
-        return nullptr;
-    Table *session = m_principal->cdsPrincipal;
-    session->Append();
-    session->FieldByName("CDFILIAL")->SetAsString(kBranch);
-    session->FieldByName("NMFILIAL")->SetAsString(kBranchName);
-    session->FieldByName("CDOPERADOR")->SetAsString("000000000001");
-    session->FieldByName("NMOPERADOR")->SetAsString("ANA LIMA");
-    session->FieldByName("PRODMASK")->SetAsString("99.99.999;1;_");
-    session->Post();
-    m_window = new TfrmLanEntr;
-    m_window->Create();
-    m_window->show();
-    QApplication::setActiveWindow(m_window);
-    if (!QTest::qWaitForWindowActive(m_window))
-        return nullptr;
+    m_window = openEntryWindow(m_principal);
     return m_window;
-}
-
-void TestLanEntr::newDocument(const QString &operation)
-{
-    QVERIFY(command(m_window->sbtIncluir));
-    QVERIFY(focusOn(m_window->medOperacao));
-    type(operation);
-    press(Qt::Key_Tab);
-    QVERIFY(focusOn(m_window->medOrigem));
 }
 
 void TestLanEntr::opensFromTheMainWindowOnTheSessionBranch()
@@ -293,7 +170,7 @@ void TestLanEntr::opensFromTheMainWindowOnTheSessionBranch()
 
     // Only the session branch's document is shown; the numbering saw all.
     QCOMPARE(w->cdsLancEntr->RecordCount(), 1);
-    QCOMPARE(field(w, "NRLANCNFE"), QString("2"));
+    QCOMPARE(header(w, "NRLANCNFE"), QString("2"));
     QCOMPARE(w->UltimoLancamento, QString("3"));
     QCOMPARE(w->dtpEntrada->Date(), QDate::currentDate());
     QCOMPARE(w->dtpEmissao->Date(), QDate::currentDate());
@@ -374,7 +251,7 @@ void TestLanEntr::numberingOverEveryBranch()
     QVERIFY(w);
     QVERIFY(command(w->sbtIncluir));
     QCOMPARE(w->cdsLancEntr->State(), DataSetState::Insert);
-    QCOMPARE(field(w, "NRLANCNFE"), next);
+    QCOMPARE(header(w, "NRLANCNFE"), next);
     QVERIFY(w->medOperacao->hasFocus());
 }
 
@@ -386,7 +263,7 @@ void TestLanEntr::cancelledInsertionLeavesAGap()
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
     QVERIFY(command(w->sbtIncluir));
-    QCOMPARE(field(w, "NRLANCNFE"), QString("5"));
+    QCOMPARE(header(w, "NRLANCNFE"), QString("5"));
     m_answerer->press("Sim");
     QVERIFY(command(w->sbtCancelar));
     QCOMPARE(w->cdsLancEntr->RecordCount(), 0);
@@ -395,7 +272,7 @@ void TestLanEntr::cancelledInsertionLeavesAGap()
     QVERIFY(focusOn(w->dtpEntrada));
     press(Qt::Key_Up);
     QCOMPARE(w->cdsLancEntr->State(), DataSetState::Insert);
-    QCOMPARE(field(w, "NRLANCNFE"), QString("6"));
+    QCOMPARE(header(w, "NRLANCNFE"), QString("6"));
     m_answerer->press("Sim");
     QVERIFY(command(w->sbtCancelar));
     // Nothing is written by inserting and cancelling.
@@ -406,7 +283,7 @@ void TestLanEntr::cancelledInsertionLeavesAGap()
     w = openWindow();
     QVERIFY(w);
     QVERIFY(command(w->sbtIncluir));
-    QCOMPARE(field(w, "NRLANCNFE"), QString("5"));
+    QCOMPARE(header(w, "NRLANCNFE"), QString("5"));
 }
 
 void TestLanEntr::operationCodeOnExit_data()
@@ -446,8 +323,8 @@ void TestLanEntr::operationCodeOnExit()
         QCOMPARE(m_answerer->at(0).text, message);
         QVERIFY(focusOn(w->medOperacao));
     }
-    QCOMPARE(field(w, "CDTIPOOPER"), code);
-    QCOMPARE(field(w, "NMTIPOOPER"), name);
+    QCOMPARE(header(w, "CDTIPOOPER"), code);
+    QCOMPARE(header(w, "NMTIPOOPER"), name);
     QCOMPARE(w->medOperacao->Text(), code);
     // The lookup table is back on the entry types either way.
     QCOMPARE(w->cdsTipoOperac->Filter(), QString("IDENTTIPOP = 'E'"));
@@ -471,10 +348,10 @@ void TestLanEntr::operationLookupKeepsToEntryTypes()
     press(Qt::Key_F9);
     QVERIFY(m_answerer->waitFor(1));
     QCOMPARE(listed, 4);
-    QCOMPARE(field(w, "CDTIPOOPER"), QString("06"));
-    QCOMPARE(field(w, "NMTIPOOPER"), QString("RESSARCIMENTO DE CLIENTE"));
-    QCOMPARE(field(w, "IDENTORIOP"), QString("C"));
-    QCOMPARE(field(w, "IDUTILVENC"), QString("S"));
+    QCOMPARE(header(w, "CDTIPOOPER"), QString("06"));
+    QCOMPARE(header(w, "NMTIPOOPER"), QString("RESSARCIMENTO DE CLIENTE"));
+    QCOMPARE(header(w, "IDENTORIOP"), QString("C"));
+    QCOMPARE(header(w, "IDUTILVENC"), QString("S"));
     QVERIFY(w->tshVenc->isEnabled());
     QVERIFY(focusOn(w->medOrigem));
 
@@ -484,7 +361,7 @@ void TestLanEntr::operationLookupKeepsToEntryTypes()
     m_answerer->pressEscape();
     press(Qt::Key_F6);
     QVERIFY(m_answerer->waitFor(2));
-    QCOMPARE(field(w, "CDTIPOOPER"), QString("06"));
+    QCOMPARE(header(w, "CDTIPOOPER"), QString("06"));
     QCOMPARE(w->cdsTipoOperac->Filter(), QString("IDENTTIPOP = 'E'"));
 }
 
@@ -543,7 +420,7 @@ void TestLanEntr::originByKind()
     QFETCH(QString, message);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(operation);
+    newDocument(w, operation);
     if (!message.isEmpty())
         m_answerer->press("OK");
     type(typed);
@@ -556,9 +433,9 @@ void TestLanEntr::originByKind()
         QCOMPARE(m_answerer->at(0).text, message);
         QVERIFY(focusOn(w->medOrigem));
     }
-    QCOMPARE(field(w, "NRINSJURNF"), shown);
-    QCOMPARE(field(w, "CDORIGEM"), code);
-    QCOMPARE(field(w, "NMORIGEM"), name);
+    QCOMPARE(header(w, "NRINSJURNF"), shown);
+    QCOMPARE(header(w, "CDORIGEM"), code);
+    QCOMPARE(header(w, "NMORIGEM"), name);
     // Every list is whole again for the next lookup.
     QCOMPARE(w->cdsForneced->Filter(), QString());
     QCOMPARE(w->cdsClientes->Filter(), QString());
@@ -572,9 +449,9 @@ void TestLanEntr::originByKind()
     w->medOperacao->setFocus();
     QVERIFY(focusOn(w->medOperacao));
     press(Qt::Key_Backspace);
-    QCOMPARE(field(w, "NRINSJURNF"), QString());
-    QCOMPARE(field(w, "NMORIGEM"), QString());
-    QCOMPARE(field(w, "NMTIPOOPER"), QString());
+    QCOMPARE(header(w, "NRINSJURNF"), QString());
+    QCOMPARE(header(w, "NMORIGEM"), QString());
+    QCOMPARE(header(w, "NMTIPOOPER"), QString());
 }
 
 void TestLanEntr::originLookupByKind_data()
@@ -606,7 +483,7 @@ void TestLanEntr::originLookupByKind()
     QFETCH(QString, message);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(operation);
+    newDocument(w, operation);
     m_answerer->run([search](QWidget *dialog) {
         QWidget *target = dialog->focusWidget() ? dialog->focusWidget() : dialog;
         QTest::keyClicks(target, search);
@@ -618,10 +495,10 @@ void TestLanEntr::originLookupByKind()
     QVERIFY(m_answerer->waitFor(message.isEmpty() ? 1 : 2));
     if (!message.isEmpty())
         QCOMPARE(m_answerer->at(1).text, message);
-    QCOMPARE(field(w, "NRINSJURNF"), shown);
-    QCOMPARE(field(w, "CDORIGEM"), code);
-    QCOMPARE(field(w, "NMORIGEM"), name);
-    QCOMPARE(field(w, "IDIMPAF"), QString("N"));
+    QCOMPARE(header(w, "NRINSJURNF"), shown);
+    QCOMPARE(header(w, "CDORIGEM"), code);
+    QCOMPARE(header(w, "NMORIGEM"), name);
+    QCOMPARE(header(w, "IDIMPAF"), QString("N"));
     QVERIFY(focusOn(message.isEmpty() ? static_cast<QWidget *>(w->dtpEntrada)
                                       : static_cast<QWidget *>(w->medOrigem)));
     QVERIFY(!w->cdsFilial->Filtered());
@@ -643,7 +520,7 @@ void TestLanEntr::seriesOnExit()
     QFETCH(QString, message);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument("02");
+    newDocument(w, "02");
     w->medSerie->setFocus();
     QVERIFY(focusOn(w->medSerie));
     if (!message.isEmpty())
@@ -657,7 +534,7 @@ void TestLanEntr::seriesOnExit()
         QCOMPARE(m_answerer->at(0).text, message);
         QVERIFY(focusOn(w->medSerie));
     }
-    QCOMPARE(field(w, "CDSERIE"), typed);
+    QCOMPARE(header(w, "CDSERIE"), typed);
     QCOMPARE(w->cdsSerie->Filter(), QString("IDLANCMTO ='E'"));
     QCOMPARE(w->cdsSerie->RecordCount(), 1);
 }
@@ -682,7 +559,7 @@ void TestLanEntr::invoiceNumberAndTotalTakeDigitsOnly()
     LocaleService::setDecimalSeparator(separator);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument("02");
+    newDocument(w, "02");
     w->medNF->setFocus();
     QVERIFY(focusOn(w->medNF));
     type(typed);
@@ -690,7 +567,7 @@ void TestLanEntr::invoiceNumberAndTotalTakeDigitsOnly()
     press(Qt::Key_Backspace);
     press(Qt::Key_Tab);
     QVERIFY(focusOn(w->medSerie));
-    QCOMPARE(field(w, "NRNOTAFISC"), number);
+    QCOMPARE(header(w, "NRNOTAFISC"), number);
 
     w->MedTotal->setFocus();
     QVERIFY(focusOn(w->MedTotal));
@@ -699,7 +576,7 @@ void TestLanEntr::invoiceNumberAndTotalTakeDigitsOnly()
     QCOMPARE(w->MedTotal->text(), number);
     w->medNF->setFocus();
     QVERIFY(focusOn(w->medNF));
-    QCOMPARE(field(w, "VRNOTAFISC"), total);
+    QCOMPARE(header(w, "VRNOTAFISC"), total);
 }
 
 void TestLanEntr::operationAndEmissionOnlyForANewDocument()

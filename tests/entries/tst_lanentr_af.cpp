@@ -1,10 +1,10 @@
 #include "basewindows.h"
-#include "datetimepicker.h"
 #include "datasource.h"
+#include "datetimepicker.h"
 #include "dbgrid.h"
-#include "demodata.h"
 #include "dialoganswerer.h"
 #include "errors.h"
+#include "lanentrtests.h"
 #include "localeservice.h"
 #include "maskedit.h"
 #include "pagecontrol.h"
@@ -14,13 +14,9 @@
 #include "tfrmlanentr.h"
 #include "tfrmprincipal.h"
 
-#include <QApplication>
 #include <QDialog>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -28,11 +24,14 @@
 #include <memory>
 
 using namespace kiv;
+using namespace lanentrtests;
+using kivtest::command;
+using kivtest::focusOn;
+using kivtest::press;
+using kivtest::type;
 
 namespace {
 
-const QString kBranch = QStringLiteral("0001");
-const QString kBranchName = QStringLiteral("COZINHA CENTRAL NORTE");
 const QString kOtherBranch = QStringLiteral("0012");
 // The branch that issued the authorisations; imported items keep it.
 const QString kIssuer = QStringLiteral("0099");
@@ -155,16 +154,11 @@ QList<QVariantMap> defaultAuthorisationItems(const Export &ex)
 // 0012; products under the mask 99.99.999, all of group 01 blocked for the
 // session branch without an authorisation; document 1 of branch 0012 with
 // one item; the authorisations above unless a test writes its own.
-class DataDir
+class DataDir : public EntryDataDirectory
 {
 public:
     explicit DataDir(const Flags &flags = {}, const Export &ex = {})
     {
-        write(RecordedTables::dadosKipc(), {{{"CDFILIAL", kBranch},
-                                             {"NMFILIAL", kBranchName},
-                                             {"CDOPERADOR", "000000000001"},
-                                             {"NMOPERADOR", "ANA LIMA"},
-                                             {"PRODMASK", "99.99.999;1;_"}}});
         QList<QVariantMap> params{{{"IDCONSMEFE", "N"}, {"IDBLOQNFSAF", flags.param}}};
         if (!flags.secondParam.isEmpty())
             params.append({{"IDCONSMEFE", "N"}, {"IDBLOQNFSAF", flags.secondParam}});
@@ -174,18 +168,16 @@ public:
                {{"CDFILIAL", kOtherBranch},
                 {"NMFILIAL", "COZINHA SUL"},
                 {"IDBLOQNFSAF", flags.otherBranch}}});
-        write(RefTables::tipoOper(), {operation("01", "COMPRA DE FORNECEDOR", "F"),
-                                      operation("02", "DOAÇÃO DE FORNECEDOR", "F"),
-                                      operation("07", "TRANSFERÊNCIA ENTRE FILIAIS", "L")});
-        write(RefTables::forneced(), {{{"CDFORNECED", "F100"},
-                                       {"NRMSKFORN", "11.222.333/0001-44"},
-                                       {"NRINSJURFO", "11222333000144"},
-                                       {"NMRAZSOCFO", "CEREALISTA BOA SAFRA"}},
+        write(RefTables::tipoOper(),
+              {operationRow("01", "COMPRA DE FORNECEDOR", "F", "N"),
+               operationRow("02", "DOAÇÃO DE FORNECEDOR", "F", "N"),
+               operationRow("07", "TRANSFERÊNCIA ENTRE FILIAIS", "L", "N")});
+        write(RefTables::forneced(), {supplierF100(),
                                       {{"CDFORNECED", "F200"},
                                        {"NRMSKFORN", "22.333.444/0001-55"},
                                        {"NRINSJURFO", "22333444000155"},
                                        {"NMRAZSOCFO", "LATICÍNIOS SERRA AZUL"}}});
-        write(RefTables::serie(), {{{"CDSERIE", "U"}, {"DSSERIE", "ÚNICA"}, {"IDLANCMTO", "E"}}});
+        write(RefTables::serie(), {seriesU()});
         write(RefTables::produto(RefTables::ProductReader::Entries),
               {product(kRice), product(kBeans), product(kPasta), product(kOil)});
         write(RefTables::expFilial(), {{{"CDFILIAL", kBranch},
@@ -200,23 +192,14 @@ public:
                                             {"CDSERIE", "U"},
                                             {"IDUTILVENC", "N"},
                                             {"IDIMPAF", "N"}}});
-        write(RecordedTables::itemEntr(),
-              {{{"NRLANCNFE", "1"},
-                {"CDPRODUTO", kRice.id},
-                {"CDARVPROD", kRice.code},
-                {"QTITEMPROD", QString(QStringLiteral("1,000")).replace(
-                                   u',', LocaleService::decimalSeparator())},
-                {"VRUNITITEM", QString(QStringLiteral("1,00000")).replace(
-                                   u',', LocaleService::decimalSeparator())},
-                {"CDFILLANC", kOtherBranch},
-                {"CDFILDEST", kBranch}}});
-        write(RecordedTables::vencEntr(), {});
-        write(RefTables::cliente(), {});
+        write(RecordedTables::itemEntr(), {{{"NRLANCNFE", "1"},
+                                            {"CDPRODUTO", kRice.id},
+                                            {"CDARVPROD", kRice.code},
+                                            {"QTITEMPROD", withSeparator("1,000")},
+                                            {"VRUNITITEM", withSeparator("1,00000")},
+                                            {"CDFILLANC", kOtherBranch},
+                                            {"CDFILDEST", kBranch}}});
         writeAuthorisations(defaultAuthorisations(ex), defaultAuthorisationItems(ex));
-        QFile registry(m_registry.filePath("Ostrel.ini"));
-        if (registry.open(QIODevice::WriteOnly | QIODevice::Text))
-            registry.write(QStringLiteral("KivpcDir=%1\n").arg(m_dir.path()).toUtf8());
-        qputenv("KIV_REGISTRY_INI", registry.fileName().toLocal8Bit());
     }
 
     void writeAuthorisations(const QList<QVariantMap> &numbers,
@@ -226,89 +209,12 @@ public:
         write(RefTables::itemAf(), items);
     }
 
-    // Every file with its content, to see that nothing was written.
-    QMap<QString, QByteArray> contents() const
-    {
-        QMap<QString, QByteArray> files;
-        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files)) {
-            QFile file(m_dir.filePath(name));
-            if (file.open(QIODevice::ReadOnly))
-                files.insert(name, file.readAll());
-        }
-        return files;
-    }
-
-    // A table file as the next window would load it.
-    std::unique_ptr<Table> stored(const TableDecl &decl) const
-    {
-        auto table = std::make_unique<Table>(QStringLiteral("stored"));
-        table->Declare(decl);
-        table->LoadFromFile(m_dir.filePath(decl.fileName));
-        return table;
-    }
-
 private:
-    static QVariantMap operation(const char *code, const char *name, const char *origin)
-    {
-        return {{"CDTIPOOPER", code},
-                {"NMTIPOOPER", QString::fromUtf8(name)},
-                {"IDENTTIPOP", "E"},
-                {"IDENTORIOP", origin},
-                {"IDUTILVENC", "N"}};
-    }
-
     static QVariantMap product(const Product &p)
     {
-        return {{"CDPRODUTO", p.id}, {"CDARVPROD", p.code}, {"CDPSQPROD", p.code},
-                {"NMPRODUTO", QString::fromUtf8(p.name)}, {"SGUNIDADE", p.unit}};
+        return productRow(p.id, p.code, p.name, p.unit);
     }
-
-    void write(const TableDecl &decl, const QList<QVariantMap> &rows) const
-    {
-        DemoData::writeTable(m_dir.filePath(decl.fileName), decl, rows);
-    }
-
-    QTemporaryDir m_dir;
-    QTemporaryDir m_registry;
 };
-
-QWidget *focused()
-{
-    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000))
-        return nullptr;
-    return QApplication::focusWidget();
-}
-
-void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    if (QWidget *target = focused())
-        QTest::keyClick(target, key, modifiers);
-    else
-        QFAIL("no widget has the focus");
-}
-
-void type(const QString &text)
-{
-    for (QChar c : text) {
-        if (QWidget *target = focused())
-            QTest::keyClick(target, c.toLatin1());
-        else
-            QFAIL("no widget has the focus");
-    }
-}
-
-bool command(const TCommand &c)
-{
-    if (!c.Enabled())
-        return false;
-    c.menu->trigger();
-    return true;
-}
-
-bool focusOn(QWidget *widget)
-{
-    return QTest::qWaitFor([&] { return widget->hasFocus(); }, 2000);
-}
 
 QString text(const Table *table, const char *name)
 {
@@ -421,11 +327,6 @@ QList<QVariantMap> rowsOf(Table *table, const QStringList &names)
     return rows;
 }
 
-QString withSeparator(QString text)
-{
-    return text.replace(u',', LocaleService::decimalSeparator());
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Flags)
@@ -458,9 +359,6 @@ private slots:
 
 private:
     TfrmLanEntr *openWindow();
-    // Insert and the operation code typed and left: the focus is on the
-    // origin.
-    void newDocument(const QString &operation);
     // The origin lookup as the operator opens it: F9 in the origin field.
     void openOriginLookup();
     // Authorisation `number` chosen from the list, the compulsory way.
@@ -477,8 +375,7 @@ private:
 
 void TestLanEntrAf::init()
 {
-    LocaleService::setDecimalSeparator(u',');
-    LocaleService::setShortDateFormat(QStringLiteral("dd/MM/yyyy"));
+    kivtest::useWorkstationLocale();
     m_answerer = std::make_unique<DialogAnswerer>();
 }
 
@@ -487,45 +384,15 @@ void TestLanEntrAf::cleanup()
     delete m_window;
     m_principal.reset();
     m_dir.reset();
-    const QString transcript = m_answerer->transcript();
-    const int unused = m_answerer->pending();
-    m_answerer.reset();
-    QVERIFY2(!transcript.contains(QStringLiteral("<unexpected>")), qPrintable(transcript));
-    QCOMPARE(unused, 0);
+    kivtest::checkDialogs(m_answerer);
 }
 
 TfrmLanEntr *TestLanEntrAf::openWindow()
 {
     if (!m_dir)
         m_dir = std::make_unique<DataDir>();
-    m_principal = std::make_unique<TfrmPrincipal>();
-    m_principal->Create();
-    if (!m_principal->Started())
-        return nullptr;
-    Table *session = m_principal->cdsPrincipal;
-    session->Append();
-    session->FieldByName("CDFILIAL")->SetAsString(kBranch);
-    session->FieldByName("NMFILIAL")->SetAsString(kBranchName);
-    session->FieldByName("CDOPERADOR")->SetAsString("000000000001");
-    session->FieldByName("NMOPERADOR")->SetAsString("ANA LIMA");
-    session->FieldByName("PRODMASK")->SetAsString("99.99.999;1;_");
-    session->Post();
-    m_window = new TfrmLanEntr;
-    m_window->Create();
-    m_window->show();
-    QApplication::setActiveWindow(m_window);
-    if (!QTest::qWaitForWindowActive(m_window))
-        return nullptr;
+    m_window = openEntryWindow(m_principal);
     return m_window;
-}
-
-void TestLanEntrAf::newDocument(const QString &operation)
-{
-    QVERIFY(command(m_window->sbtIncluir));
-    QVERIFY(focusOn(m_window->medOperacao));
-    type(operation);
-    press(Qt::Key_Tab);
-    QVERIFY(focusOn(m_window->medOrigem));
 }
 
 void TestLanEntrAf::openOriginLookup()
@@ -625,7 +492,7 @@ void TestLanEntrAf::modeOfTheSupplierOrigin()
     m_dir = std::make_unique<DataDir>(flags);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(operation);
+    newDocument(w, operation);
 
     // The authorisation list is left without a choice; a supplier is picked.
     ListSeen seen;
@@ -717,7 +584,7 @@ void TestLanEntrAf::branchWithoutAuthorisation()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument("01");
+    newDocument(w, "01");
     const QDate today = w->dtpEntrada->Date();
     const int items = w->cdsProduto->RecordCount();
 
@@ -788,7 +655,7 @@ void TestLanEntrAf::importFillsHeaderAndItems()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument("01");
+    newDocument(w, "01");
     const QString number = text(w->cdsLancEntr, "NRLANCNFE");
     QCOMPARE(number, QString("2"));
 
@@ -897,7 +764,7 @@ void TestLanEntrAf::confirmingAnImportedDocument()
     m_dir = std::make_unique<DataDir>();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument("01");
+    newDocument(w, "01");
     importAuthorisation(authorisation);
     if (QTest::currentTestFailed())
         return;
@@ -913,7 +780,7 @@ void TestLanEntrAf::confirmingAnImportedDocument()
     QVERIFY(!w->sbtConfirmar.Enabled());
 
     // The files hold the document as a new window would show it.
-    auto headers = m_dir->stored(RecordedTables::lancEntr());
+    auto headers = m_dir->load(RecordedTables::lancEntr());
     QCOMPARE(headers->RecordCount(), 2);
     QVERIFY(headers->Locate("NRLANCNFE", "2"));
     QCOMPARE(text(headers.get(), "CDFILIAL"), kBranch);
@@ -926,7 +793,7 @@ void TestLanEntrAf::confirmingAnImportedDocument()
     QCOMPARE(text(headers.get(), "NRNOTAFISC"), QString("4711"));
     QCOMPARE(text(headers.get(), "CDORIGEM"), QString(authorisation == "345" ? "F100" : "F200"));
 
-    auto items = m_dir->stored(RecordedTables::itemEntr());
+    auto items = m_dir->load(RecordedTables::itemEntr());
     items->SetFilter(QStringLiteral("NRLANCNFE = '2'"));
     items->SetFiltered(true);
     QCOMPARE(items->RecordCount(), products.size());
@@ -955,7 +822,7 @@ void TestLanEntrAf::importingAgainOverwritesTheItems()
     m_dir = std::make_unique<DataDir>();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument("01");
+    newDocument(w, "01");
     importAuthorisation("345");
     if (QTest::currentTestFailed())
         return;
@@ -997,7 +864,7 @@ void TestLanEntrAf::importingAgainOverwritesTheItems()
     QVERIFY(command(w->sbtConfirmar));
     QCOMPARE(m_answerer->count(), 2);
     QCOMPARE(text(w->cdsLancEntr, "VRNOTAFISC"), QString("1234,50000"));
-    auto stored = m_dir->stored(RecordedTables::itemEntr());
+    auto stored = m_dir->load(RecordedTables::itemEntr());
     stored->SetFilter(QStringLiteral("NRLANCNFE = '2'"));
     stored->SetFiltered(true);
     QCOMPARE(stored->RecordCount(), 2);
@@ -1021,7 +888,7 @@ void TestLanEntrAf::blockedProductOnlyWithoutAuthorisation()
     m_dir = std::make_unique<DataDir>(flags);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument("01");
+    newDocument(w, "01");
     if (imported) {
         importAuthorisation("345");
         if (QTest::currentTestFailed())
@@ -1093,7 +960,7 @@ void TestLanEntrAf::productMissingFromTheProductFile()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument("01");
+    newDocument(w, "01");
     ListSeen seen;
     m_answerer->run(pickRow(seen, 1, QStringLiteral("345")));
     if (missingFirst)
@@ -1143,7 +1010,7 @@ void TestLanEntrAf::cancellingTheListChangesNothing()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument("01");
+    newDocument(w, "01");
     const QDate today = w->dtpEntrada->Date();
 
     // Cancelled on a new document: the header stays as typed.
@@ -1198,7 +1065,7 @@ void TestLanEntrAf::supplierMissingFromTheSupplierFile()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument("01");
+    newDocument(w, "01");
     ListSeen seen;
     importAuthorisation("350", &seen);
     if (QTest::currentTestFailed())

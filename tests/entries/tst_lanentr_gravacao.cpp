@@ -6,8 +6,8 @@
 #include "basewindows.h"
 #include "datetimepicker.h"
 #include "dbgrid.h"
-#include "demodata.h"
 #include "dialoganswerer.h"
+#include "lanentrtests.h"
 #include "localeservice.h"
 #include "maskedit.h"
 #include "pagecontrol.h"
@@ -19,12 +19,9 @@
 #include "tfrmprincipal.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -36,11 +33,14 @@
 #endif
 
 using namespace kiv;
+using namespace lanentrtests;
+using kivtest::command;
+using kivtest::focusOn;
+using kivtest::press;
+using kivtest::type;
 
 namespace {
 
-const QString kBranch = QStringLiteral("0001");
-const QString kBranchName = QStringLiteral("COZINHA CENTRAL NORTE");
 const QString kOtherBranch = QStringLiteral("0002");
 const QString kSupplier = QStringLiteral("11222333000144");
 const QDate kEntry(2026, 3, 10);
@@ -50,13 +50,6 @@ const QStringList kFiles{QStringLiteral("LANCENTR.cds"), QStringLiteral("ITEMENT
 
 const QString kCancelAll = QStringLiteral("Deseja cancelar todo o lançamento ?");
 const QString kDeleteQuestion = QStringLiteral("Deseja excluir o registro?");
-
-// Numbers are written here with "," and shown to the window with the
-// workstation's separator.
-QString sep(QString text)
-{
-    return text.replace(u',', LocaleService::decimalSeparator());
-}
 
 // ----------------------------------------------------------------- documents
 
@@ -143,17 +136,18 @@ QStringList linesOf(const QList<Doc> &docs, const QString &branch = QString())
         if (!branch.isEmpty() && d.branch != branch)
             continue;
         lines.append(headerLine({d.number, d.branch, operationOf(d), "F100", kSupplier, d.invoice,
-                                 "U", sep(d.total), kEntry.toString(Qt::ISODate),
+                                 "U", withSeparator(d.total), kEntry.toString(Qt::ISODate),
                                  kEmission.toString(Qt::ISODate), d.dueDates ? "S" : "N"}));
         for (const Item &i : d.items)
             lines.append(QStringLiteral("I|") + QStringList{d.number, i.code, productId(i.code),
-                                                            sep(i.quantity), sep(i.value),
-                                                            d.invoice, d.branch}
+                                                            withSeparator(i.quantity),
+                                                            withSeparator(i.value), d.invoice,
+                                                            d.branch}
                                                     .join(u'|'));
         for (const Due &v : d.dues)
             lines.append(QStringLiteral("V|") + QStringList{d.number,
                                                             v.date.toString(Qt::ISODate),
-                                                            sep(v.value),
+                                                            withSeparator(v.value),
                                                             v.date.toString("dd/MM/yyyy")}
                                                     .join(u'|'));
     }
@@ -166,38 +160,22 @@ QStringList linesOf(const QList<Doc> &docs, const QString &branch = QString())
 // The files the window loads: entry operations 02 (supplier, no due dates)
 // and 03 (supplier, due dates), supplier F100, series U, three products,
 // and the documents each test stores.
-class DataDir
+class DataDir : public EntryDataDirectory
 {
 public:
     explicit DataDir(const QList<Doc> &docs)
     {
-        write(RecordedTables::dadosKipc(), {{{"CDFILIAL", kBranch},
-                                             {"NMFILIAL", kBranchName},
-                                             {"CDOPERADOR", "000000000001"},
-                                             {"NMOPERADOR", "ANA LIMA"},
-                                             {"PRODMASK", "99.99.999;1;_"}}});
-        write(RefTables::tipoOper(), {operation("02", "DOAÇÃO DE FORNECEDOR", "N"),
-                                      operation("03", "COMPRA A PRAZO", "S")});
-        write(RefTables::forneced(), {{{"CDFORNECED", "F100"},
-                                       {"NRMSKFORN", "11.222.333/0001-44"},
-                                       {"NRINSJURFO", kSupplier},
-                                       {"NMRAZSOCFO", "CEREALISTA BOA SAFRA"}}});
-        write(RefTables::serie(), {{{"CDSERIE", "U"}, {"DSSERIE", "ÚNICA"}, {"IDLANCMTO", "E"}}});
+        write(RefTables::tipoOper(), {operationRow("02", "DOAÇÃO DE FORNECEDOR", "F", "N"),
+                                      operationRow("03", "COMPRA A PRAZO", "F", "S")});
+        write(RefTables::forneced(), {supplierF100()});
+        write(RefTables::serie(), {seriesU()});
         write(RefTables::filial(), {{{"CDFILIAL", kBranch}, {"NMFILIAL", kBranchName}},
                                     {{"CDFILIAL", kOtherBranch}, {"NMFILIAL", "COZINHA SUL"}}});
         write(RefTables::produto(RefTables::ProductReader::Entries),
-              {product("1021", "01.02.001", "ARROZ AGULHINHA", "KG"),
-               product("1031", "01.03.001", "FEIJÃO CARIOCA", "KG"),
-               product("1301", "13.01.001", "ÓLEO DE SOJA", "LT")});
-        for (const TableDecl &decl : {RefTables::expFilial(), RefTables::cliente(),
-                                      RefTables::param(), RefTables::numAf(),
-                                      RefTables::itemAf()})
-            write(decl, {});
+              {productRow("1021", "01.02.001", "ARROZ AGULHINHA", "KG"),
+               productRow("1031", "01.03.001", "FEIJÃO CARIOCA", "KG"),
+               productRow("1301", "13.01.001", "ÓLEO DE SOJA", "LT")});
         writeDocuments(docs);
-        QFile registry(m_registry.filePath("Ostrel.ini"));
-        if (registry.open(QIODevice::WriteOnly | QIODevice::Text))
-            registry.write(QStringLiteral("KivpcDir=%1\n").arg(m_dir.path()).toUtf8());
-        qputenv("KIV_REGISTRY_INI", registry.fileName().toLocal8Bit());
     }
 
     void writeDocuments(const QList<Doc> &docs) const
@@ -215,7 +193,7 @@ public:
                             {"NRINSJURNF", kSupplier},
                             {"NRNOTAFISC", d.invoice},
                             {"CDSERIE", "U"},
-                            {"VRNOTAFISC", sep(d.total)},
+                            {"VRNOTAFISC", withSeparator(d.total)},
                             {"DTENTRADA", kEntry},
                             {"DTEMISSAO", kEmission},
                             {"IDUTILVENC", d.dueDates ? "S" : "N"},
@@ -225,38 +203,19 @@ public:
                               {"CDPRODUTO", productId(i.code)},
                               {"CDARVPROD", i.code},
                               {"CDPSQPROD", i.code},
-                              {"QTITEMPROD", sep(i.quantity)},
-                              {"VRUNITITEM", sep(i.value)},
+                              {"QTITEMPROD", withSeparator(i.quantity)},
+                              {"VRUNITITEM", withSeparator(i.value)},
                               {"NRNFEPROD", d.invoice},
                               {"CDFILLANC", d.branch}});
             for (const Due &v : d.dues)
                 dues.append({{"NRLANCNFE", d.number},
                              {"DTVENCENTR", v.date},
-                             {"VRVENCENTR", sep(v.value)},
+                             {"VRVENCENTR", withSeparator(v.value)},
                              {"STDTVCENTR", v.date.toString("dd/MM/yyyy")}});
         }
         write(RecordedTables::lancEntr(), headers);
         write(RecordedTables::itemEntr(), items);
         write(RecordedTables::vencEntr(), dues);
-    }
-
-    QString path() const { return m_dir.path(); }
-    QString filePath(const QString &name) const { return m_dir.filePath(name); }
-
-    // Every file of the directory with its content, leftovers included.
-    QMap<QString, QByteArray> contents() const
-    {
-        QMap<QString, QByteArray> files;
-        for (const QString &name :
-             QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
-            // The running program's lock, not a table.
-            if (name == QLatin1String(".kiv.lock"))
-                continue;
-            QFile file(m_dir.filePath(name));
-            if (file.open(QIODevice::ReadOnly))
-                files.insert(name, file.readAll());
-        }
-        return files;
     }
 
     qint64 size(const QString &name) const
@@ -268,55 +227,26 @@ public:
     // with a branch, only that branch's documents and their rows.
     QStringList onDisk(const QString &branch = QString()) const
     {
-        Table headers(QStringLiteral("headers"));
-        headers.Declare(RecordedTables::lancEntr());
-        headers.LoadFromFile(filePath("LANCENTR.cds"));
-        Table items(QStringLiteral("items"));
-        items.Declare(RecordedTables::itemEntr());
-        items.LoadFromFile(filePath("ITEMENTR.cds"));
-        Table dues(QStringLiteral("dues"));
-        dues.Declare(RecordedTables::vencEntr());
-        dues.LoadFromFile(filePath("VENCENTR.cds"));
+        const auto headers = load(RecordedTables::lancEntr());
+        const auto items = load(RecordedTables::itemEntr());
+        const auto dues = load(RecordedTables::vencEntr());
         QStringList lines;
         QStringList numbers;
-        for (headers.First(); !headers.Eof(); headers.Next()) {
-            if (!branch.isEmpty() && headers.FieldByName("CDFILIAL")->AsString() != branch)
+        for (headers->First(); !headers->Eof(); headers->Next()) {
+            if (!branch.isEmpty() && headers->FieldByName("CDFILIAL")->AsString() != branch)
                 continue;
-            numbers.append(headers.FieldByName("NRLANCNFE")->AsString());
-            lines.append(headerLine(headers));
+            numbers.append(headers->FieldByName("NRLANCNFE")->AsString());
+            lines.append(headerLine(*headers));
         }
-        for (items.First(); !items.Eof(); items.Next())
-            if (branch.isEmpty() || numbers.contains(items.FieldByName("NRLANCNFE")->AsString()))
-                lines.append(itemLine(items));
-        for (dues.First(); !dues.Eof(); dues.Next())
-            if (branch.isEmpty() || numbers.contains(dues.FieldByName("NRLANCNFE")->AsString()))
-                lines.append(dueLine(dues));
+        for (items->First(); !items->Eof(); items->Next())
+            if (branch.isEmpty() || numbers.contains(items->FieldByName("NRLANCNFE")->AsString()))
+                lines.append(itemLine(*items));
+        for (dues->First(); !dues->Eof(); dues->Next())
+            if (branch.isEmpty() || numbers.contains(dues->FieldByName("NRLANCNFE")->AsString()))
+                lines.append(dueLine(*dues));
         lines.sort();
         return lines;
     }
-
-private:
-    static QVariantMap operation(const char *code, const char *name, const char *dueDates)
-    {
-        return {{"CDTIPOOPER", code}, {"NMTIPOOPER", QString::fromUtf8(name)},
-                {"IDENTTIPOP", "E"},  {"IDENTORIOP", "F"},
-                {"IDUTILVENC", dueDates}};
-    }
-
-    static QVariantMap product(const char *id, const char *code, const char *name,
-                               const char *unit)
-    {
-        return {{"CDPRODUTO", id}, {"CDARVPROD", code}, {"CDPSQPROD", code},
-                {"NMPRODUTO", QString::fromUtf8(name)}, {"SGUNIDADE", unit}};
-    }
-
-    void write(const TableDecl &decl, const QList<QVariantMap> &rows) const
-    {
-        DemoData::writeTable(m_dir.filePath(decl.fileName), decl, rows);
-    }
-
-    QTemporaryDir m_dir;
-    QTemporaryDir m_registry;
 };
 
 #ifdef Q_OS_UNIX
@@ -349,44 +279,6 @@ private:
 
 // -------------------------------------------------------------- the operator
 
-QWidget *focused()
-{
-    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000))
-        return nullptr;
-    return QApplication::focusWidget();
-}
-
-void press(Qt::Key key)
-{
-    if (QWidget *target = focused())
-        QTest::keyClick(target, key);
-    else
-        QFAIL("no widget has the focus");
-}
-
-void type(const QString &text)
-{
-    for (QChar c : text) {
-        if (QWidget *target = focused())
-            QTest::keyClick(target, c.toLatin1());
-        else
-            QFAIL("no widget has the focus");
-    }
-}
-
-bool command(const TCommand &c)
-{
-    if (!c.Enabled())
-        return false;
-    c.menu->trigger();
-    return true;
-}
-
-bool focusOn(QWidget *widget)
-{
-    return QTest::qWaitFor([&] { return widget->hasFocus(); }, 2000);
-}
-
 bool editing(const Table *t)
 {
     return t->State() == DataSetState::Edit || t->State() == DataSetState::Insert;
@@ -409,11 +301,6 @@ QString enabledCommands(const TfrmLanEntr *w)
             names.append(name);
     }
     return names.join(u' ');
-}
-
-QString headerField(const TfrmLanEntr *w, const char *name)
-{
-    return w->cdsLancEntr->FieldByName(QString::fromLatin1(name))->AsString();
 }
 
 } // namespace
@@ -444,6 +331,8 @@ private slots:
     void cancelWithNothingEdited();
     void cancelFirstDocumentOfTheBranch_data();
     void cancelFirstDocumentOfTheBranch();
+    void closingWhileTyping_data();
+    void closingWhileTyping();
     void commandBar_data();
     void commandBar();
 
@@ -474,8 +363,7 @@ private:
 
 void TestLanEntrGravacao::init()
 {
-    LocaleService::setDecimalSeparator(u',');
-    LocaleService::setShortDateFormat(QStringLiteral("dd/MM/yyyy"));
+    kivtest::useWorkstationLocale();
     m_answerer = std::make_unique<DialogAnswerer>();
 }
 
@@ -484,36 +372,13 @@ void TestLanEntrGravacao::cleanup()
     delete m_window;
     m_principal.reset();
     m_dir.reset();
-    const QString transcript = m_answerer->transcript();
-    const int unused = m_answerer->pending();
-    m_answerer.reset();
-    QVERIFY2(!transcript.contains(QStringLiteral("<unexpected>")), qPrintable(transcript));
-    QCOMPARE(unused, 0);
+    kivtest::checkDialogs(m_answerer);
 }
 
 TfrmLanEntr *TestLanEntrGravacao::openWindow()
 {
     delete m_window;
-    // One main window at a time holds the data directory.
-    m_principal.reset();
-    m_principal = std::make_unique<TfrmPrincipal>();
-    m_principal->Create();
-    if (!m_principal->Started())
-        return nullptr;
-    Table *session = m_principal->cdsPrincipal;
-    session->Append();
-    session->FieldByName("CDFILIAL")->SetAsString(kBranch);
-    session->FieldByName("NMFILIAL")->SetAsString(kBranchName);
-    session->FieldByName("CDOPERADOR")->SetAsString("000000000001");
-    session->FieldByName("NMOPERADOR")->SetAsString("ANA LIMA");
-    session->FieldByName("PRODMASK")->SetAsString("99.99.999;1;_");
-    session->Post();
-    m_window = new TfrmLanEntr;
-    m_window->Create();
-    m_window->show();
-    QApplication::setActiveWindow(m_window);
-    if (!QTest::qWaitForWindowActive(m_window))
-        return nullptr;
+    m_window = openEntryWindow(m_principal);
     return m_window;
 }
 
@@ -567,10 +432,10 @@ void TestLanEntrGravacao::typeItems(const QList<Item> &items, bool post)
         type(QString(items[i].code).remove(u'.'));
         press(Qt::Key_Tab);
         QCOMPARE(w->dbgProduto->SelectedField()->FieldName(), QString("QTITEMPROD"));
-        type(sep(items[i].quantity));
+        type(withSeparator(items[i].quantity));
         press(Qt::Key_Tab);
         QCOMPARE(w->dbgProduto->SelectedField()->FieldName(), QString("VRUNITITEM"));
-        type(sep(items[i].value));
+        type(withSeparator(items[i].value));
     }
     if (post) {
         // Up leaves the row, which posts it.
@@ -582,9 +447,10 @@ void TestLanEntrGravacao::typeItems(const QList<Item> &items, bool post)
 void TestLanEntrGravacao::typeDues(const QList<Due> &dues, bool post)
 {
     TfrmLanEntr *w = m_window;
-    // The operator clicks the tab: on a new document the page opens with
-    // the operation, before its menu entry does.
+    // The operation opened the page and its menu entry; the operator
+    // clicks the tab.
     QVERIFY(w->tshVenc->isEnabled());
+    QVERIFY(w->mnuVencimento->isEnabled());
     QVERIFY(w->pgcLancEntr->SelectPage(w->pgcLancEntr->indexOf(w->tshVenc)));
     QCOMPARE(w->pgcLancEntr->ActivePage(), w->tshVenc);
     w->dbgVenc->setFocus();
@@ -598,7 +464,7 @@ void TestLanEntrGravacao::typeDues(const QList<Due> &dues, bool post)
         type(dues[i].date.toString("ddMMyyyy"));
         press(Qt::Key_Tab);
         QCOMPARE(w->dbgVenc->SelectedField()->FieldName(), QString("VRVENCENTR"));
-        type(sep(dues[i].value));
+        type(withSeparator(dues[i].value));
     }
     if (post) {
         press(Qt::Key_Up);
@@ -627,7 +493,7 @@ QStringList TestLanEntrGravacao::shown()
     w->mnuFormulario->trigger();
     QStringList numbers;
     for (w->cdsLancEntr->First(); !w->cdsLancEntr->Eof(); w->cdsLancEntr->Next()) {
-        numbers.append(headerField(w, "NRLANCNFE"));
+        numbers.append(header(w, "NRLANCNFE"));
         lines.append(headerLine(*w->cdsLancEntr));
     }
     for (const QString &number : numbers) {
@@ -694,7 +560,7 @@ void TestLanEntrGravacao::newDocumentConfirmed()
     const QList<Due> typedDues{{QDate(2026, 4, 20), "6,5"}, {QDate(2026, 5, 20), "3,5"}};
     const QList<Due> storedDues{{QDate(2026, 4, 20), "6,50000"}, {QDate(2026, 5, 20), "3,50000"}};
     typeHeader(dueDates ? "03" : "02", kSupplier, "4711");
-    QCOMPARE(headerField(w, "NRLANCNFE"), QString("4"));
+    QCOMPARE(header(w, "NRLANCNFE"), QString("4"));
     // Without due dates the second item is left open for the confirm to post;
     // with them the last due date is.
     typeItems(typedItems, dueDates);
@@ -712,7 +578,7 @@ void TestLanEntrGravacao::newDocumentConfirmed()
         QVERIFY2(QFileInfo(TableFile::resolve(m_dir->filePath(name))).lastModified() > old,
                  qPrintable(name + " was not written"));
     QCOMPARE(w->cdsLancEntr->State(), DataSetState::Browse);
-    QCOMPARE(headerField(w, "VRNOTAFISC"), sep("10,00000"));
+    QCOMPARE(header(w, "VRNOTAFISC"), withSeparator("10,00000"));
     QVERIFY(!editing(w->cdsProduto) && !editing(w->cdsVenc));
     QVERIFY(!w->sbtCancelar.Enabled() && !w->sbtConfirmar.Enabled());
 
@@ -726,7 +592,7 @@ void TestLanEntrGravacao::newDocumentConfirmed()
                      !dueDates ? QList<Due>{{QDate(2026, 6, 1), "2,00000"}} : QList<Due>{},
                      "4712"};
     typeHeader(!dueDates ? "03" : "02", kSupplier, "4712");
-    QCOMPARE(headerField(w, "NRLANCNFE"), QString("5"));
+    QCOMPARE(header(w, "NRLANCNFE"), QString("5"));
     typeItems({{"13.01.001", "4", "0,5"}}, true);
     if (!dueDates)
         typeDues({{QDate(2026, 6, 1), "2"}}, true);
@@ -817,7 +683,7 @@ void TestLanEntrGravacao::confirmRefused()
     // The document stays being typed, with its commands, and nothing is
     // written.
     QCOMPARE(w->cdsLancEntr->State(), DataSetState::Insert);
-    QCOMPARE(headerField(w, "NRLANCNFE"), QString("3"));
+    QCOMPARE(header(w, "NRLANCNFE"), QString("3"));
     QCOMPARE(enabledCommands(w).contains("Cancelar Confirmar"), true);
     QCOMPARE(m_dir->contents(), before);
     if (message == QLatin1String("Quantidade deve ser informada."))
@@ -885,7 +751,7 @@ void TestLanEntrGravacao::deletingADocument()
     if (answer != QLatin1String("Sim")) {
         QCOMPARE(m_dir->contents(), before);
         QCOMPARE(w->cdsLancEntr->RecordCount(), 2);
-        QCOMPARE(headerField(w, "NRLANCNFE"), number);
+        QCOMPARE(header(w, "NRLANCNFE"), number);
         QCOMPARE(w->cdsLancEntr->State(), DataSetState::Browse);
         return;
     }
@@ -904,7 +770,7 @@ void TestLanEntrGravacao::deletingADocument()
             expected.append(d);
     QCOMPARE(m_dir->onDisk(), linesOf(expected));
     QCOMPARE(w->cdsLancEntr->RecordCount(), 1);
-    QVERIFY(headerField(w, "NRLANCNFE") != number);
+    QVERIFY(header(w, "NRLANCNFE") != number);
     QVERIFY(!w->sbtCancelar.Enabled() && !w->sbtConfirmar.Enabled());
     QCOMPARE(w->cdsLancEntr->State(), DataSetState::Browse);
 
@@ -978,12 +844,12 @@ void TestLanEntrGravacao::failedSaveKeepsTheOldFiles()
     QCOMPARE(w->cdsLancEntr->State(), DataSetState::Browse);
     QCOMPARE(w->cdsLancEntr->RecordCount(), 2);
     QVERIFY(w->cdsLancEntr->Locate("NRLANCNFE", "4"));
-    QCOMPARE(headerField(w, "VRNOTAFISC"), QString("10,00000"));
+    QCOMPARE(header(w, "VRNOTAFISC"), QString("10,00000"));
 
     // The next header post, with room on the disk, writes both documents.
     w->mnuFormulario->trigger();
     typeHeader("02", kSupplier, "4712");
-    QCOMPARE(headerField(w, "NRLANCNFE"), QString("5"));
+    QCOMPARE(header(w, "NRLANCNFE"), QString("5"));
     typeItems({{"13.01.001", "4", "0,5"}}, false);
     QVERIFY(command(w->sbtConfirmar));
     QCOMPARE(m_answerer->count(), 1);
@@ -1162,7 +1028,7 @@ void TestLanEntrGravacao::cancelFirstDocumentOfTheBranch()
     QVERIFY(w);
     QCOMPARE(w->cdsLancEntr->RecordCount(), 0);
     typeHeader("02", kSupplier, "4711");
-    QCOMPARE(headerField(w, "NRLANCNFE"), QString("5"));
+    QCOMPARE(header(w, "NRLANCNFE"), QString("5"));
     typeItems({{"01.02.001", "1", "2"}}, true);
     if (page == QLatin1String("tshFormulario"))
         w->mnuFormulario->trigger();
@@ -1183,6 +1049,45 @@ void TestLanEntrGravacao::cancelFirstDocumentOfTheBranch()
     w->cdsProduto->SetFiltered(false);
     QCOMPARE(w->cdsProduto->RecordCount(), 1);
     QVERIFY(!w->cdsProduto->Locate("NRLANCNFE", "5"));
+    QCOMPARE(m_dir->contents(), before);
+}
+
+void TestLanEntrGravacao::closingWhileTyping_data()
+{
+    QTest::addColumn<bool>("typing");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("a new document, Não keeps the window") << true << "Não";
+    QTest::newRow("a new document, Sim closes without saving") << true << "Sim";
+    QTest::newRow("nothing typed, no question") << false << "";
+}
+
+void TestLanEntrGravacao::closingWhileTyping()
+{
+    QFETCH(bool, typing);
+    QFETCH(QString, answer);
+    m_dir = std::make_unique<DataDir>(cancelDocuments());
+    const auto before = m_dir->contents();
+    TfrmLanEntr *w = openWindow();
+    QVERIFY(w);
+    if (typing) {
+        typeHeader("02", kSupplier, "4711");
+        typeItems({{"01.02.001", "1", "2"}}, false);
+        m_answerer->press(answer);
+    }
+    QVERIFY(command(w->sbtFechar));
+    const bool stays = answer == QStringLiteral("Não");
+    if (typing) {
+        QVERIFY(m_answerer->waitFor(1));
+        QCOMPARE(m_answerer->at(0).text, kCancelAll);
+    }
+    if (stays) {
+        QVERIFY(!m_window.isNull() && w->isVisible());
+        QCOMPARE(w->cdsLancEntr->State(), DataSetState::Insert);
+        QCOMPARE(w->cdsProduto->State(), DataSetState::Insert);
+    } else {
+        QTRY_VERIFY(m_window.isNull());
+    }
+    QCOMPARE(m_answerer->count(), typing ? 1 : 0);
     QCOMPARE(m_dir->contents(), before);
 }
 
@@ -1255,7 +1160,7 @@ void TestLanEntrGravacao::commandBar()
             w->mnuFormulario->trigger();
         } else if (step == "proximo") {
             w->cdsLancEntr->Next();
-            QCOMPARE(headerField(w, "NRLANCNFE"), QString("6"));
+            QCOMPARE(header(w, "NRLANCNFE"), QString("6"));
         } else if (step == "novoItem") {
             w->dbgProduto->setFocus();
             QTRY_VERIFY(w->dbgProduto->hasFocus());

@@ -1,32 +1,28 @@
 #include "basewindows.h"
 #include "dbgrid.h"
-#include "demodata.h"
 #include "dialoganswerer.h"
+#include "lanentrtests.h"
 #include "localeservice.h"
 #include "pagecontrol.h"
 #include "recordedtables.h"
 #include "referencetables.h"
 #include "table.h"
-#include "tablefile.h"
 #include "tfrmlanentr.h"
 #include "tfrmprincipal.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 using namespace kiv;
+using namespace lanentrtests;
+using kivtest::press;
+using kivtest::type;
 
 namespace {
 
-const QString kBranch = QStringLiteral("0001");
-const QString kBranchName = QStringLiteral("COZINHA CENTRAL NORTE");
 const QString kDuplicate = QStringLiteral("Produto já cadastrado para o lançamento de entrada.");
 const QString kBlocked = QStringLiteral("Produto bloqueado para lançamento sem AF.");
 
@@ -53,26 +49,17 @@ struct Block
 // A data directory with the files the window loads: three products under
 // the mask 99.99.999, document 5 of the session branch, the items and
 // blocked codes each test needs.
-class DataDir
+class DataDir : public EntryDataDirectory
 {
 public:
     explicit DataDir(const Document &doc = {}, const QList<QVariantMap> &items = {},
                      const QList<Block> &blocks = {})
     {
-        write(RecordedTables::dadosKipc(), {{{"CDFILIAL", kBranch},
-                                             {"NMFILIAL", kBranchName},
-                                             {"CDOPERADOR", "000000000001"},
-                                             {"NMOPERADOR", "ANA LIMA"},
-                                             {"PRODMASK", "99.99.999;1;_"}}});
-        write(RefTables::tipoOper(), {{{"CDTIPOOPER", "01"},
-                                       {"NMTIPOOPER", "COMPRA DE FORNECEDOR"},
-                                       {"IDENTTIPOP", "E"},
-                                       {"IDENTORIOP", "F"},
-                                       {"IDUTILVENC", "S"}}});
+        write(RefTables::tipoOper(), {operationRow("01", "COMPRA DE FORNECEDOR", "F", "S")});
         write(RefTables::produto(RefTables::ProductReader::Entries),
-              {product("1021", "01.02.001", "ARROZ AGULHINHA", "KG"),
-               product("1031", "01.03.001", "FEIJÃO CARIOCA", "KG"),
-               product("1301", "13.01.001", "ÓLEO DE SOJA", "LT")});
+              {productRow("1021", "01.02.001", "ARROZ AGULHINHA", "KG"),
+               productRow("1031", "01.03.001", "FEIJÃO CARIOCA", "KG"),
+               productRow("1301", "13.01.001", "ÓLEO DE SOJA", "LT")});
         QList<QVariantMap> blockRows;
         for (const Block &b : blocks)
             blockRows.append({{"CDFILIAL", b.branch}, {"CDARVPROD", b.code},
@@ -89,15 +76,6 @@ public:
                                             {"IDUTILVENC", doc.dueDates},
                                             {"IDIMPAF", doc.imported}}});
         write(RecordedTables::itemEntr(), items);
-        for (const TableDecl &decl :
-             {RefTables::forneced(), RefTables::cliente(), RefTables::filial(),
-              RefTables::serie(), RefTables::param(), RefTables::numAf(), RefTables::itemAf(),
-              RecordedTables::vencEntr()})
-            write(decl, {});
-        QFile registry(m_registry.filePath("Ostrel.ini"));
-        if (registry.open(QIODevice::WriteOnly | QIODevice::Text))
-            registry.write(QStringLiteral("KivpcDir=%1\n").arg(m_dir.path()).toUtf8());
-        qputenv("KIV_REGISTRY_INI", registry.fileName().toLocal8Bit());
     }
 
     void writeDueDates(const QList<QPair<QString, QDate>> &rows) const
@@ -110,67 +88,13 @@ public:
         write(RecordedTables::vencEntr(), maps);
     }
 
-    // Every file of the directory with its content, to see that nothing
-    // was written.
-    QMap<QString, QByteArray> contents() const
-    {
-        QMap<QString, QByteArray> files;
-        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files)) {
-            QFile file(m_dir.filePath(name));
-            if (file.open(QIODevice::ReadOnly))
-                files.insert(name, file.readAll());
-        }
-        return files;
-    }
-
     static QVariantMap item(const char *document, const char *product, const char *code)
     {
         return {{"NRLANCNFE", document},    {"CDPRODUTO", product}, {"CDARVPROD", code},
                 {"QTITEMPROD", "1,000"},    {"VRUNITITEM", "1,00000"},
                 {"CDFILLANC", kBranch}};
     }
-
-private:
-    static QVariantMap product(const char *id, const char *code, const char *name,
-                               const char *unit)
-    {
-        return {{"CDPRODUTO", id}, {"CDARVPROD", code}, {"CDPSQPROD", code},
-                {"NMPRODUTO", QString::fromUtf8(name)}, {"SGUNIDADE", unit}};
-    }
-
-    void write(const TableDecl &decl, const QList<QVariantMap> &rows) const
-    {
-        DemoData::writeTable(m_dir.filePath(decl.fileName), decl, rows);
-    }
-
-    QTemporaryDir m_dir;
-    QTemporaryDir m_registry;
 };
-
-QWidget *focused()
-{
-    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000))
-        return nullptr;
-    return QApplication::focusWidget();
-}
-
-void press(Qt::Key key)
-{
-    if (QWidget *target = focused())
-        QTest::keyClick(target, key);
-    else
-        QFAIL("no widget has the focus");
-}
-
-void type(const QString &text)
-{
-    for (QChar c : text) {
-        if (QWidget *target = focused())
-            QTest::keyClick(target, c.toLatin1());
-        else
-            QFAIL("no widget has the focus");
-    }
-}
 
 QString item(const TfrmLanEntr *w, const char *name)
 {
@@ -232,8 +156,7 @@ private:
 
 void TestLanEntrItens::init()
 {
-    LocaleService::setDecimalSeparator(u',');
-    LocaleService::setShortDateFormat(QStringLiteral("dd/MM/yyyy"));
+    kivtest::useWorkstationLocale();
     m_answerer = std::make_unique<DialogAnswerer>();
 }
 
@@ -242,35 +165,14 @@ void TestLanEntrItens::cleanup()
     delete m_window;
     m_principal.reset();
     m_dir.reset();
-    const QString transcript = m_answerer->transcript();
-    const int unused = m_answerer->pending();
-    m_answerer.reset();
-    QVERIFY2(!transcript.contains(QStringLiteral("<unexpected>")), qPrintable(transcript));
-    QCOMPARE(unused, 0);
+    kivtest::checkDialogs(m_answerer);
 }
 
 TfrmLanEntr *TestLanEntrItens::openWindow()
 {
     if (!m_dir)
         m_dir = std::make_unique<DataDir>();
-    m_principal = std::make_unique<TfrmPrincipal>();
-    m_principal->Create();
-    if (!m_principal->Started())
-        return nullptr;
-    Table *session = m_principal->cdsPrincipal;
-    session->Append();
-    session->FieldByName("CDFILIAL")->SetAsString(kBranch);
-    session->FieldByName("NMFILIAL")->SetAsString(kBranchName);
-    session->FieldByName("CDOPERADOR")->SetAsString("000000000001");
-    session->FieldByName("NMOPERADOR")->SetAsString("ANA LIMA");
-    session->FieldByName("PRODMASK")->SetAsString("99.99.999;1;_");
-    session->Post();
-    m_window = new TfrmLanEntr;
-    m_window->Create();
-    m_window->show();
-    QApplication::setActiveWindow(m_window);
-    if (!QTest::qWaitForWindowActive(m_window))
-        return nullptr;
+    m_window = openEntryWindow(m_principal);
     return m_window;
 }
 

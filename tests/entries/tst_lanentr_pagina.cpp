@@ -1,9 +1,9 @@
 #include "basewindows.h"
 #include "datasource.h"
 #include "datetimepicker.h"
-#include "demodata.h"
 #include "dialoganswerer.h"
 #include "errors.h"
+#include "lanentrtests.h"
 #include "localeservice.h"
 #include "pagecontrol.h"
 #include "recordedtables.h"
@@ -13,21 +13,17 @@
 #include "tfrmprincipal.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 using namespace kiv;
+using namespace lanentrtests;
 
 namespace {
 
-const QString kBranch = QStringLiteral("0001");
-const QString kBranchName = QStringLiteral("COZINHA CENTRAL NORTE");
 const QDate kEntry(2026, 3, 10);
 
 const QString kEmissionAfterEntry =
@@ -49,33 +45,18 @@ struct Document
     QList<QString> dueValues;
 };
 
-QString withSeparator(QString text)
-{
-    return text.replace(u',', LocaleService::decimalSeparator());
-}
-
-class DataDir
+class DataDir : public EntryDataDirectory
 {
 public:
     explicit DataDir(const QList<Document> &docs)
     {
-        write(RecordedTables::dadosKipc(), {{{"CDFILIAL", kBranch},
-                                             {"NMFILIAL", kBranchName},
-                                             {"CDOPERADOR", "000000000001"},
-                                             {"NMOPERADOR", "ANA LIMA"},
-                                             {"PRODMASK", "99.99.999;1;_"}}});
-        write(RefTables::tipoOper(), {operation("01", "COMPRA DE FORNECEDOR", "S"),
-                                      operation("02", "DOAÇÃO DE FORNECEDOR", "N")});
-        write(RefTables::forneced(), {{{"CDFORNECED", "F100"},
-                                       {"NRMSKFORN", "11.222.333/0001-44"},
-                                       {"NRINSJURFO", "11222333000144"},
-                                       {"NMRAZSOCFO", "CEREALISTA BOA SAFRA"}}});
-        write(RefTables::serie(), {{{"CDSERIE", "U"}, {"DSSERIE", "ÚNICA"}, {"IDLANCMTO", "E"}}});
+        write(RefTables::tipoOper(), {operationRow("01", "COMPRA DE FORNECEDOR", "F", "S"),
+                                      operationRow("02", "DOAÇÃO DE FORNECEDOR", "F", "N")});
+        write(RefTables::forneced(), {supplierF100()});
+        write(RefTables::serie(), {seriesU()});
         write(RefTables::produto(RefTables::ProductReader::Entries),
-              {{{"CDPRODUTO", "1021"}, {"CDARVPROD", "01.02.001"}, {"CDPSQPROD", "01.02.001"},
-                {"NMPRODUTO", "ARROZ AGULHINHA"}, {"SGUNIDADE", "KG"}},
-               {{"CDPRODUTO", "1031"}, {"CDARVPROD", "01.03.001"}, {"CDPSQPROD", "01.03.001"},
-                {"NMPRODUTO", "FEIJÃO CARIOCA"}, {"SGUNIDADE", "KG"}}});
+              {productRow("1021", "01.02.001", "ARROZ AGULHINHA", "KG"),
+               productRow("1031", "01.03.001", "FEIJÃO CARIOCA", "KG")});
         QList<QVariantMap> headers, items, dueDates;
         for (const Document &d : docs) {
             headers.append({{"NRLANCNFE", d.number},
@@ -108,49 +89,8 @@ public:
         write(RecordedTables::lancEntr(), headers);
         write(RecordedTables::itemEntr(), items);
         write(RecordedTables::vencEntr(), dueDates);
-        for (const TableDecl &decl : {RefTables::expFilial(), RefTables::cliente(),
-                                      RefTables::filial(), RefTables::param(),
-                                      RefTables::numAf(), RefTables::itemAf()})
-            write(decl, {});
-        QFile registry(m_registry.filePath("Ostrel.ini"));
-        if (registry.open(QIODevice::WriteOnly | QIODevice::Text))
-            registry.write(QStringLiteral("KivpcDir=%1\n").arg(m_dir.path()).toUtf8());
-        qputenv("KIV_REGISTRY_INI", registry.fileName().toLocal8Bit());
     }
-
-    // Every file with its content, to see that the window wrote nothing.
-    QMap<QString, QByteArray> contents() const
-    {
-        QMap<QString, QByteArray> files;
-        for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files)) {
-            QFile file(m_dir.filePath(name));
-            if (file.open(QIODevice::ReadOnly))
-                files.insert(name, file.readAll());
-        }
-        return files;
-    }
-
-private:
-    static QVariantMap operation(const char *code, const char *name, const char *dueDates)
-    {
-        return {{"CDTIPOOPER", code}, {"NMTIPOOPER", QString::fromUtf8(name)},
-                {"IDENTTIPOP", "E"},  {"IDENTORIOP", "F"},
-                {"IDUTILVENC", dueDates}};
-    }
-
-    void write(const TableDecl &decl, const QList<QVariantMap> &rows) const
-    {
-        DemoData::writeTable(m_dir.filePath(decl.fileName), decl, rows);
-    }
-
-    QTemporaryDir m_dir;
-    QTemporaryDir m_registry;
 };
-
-QString header(const TfrmLanEntr *w, const char *name)
-{
-    return w->cdsLancEntr->FieldByName(QString::fromLatin1(name))->AsString();
-}
 
 // The document numbers of the rows the table shows.
 QStringList shownDocuments(Table *table)
@@ -198,8 +138,7 @@ private:
 
 void TestLanEntrPagina::init()
 {
-    LocaleService::setDecimalSeparator(u',');
-    LocaleService::setShortDateFormat(QStringLiteral("dd/MM/yyyy"));
+    kivtest::useWorkstationLocale();
     m_answerer = std::make_unique<DialogAnswerer>();
 }
 
@@ -213,35 +152,14 @@ void TestLanEntrPagina::cleanup()
     if (m_dir)
         QCOMPARE(m_dir->contents(), m_before);
     m_dir.reset();
-    const QString transcript = m_answerer->transcript();
-    const int unused = m_answerer->pending();
-    m_answerer.reset();
-    QVERIFY2(!transcript.contains(QStringLiteral("<unexpected>")), qPrintable(transcript));
-    QCOMPARE(unused, 0);
+    kivtest::checkDialogs(m_answerer);
 }
 
 TfrmLanEntr *TestLanEntrPagina::openWindow(const QList<Document> &docs)
 {
     m_dir = std::make_unique<DataDir>(docs);
     m_before = m_dir->contents();
-    m_principal = std::make_unique<TfrmPrincipal>();
-    m_principal->Create();
-    if (!m_principal->Started())
-        return nullptr;
-    Table *session = m_principal->cdsPrincipal;
-    session->Append();
-    session->FieldByName("CDFILIAL")->SetAsString(kBranch);
-    session->FieldByName("NMFILIAL")->SetAsString(kBranchName);
-    session->FieldByName("CDOPERADOR")->SetAsString("000000000001");
-    session->FieldByName("NMOPERADOR")->SetAsString("ANA LIMA");
-    session->FieldByName("PRODMASK")->SetAsString("99.99.999;1;_");
-    session->Post();
-    m_window = new TfrmLanEntr;
-    m_window->Create();
-    m_window->show();
-    QApplication::setActiveWindow(m_window);
-    if (!QTest::qWaitForWindowActive(m_window))
-        return nullptr;
+    m_window = openEntryWindow(m_principal);
     return m_window;
 }
 

@@ -1,7 +1,6 @@
 #include "basewindows.h"
 #include "datetimepicker.h"
 #include "dbgrid.h"
-#include "demodata.h"
 #include "dialoganswerer.h"
 #include "localeservice.h"
 #include "maskedit.h"
@@ -9,7 +8,7 @@
 #include "referencetables.h"
 #include "statusbar.h"
 #include "table.h"
-#include "tablefile.h"
+#include "taskwindow.h"
 #include "tfrminventario.h"
 #include "tfrmprincipal.h"
 
@@ -24,7 +23,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -37,6 +35,12 @@
 #endif
 
 using namespace kiv;
+using kivtest::backInWindow;
+using kivtest::command;
+using kivtest::focused;
+using kivtest::focusOn;
+using kivtest::press;
+using kivtest::type;
 
 namespace {
 
@@ -87,32 +91,23 @@ QDate today()
     return QDate::currentDate();
 }
 
-// A data directory with the operator file, the products and the counts, and
-// the registry stand-in pointing at it.
-class DataDir
+// A data directory with the operator file, the products and the counts.
+class DataDir : public kivtest::DataDirectory
 {
 public:
     DataDir()
     {
-        DemoData::writeTable(filePath("DADOS_KIPC.CDS"), RecordedTables::dadosKipc(),
-                             {{{"CDFILIAL", kBranch},
-                               {"NMFILIAL", kBranchName},
-                               {"DIREXP", "C:\\Kiv\\Exporta\\0001\\"},
-                               {"CDSENHAOPE", "x"},
-                               {"CDFILIOPER", kBranch + kOperator},
-                               {"CDOPERADOR", kOperator},
-                               {"NMOPERADOR", "ANA LIMA"},
-                               {"PRODMASK", kProdMask}}});
+        write(RecordedTables::dadosKipc(), {{{"CDFILIAL", kBranch},
+                                             {"NMFILIAL", kBranchName},
+                                             {"DIREXP", "C:\\Kiv\\Exporta\\0001\\"},
+                                             {"CDSENHAOPE", "x"},
+                                             {"CDFILIOPER", kBranch + kOperator},
+                                             {"CDOPERADOR", kOperator},
+                                             {"NMOPERADOR", "ANA LIMA"},
+                                             {"PRODMASK", kProdMask}}});
         writeProducts(defaultProducts());
         writeCounts({});
-        QFile registry(m_registry.filePath("Ostrel.ini"));
-        if (registry.open(QIODevice::WriteOnly | QIODevice::Text))
-            registry.write(QStringLiteral("KivpcDir=%1\n").arg(m_dir.path()).toUtf8());
-        qputenv("KIV_REGISTRY_INI", registry.fileName().toLocal8Bit());
     }
-
-    QString path() const { return m_dir.path(); }
-    QString filePath(const QString &name) const { return m_dir.filePath(name); }
 
     void writeProducts(const QList<Product> &products) const
     {
@@ -123,8 +118,7 @@ public:
                          {"CDPSQPROD", p.code},
                          {"NMPRODUTO", p.name},
                          {"SGUNIDADE", p.unit}});
-        DemoData::writeTable(filePath("PRODUTO.CDS"),
-                             RefTables::produto(RefTables::ProductReader::Inventory), rows);
+        write(RefTables::produto(RefTables::ProductReader::Inventory), rows);
     }
 
     void writeCounts(const QList<Count> &counts) const
@@ -148,7 +142,7 @@ public:
                          {"SGUNIDADE", unit},
                          {"QUANTPROD", c.quantity}});
         }
-        DemoData::writeTable(filePath("INVENTARIO.cds"), RecordedTables::inventario(), rows);
+        write(RecordedTables::inventario(), rows);
     }
 
     void writeItems(const QList<Item> &items) const
@@ -162,70 +156,32 @@ public:
                          {"NMPRODUTO", i.name},
                          {"SGUNIDADE", "KG"},
                          {"QTITINVENTRETI", i.quantity}});
-        DemoData::writeTable(filePath("ITEMINVENT.cds"), RecordedTables::itemInvent(), rows);
+        write(RecordedTables::itemInvent(), rows);
     }
 
-    // The file as the windows find it, whatever the case of its name.
-    QByteArray countsFileBytes() const
-    {
-        QFile file(TableFile::resolve(filePath("INVENTARIO.cds")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray countsFileBytes() const { return bytes(RecordedTables::inventario().fileName); }
 
     // The counts file as it is on disk: "branch date code quantity" per
     // row, sorted, so that a test compares what a later run would load.
     QStringList countsOnDisk() const
     {
-        Table table;
-        table.Declare(RecordedTables::inventario());
-        table.LoadFromFile(filePath("INVENTARIO.cds"));
+        const auto table = load(RecordedTables::inventario());
         QStringList rows;
-        for (table.First(); !table.Eof(); table.Next())
+        for (table->First(); !table->Eof(); table->Next())
             rows << QStringLiteral("%1 %2 %3 %4")
-                        .arg(table.FieldByName("CDFILIAL")->AsString(),
-                             table.FieldByName("DTLANCESTQ")->AsDate().toString(Qt::ISODate),
-                             table.FieldByName("CDARVPROD")->AsString(),
-                             table.FieldByName("QUANTPROD")->AsString());
+                        .arg(table->FieldByName("CDFILIAL")->AsString(),
+                             table->FieldByName("DTLANCESTQ")->AsDate().toString(Qt::ISODate),
+                             table->FieldByName("CDARVPROD")->AsString(),
+                             table->FieldByName("QUANTPROD")->AsString());
         rows.sort();
         return rows;
     }
-
-private:
-    QTemporaryDir m_dir;
-    QTemporaryDir m_registry;
 };
 
 QString row(const QDate &date, const QString &code, const QString &quantity,
             const QString &branch = kBranch)
 {
     return QStringLiteral("%1 %2 %3 %4").arg(branch, date.toString(Qt::ISODate), code, quantity);
-}
-
-// Keys go where the operator's keys go: to the widget with the focus. After
-// a message box the window gets the focus back, which takes a moment.
-QWidget *focused()
-{
-    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000))
-        return nullptr;
-    return QApplication::focusWidget();
-}
-
-void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    if (QWidget *target = focused())
-        QTest::keyClick(target, key, modifiers);
-    else
-        QFAIL("no widget has the focus");
-}
-
-void type(const QString &text)
-{
-    for (QChar c : text) {
-        if (QWidget *target = focused())
-            QTest::keyClick(target, c.toLatin1());
-        else
-            QFAIL("no widget has the focus");
-    }
 }
 
 // Ctrl+V as the keyboard sends it: the key and a control character.
@@ -238,25 +194,6 @@ void paste(const QString &text)
     } else {
         QFAIL("no widget has the focus");
     }
-}
-
-// After a message box the window comes to the front again, with the focus
-// where the operator left it.
-bool backInWindow(QWidget *window)
-{
-    return QTest::qWaitFor([&] {
-        return QApplication::activeWindow() == window && QApplication::focusWidget();
-    });
-}
-
-// A command as the operator gives it from the menu or the toolbar; false
-// when it is disabled.
-bool command(const TCommand &c)
-{
-    if (!c.Enabled())
-        return false;
-    c.menu->trigger();
-    return true;
 }
 
 QString field(const TfrmInventario *w, const char *name)
@@ -284,7 +221,7 @@ QStringList gridRows(const TfrmInventario *w)
 bool chooseDate(TfrmInventario *w, const QDate &date)
 {
     w->dpkInventario->setFocus();
-    if (!QTest::qWaitFor([&] { return w->dpkInventario->hasFocus(); }, 2000))
+    if (!focusOn(w->dpkInventario))
         return false;
     QTest::keyClick(w->dpkInventario, Qt::Key_F4);
     QCalendarWidget *calendar = nullptr;
@@ -407,8 +344,7 @@ void TestInventario::initTestCase()
 
 void TestInventario::init()
 {
-    LocaleService::setDecimalSeparator(u',');
-    LocaleService::setShortDateFormat(QStringLiteral("dd/MM/yyyy"));
+    kivtest::useWorkstationLocale();
     m_answerer = std::make_unique<DialogAnswerer>();
 }
 
@@ -417,12 +353,7 @@ void TestInventario::cleanup()
     delete m_window;
     m_principal.reset();
     m_dir.reset();
-    const QString transcript = m_answerer->transcript();
-    const bool unexpected = transcript.contains(QStringLiteral("<unexpected>"));
-    const int unused = m_answerer->pending();
-    m_answerer.reset();
-    QVERIFY2(!unexpected, qPrintable(transcript));
-    QCOMPARE(unused, 0);
+    kivtest::checkDialogs(m_answerer);
 }
 
 // The main window on the data directory, with the session a login would
@@ -431,17 +362,9 @@ void TestInventario::startSession()
 {
     if (!m_dir)
         m_dir = std::make_unique<DataDir>();
-    m_principal = std::make_unique<TfrmPrincipal>();
-    m_principal->Create();
-    QVERIFY(m_principal->Started());
-    Table *session = m_principal->cdsPrincipal;
-    session->Append();
-    session->FieldByName("CDFILIAL")->SetAsString(kBranch);
-    session->FieldByName("NMFILIAL")->SetAsString(kBranchName);
-    session->FieldByName("CDOPERADOR")->SetAsString(kOperator);
-    session->FieldByName("NMOPERADOR")->SetAsString("ANA LIMA");
-    session->FieldByName("PRODMASK")->SetAsString(kProdMask);
-    session->Post();
+    m_principal = kivtest::startMainWindow(
+        {.branch = kBranch, .branchName = kBranchName, .productMask = kProdMask});
+    QVERIFY(m_principal);
 }
 
 TfrmInventario *TestInventario::openWindow()
@@ -451,12 +374,10 @@ TfrmInventario *TestInventario::openWindow()
         return nullptr;
     m_window = new TfrmInventario;
     m_window->Create();
-    m_window->show();
-    QApplication::setActiveWindow(m_window);
-    if (!QTest::qWaitForWindowActive(m_window))
+    if (!kivtest::showActive(m_window))
         return nullptr;
     m_window->dbgPadrao->setFocus();
-    if (!QTest::qWaitFor([&] { return m_window->dbgPadrao->hasFocus(); }, 2000))
+    if (!focusOn(m_window->dbgPadrao))
         return nullptr;
     return m_window;
 }
@@ -591,13 +512,11 @@ void TestInventario::enterAtTheRowEndPostsAndSaves()
     QCOMPARE(w->cdsInventario->State(), DataSetState::Browse);
     QCOMPARE(gridRows(w), QStringList{"13.01.001 2,500"});
 
-    Table saved;
-    saved.Declare(RecordedTables::inventario());
-    saved.LoadFromFile(m_dir->filePath("INVENTARIO.cds"));
-    QCOMPARE(saved.FieldByName("CDOPERADOR")->AsString(), kOperator);
-    QCOMPARE(saved.FieldByName("CDPRODUTO")->AsString(), QString("1301"));
-    QCOMPARE(saved.FieldByName("SGUNIDADE")->AsString(), QString("LT"));
-    QCOMPARE(saved.FieldByName("NMPRODUTO")->AsString(), QString("ÓLEO DE SOJA"));
+    const auto saved = m_dir->load(RecordedTables::inventario());
+    QCOMPARE(saved->FieldByName("CDOPERADOR")->AsString(), kOperator);
+    QCOMPARE(saved->FieldByName("CDPRODUTO")->AsString(), QString("1301"));
+    QCOMPARE(saved->FieldByName("SGUNIDADE")->AsString(), QString("LT"));
+    QCOMPARE(saved->FieldByName("NMPRODUTO")->AsString(), QString("ÓLEO DE SOJA"));
 }
 
 void TestInventario::productLookup_data()

@@ -2,6 +2,8 @@
 
 #include "basewindows.h"
 #include "demodata.h"
+#include "dialoganswerer.h"
+#include "localeservice.h"
 #include "table.h"
 #include "tabledecl.h"
 #include "tablefile.h"
@@ -38,7 +40,8 @@ QByteArray DataDirectory::bytes(const QString &name) const
 QMap<QString, QByteArray> DataDirectory::contents() const
 {
     QMap<QString, QByteArray> files;
-    for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden)) {
+    const QDir dir(m_dir.path());
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         QFile file(m_dir.filePath(name));
         if (name != QLatin1String(".kiv.lock") && file.open(QIODevice::ReadOnly))
             files.insert(name, file.readAll());
@@ -76,6 +79,21 @@ bool showActive(QWidget *window)
     window->show();
     QApplication::setActiveWindow(window);
     return QTest::qWaitForWindowActive(window);
+}
+
+void useWorkstationLocale()
+{
+    LocaleService::setDecimalSeparator(u',');
+    LocaleService::setShortDateFormat(QStringLiteral("dd/MM/yyyy"));
+}
+
+void checkDialogs(std::unique_ptr<DialogAnswerer> &answerer)
+{
+    const QString transcript = answerer->transcript();
+    const int unused = answerer->pending();
+    answerer.reset();
+    QVERIFY2(!transcript.contains(QStringLiteral("<unexpected>")), qPrintable(transcript));
+    QCOMPARE(unused, 0);
 }
 
 QWidget *focused()

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class DialogAnswerer;
 class QWidget;
 
 namespace kiv {
@@ -40,7 +41,8 @@ public:
     void write(const kiv::TableDecl &decl, const QList<QVariantMap> &rows) const;
     // The file's bytes, whatever the case of its name; empty when missing.
     QByteArray bytes(const QString &name) const;
-    // Every file with its bytes, to see what a window wrote.
+    // Every file with its bytes, to see what a window wrote: hidden ones
+    // too (a save's leftovers), but not the running program's lock.
     QMap<QString, QByteArray> contents() const;
     // The file as a later run loads it, declared as the windows declare it.
     std::unique_ptr<kiv::Table> load(const kiv::TableDecl &decl) const;
@@ -67,6 +69,14 @@ std::unique_ptr<kiv::TfrmPrincipal> startMainWindow(const Session &session);
 // Shows the window and makes it the active one, as the operator finds a
 // window he opened; false when it did not become active.
 bool showActive(QWidget *window);
+
+// The workstation the tests are written for: decimal comma, dates as
+// dd/MM/yyyy. A test that wants another sets it after this.
+void useWorkstationLocale();
+// At the end of a test, once its windows are gone: no message box came that
+// the test did not expect, and no answer it queued was left unused. Ends the
+// answerer.
+void checkDialogs(std::unique_ptr<DialogAnswerer> &answerer);
 
 // The widget with the focus, waiting a moment for it (after a message box
 // the window gets the focus back); nullptr when none has it.
