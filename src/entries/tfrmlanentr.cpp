@@ -647,8 +647,12 @@ void TfrmLanEntr::cdsLancEntrBeforePost()
             cdsProduto->Post();
         }
     }
-    if (StrToFloat(total->AsString()) != soma)
-        total->SetAsString(FormatFloat(kFormatoValor, StrToFloat(FloatToStr(soma))));
+    if (StrToFloat(total->AsString()) != soma) {
+        // The field keeps ten characters of the sum's text; the total is
+        // what it kept, with five decimals.
+        total->SetAsString(FloatToStr(soma));
+        total->SetAsString(FormatFloat(kFormatoValor, StrToFloat(total->AsString())));
+    }
 
     if (header("IDUTILVENC") == QLatin1String("S")) {
         filtrarPagina(tshVenc);

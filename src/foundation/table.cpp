@@ -1210,7 +1210,11 @@ void Table::Cancel()
         return;
     if (BeforeCancel)
         BeforeCancel(*this);
+    // A cancelled insertion moves the cursor to another record: the scroll
+    // events run around it, as around the insertion.
     const bool inserting = m_state == DataSetState::Insert;
+    if (inserting && BeforeScroll)
+        BeforeScroll(*this);
     m_buffer.clear();
     m_state = DataSetState::Browse;
     m_modified = false;
@@ -1231,6 +1235,8 @@ void Table::Cancel()
     notifyCurrent();
     if (AfterCancel)
         AfterCancel(*this);
+    if (inserting && AfterScroll)
+        AfterScroll(*this);
 }
 
 void Table::Delete()

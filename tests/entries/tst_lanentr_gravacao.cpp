@@ -331,6 +331,8 @@ private slots:
     void cancelWithNothingEdited();
     void cancelFirstDocumentOfTheBranch_data();
     void cancelFirstDocumentOfTheBranch();
+    void cancelNewDocumentShowsTheStoredOne_data();
+    void cancelNewDocumentShowsTheStoredOne();
     void closingWhileTyping_data();
     void closingWhileTyping();
     void commandBar_data();
@@ -1049,6 +1051,44 @@ void TestLanEntrGravacao::cancelFirstDocumentOfTheBranch()
     w->cdsProduto->SetFiltered(false);
     QCOMPARE(w->cdsProduto->RecordCount(), 1);
     QVERIFY(!w->cdsProduto->Locate("NRLANCNFE", "5"));
+    QCOMPARE(m_dir->contents(), before);
+}
+
+void TestLanEntrGravacao::cancelNewDocumentShowsTheStoredOne_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::newRow("from the Produto page") << "tshProduto";
+    QTest::newRow("from the Vencimento page") << "tshVenc";
+}
+
+void TestLanEntrGravacao::cancelNewDocumentShowsTheStoredOne()
+{
+    QFETCH(QString, page);
+    m_dir = std::make_unique<DataDir>(cancelDocuments());
+    const auto before = m_dir->contents();
+    TfrmLanEntr *w = openWindow();
+    QVERIFY(w);
+    const bool dues = page == QLatin1String("tshVenc");
+    // A new document of another operation, typed as far as the page.
+    typeHeader(dues ? "03" : "02", kSupplier, "4711");
+    QCOMPARE(header(w, "NRLANCNFE"), QString("6"));
+    typeItems({{"01.02.001", "1", "2"}}, true);
+    if (dues)
+        typeDues({{kEntry.addDays(10), "2"}}, true);
+
+    m_answerer->press("Sim");
+    QVERIFY(command(w->sbtCancelar));
+    QVERIFY(m_answerer->waitFor(1));
+    // The stored document is the current one again, and the page shows its
+    // rows, not the discarded document's.
+    QCOMPARE(header(w, "NRLANCNFE"), QString("5"));
+    QCOMPARE(w->pgcLancEntr->ActivePage()->objectName(), page);
+    Table *rows = dues ? w->cdsVenc : w->cdsProduto;
+    QCOMPARE(rows->RecordCount(), dues ? 1 : 2);
+    for (rows->First(); !rows->Eof(); rows->Next())
+        QCOMPARE(rows->FieldByName("NRLANCNFE")->AsString(), QString("5"));
+    QVERIFY(w->tshVenc->isEnabled() && w->mnuVencimento->isEnabled());
+    QCOMPARE(w->dtpEntrada->Date(), kEntry);
     QCOMPARE(m_dir->contents(), before);
 }
 

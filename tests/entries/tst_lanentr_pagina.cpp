@@ -221,6 +221,11 @@ void TestLanEntrPagina::itemsDecideTheTotal_data()
     QTest::newRow("point: two items, total already right")
         << QChar(u'.') << Document{"5", false, "4,25", {{"2", "1,5"}, {"1", "1,25"}}, {}}
         << "4.25000";
+    // 1236,11020875 is longer than the field: what it keeps is formatted,
+    // not the whole sum (which would round to 1236,11021).
+    QTest::newRow("comma: a sum longer than the field")
+        << QChar(u',') << Document{"5", false, "8", {{"100,125", "12,34567"}}, {}}
+        << "1236,11020";
 }
 
 void TestLanEntrPagina::itemsDecideTheTotal()

@@ -156,6 +156,7 @@ private slots:
     void setTextFollowsDecimalSeparator();
     void dateFieldKeepsTheDayOfADateTime();
     void navigationEofBof();
+    void scrollEventsAroundInsertionAndItsCancel();
     void disableControlsSilencesSignals();
     void filterChangeResetsControls();
     void textCutToSize_data();
@@ -599,6 +600,34 @@ void TstTable::navigationEofBof()
     table.AfterScroll = [&](Table &) { ++scrolls; };
     QCOMPARE(walk(table, "NMPRODUTO").size(), 4);
     QVERIFY(scrolls >= 4);
+}
+
+void TstTable::scrollEventsAroundInsertionAndItsCancel()
+{
+    Table table;
+    fillMovements(table);
+    QStringList events;
+    table.BeforeInsert = [&](Table &) { events << "BeforeInsert"; };
+    table.AfterInsert = [&](Table &) { events << "AfterInsert"; };
+    table.BeforeCancel = [&](Table &) { events << "BeforeCancel"; };
+    table.AfterCancel = [&](Table &) { events << "AfterCancel"; };
+    table.BeforeScroll = [&](Table &) { events << "BeforeScroll"; };
+    table.AfterScroll = [&](Table &t) {
+        events << "AfterScroll " + t.FieldByName("NMPRODUTO")->AsString();
+    };
+    table.First();
+    events.clear();
+    // A cancelled insertion leaves the cursor on another record, with the
+    // scroll events around it; a cancelled edit stays where it was.
+    table.Insert();
+    table.Cancel();
+    QCOMPARE(events, QStringList({"BeforeInsert", "BeforeScroll", "AfterInsert", "AfterScroll ",
+                                  "BeforeCancel", "BeforeScroll", "AfterCancel",
+                                  "AfterScroll Arroz"}));
+    events.clear();
+    table.Edit();
+    table.Cancel();
+    QCOMPARE(events, QStringList({"BeforeCancel", "AfterCancel"}));
 }
 
 void TstTable::disableControlsSilencesSignals()
