@@ -77,6 +77,30 @@ public:
     }
 };
 
+// Types the text into the field with the focus and leaves it with Tab, as
+// the operator does. Without a message the focus goes on to next; with one,
+// the message is shown (and answered) and the field keeps the focus. Returns
+// what went otherwise; empty when all went as expected.
+QString typeAndLeave(DialogAnswerer &answerer, const QString &text, const QString &message,
+                     QWidget *field, QWidget *next)
+{
+    const int before = answerer.count();
+    if (!message.isEmpty())
+        answerer.press("OK");
+    type(text);
+    press(Qt::Key_Tab);
+    if (message.isEmpty()) {
+        if (answerer.count() != before)
+            return QStringLiteral("unexpected message: ") + answerer.at(before).text;
+        return focusOn(next) ? QString() : next->objectName() + " did not take the focus";
+    }
+    if (!answerer.waitFor(before + 1))
+        return QStringLiteral("no message");
+    if (answerer.at(before).text != message)
+        return QStringLiteral("message: ") + answerer.at(before).text;
+    return focusOn(field) ? QString() : field->objectName() + " lost the focus";
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Header)
@@ -311,18 +335,8 @@ void TestLanEntr::operationCodeOnExit()
     QVERIFY(w);
     QVERIFY(command(w->sbtIncluir));
     QVERIFY(focusOn(w->medOperacao));
-    if (!message.isEmpty())
-        m_answerer->press("OK");
-    type(typed);
-    press(Qt::Key_Tab);
-    if (message.isEmpty()) {
-        QCOMPARE(m_answerer->count(), 0);
-        QVERIFY(focusOn(w->medOrigem));
-    } else {
-        QVERIFY(m_answerer->waitFor(1));
-        QCOMPARE(m_answerer->at(0).text, message);
-        QVERIFY(focusOn(w->medOperacao));
-    }
+    const QString left = typeAndLeave(*m_answerer, typed, message, w->medOperacao, w->medOrigem);
+    QVERIFY2(left.isEmpty(), qPrintable(left));
     QCOMPARE(header(w, "CDTIPOOPER"), code);
     QCOMPARE(header(w, "NMTIPOOPER"), name);
     QCOMPARE(w->medOperacao->Text(), code);
@@ -421,18 +435,8 @@ void TestLanEntr::originByKind()
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
     newDocument(w, operation);
-    if (!message.isEmpty())
-        m_answerer->press("OK");
-    type(typed);
-    press(Qt::Key_Tab);
-    if (message.isEmpty()) {
-        QCOMPARE(m_answerer->count(), 0);
-        QVERIFY(focusOn(w->dtpEntrada));
-    } else {
-        QVERIFY(m_answerer->waitFor(1));
-        QCOMPARE(m_answerer->at(0).text, message);
-        QVERIFY(focusOn(w->medOrigem));
-    }
+    const QString left = typeAndLeave(*m_answerer, typed, message, w->medOrigem, w->dtpEntrada);
+    QVERIFY2(left.isEmpty(), qPrintable(left));
     QCOMPARE(header(w, "NRINSJURNF"), shown);
     QCOMPARE(header(w, "CDORIGEM"), code);
     QCOMPARE(header(w, "NMORIGEM"), name);
@@ -523,17 +527,8 @@ void TestLanEntr::seriesOnExit()
     newDocument(w, "02");
     w->medSerie->setFocus();
     QVERIFY(focusOn(w->medSerie));
-    if (!message.isEmpty())
-        m_answerer->press("OK");
-    type(typed);
-    press(Qt::Key_Tab);
-    if (message.isEmpty()) {
-        QVERIFY(focusOn(w->MedTotal));
-    } else {
-        QVERIFY(m_answerer->waitFor(1));
-        QCOMPARE(m_answerer->at(0).text, message);
-        QVERIFY(focusOn(w->medSerie));
-    }
+    const QString left = typeAndLeave(*m_answerer, typed, message, w->medSerie, w->MedTotal);
+    QVERIFY2(left.isEmpty(), qPrintable(left));
     QCOMPARE(header(w, "CDSERIE"), typed);
     QCOMPARE(w->cdsSerie->Filter(), QString("IDLANCMTO ='E'"));
     QCOMPARE(w->cdsSerie->RecordCount(), 1);
