@@ -1,5 +1,3 @@
-#include "tfrmlanentr.h"
-#include "tfrminventario.h"
 #include "tfrmprincipal.h"
 
 #include <QApplication>
@@ -9,9 +7,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kiv - School Meals"));
 
+    // The task windows registered themselves; the main window opens them.
     kiv::TfrmPrincipal principal;
-    kiv::RegisterLanEntr(&principal);
-    kiv::RegisterInventario(&principal);
     principal.Create();
     if (!principal.Started())
         return 1;

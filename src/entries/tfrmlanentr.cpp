@@ -19,7 +19,7 @@
 #include "referencetables.h"
 #include "table.h"
 #include "textroutines.h"
-#include "tfrmprincipal.h"
+#include "taskwindows.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -94,8 +94,10 @@ bool isLookupKey(int key)
 
 } // namespace
 
-TfrmLanEntr::TfrmLanEntr(QWidget *parent) : TfrmPadraoSimples(parent)
+TfrmLanEntr::TfrmLanEntr(const LoginSession &session, QWidget *parent)
+    : TfrmPadraoSimples(parent)
 {
+    SetSession(session);
     setObjectName(QStringLiteral("TfrmLanEntr"));
     setWindowTitle(QStringLiteral("Lançamento de Entrada"));
     lblCodTela->setText(QStringLiteral("KIS00200"));
@@ -448,7 +450,7 @@ void TfrmLanEntr::buildControls()
 
 QString TfrmLanEntr::arquivo(const QString &fileName) const
 {
-    return m_dirDados + fileName;
+    return Session().file(fileName);
 }
 
 QString TfrmLanEntr::header(const char *fieldName) const
@@ -489,12 +491,10 @@ void TfrmLanEntr::FormCreate()
     // Entries are neither printed nor given help from here.
     sbtAjuda.SetEnabled(false);
     sbtImprimir.SetEnabled(false);
-    if (TfrmPrincipal *principal = TfrmPrincipal::instance())
-        m_dirDados = principal->DirDados;
 
     // A session without a product mask types codes freely: the mask of a
     // lone blank would be one literal place, where nothing could be typed.
-    const QString prodMask = TfrmPrincipal::Session(QStringLiteral("PRODMASK"));
+    const QString prodMask = Session().productMask;
     if (!EmptyString(prodMask))
         SetFieldEditMask(*cdsProduto->FieldByName(QStringLiteral("CDARVPROD")),
                          prodMask + QLatin1Char(' '));
@@ -524,11 +524,11 @@ void TfrmLanEntr::FormCreate()
 
     calcularUltimoLancamento();
 
-    medCdFilial->SetText(TfrmPrincipal::Session(QStringLiteral("CDFILIAL")));
-    edtNmFilial->setText(TfrmPrincipal::Session(QStringLiteral("NMFILIAL")));
+    medCdFilial->SetText(Session().branch);
+    edtNmFilial->setText(Session().branchName);
 
     cdsLancEntr->SetFiltered(false);
-    cdsLancEntr->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text()));
+    cdsLancEntr->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(Session().branch));
     cdsLancEntr->SetFiltered(true);
     dtsPadrao->setDataSet(cdsLancEntr);
     dtsLancEntrStateChange();
@@ -674,7 +674,7 @@ void TfrmLanEntr::cdsLancEntrBeforePost()
         }
     }
     // The document belongs to the branch that records it.
-    setHeader("CDFILIAL", medCdFilial->Text());
+    setHeader("CDFILIAL", Session().branch);
 }
 
 void TfrmLanEntr::cdsLancEntrAfterScroll()
@@ -1049,7 +1049,7 @@ void TfrmLanEntr::btpOrigemClick()
         if (!Pesquisar(dtsFilial, msgPadrao.Msg(QStringLiteral("fil")), false, true))
             return;
         copiarOrigem(cdsFilial, "CDFILIAL", "CDFILIAL", "NMFILIAL");
-        if (header("CDORIGEM") == medCdFilial->Text()) {
+        if (header("CDORIGEM") == Session().branch) {
             focarOrigem();
             cdsFilial->SetFiltered(false);
             erro(QStringLiteral("fil<>or"));
@@ -1087,7 +1087,7 @@ void TfrmLanEntr::origemFornecedor()
         ImportaAF();
         return;
     }
-    cdsFilial->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text()));
+    cdsFilial->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(Session().branch));
     cdsFilial->SetFiltered(true);
     // The branch list is a lookup of its own: it must not stay narrowed to
     // the session branch, whatever happens here.
@@ -1103,7 +1103,7 @@ void TfrmLanEntr::origemFornecedor()
 
 void TfrmLanEntr::ImportaAF()
 {
-    const QString filial = medCdFilial->Text();
+    const QString filial = Session().branch;
     cdsNumAF->SetFilter(QStringLiteral("CDFILDEST = ") + QuotedStr(filial));
     cdsNumAF->SetFiltered(true);
     const auto semFiltro = qScopeGuard([this] { cdsNumAF->SetFiltered(false); });
@@ -1308,7 +1308,7 @@ void TfrmLanEntr::Vd_FilialOrigem(bool obrigatorio)
     setHeader("CDORIGEM", cdsFilial->FieldByName(QStringLiteral("CDFILIAL"))->AsString());
     setHeader("NMORIGEM", cdsFilial->FieldByName(QStringLiteral("NMFILIAL"))->AsString());
     // Stock cannot come into a branch from itself.
-    if (header("CDORIGEM") == medCdFilial->Text()) {
+    if (header("CDORIGEM") == Session().branch) {
         focarOrigem();
         cdsFilial->SetFiltered(false);
         erro(QStringLiteral("fil<>or"));
@@ -1445,7 +1445,7 @@ void TfrmLanEntr::Vd_ProdutoSemAf()
     if (header("IDIMPAF") == QLatin1String("S") || header("CDTIPOOPER") != QLatin1String("01"))
         return;
     cdsExpFilial->SetFiltered(false);
-    cdsExpFilial->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text()));
+    cdsExpFilial->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(Session().branch));
     cdsExpFilial->SetFiltered(true);
     const QString codigo = item("CDARVPROD");
     const Field *bloqueio = cdsExpFilial->FieldByName(QStringLiteral("IDBLOQNFSAF"));
@@ -1505,7 +1505,7 @@ void TfrmLanEntr::cdsProdutoBeforePost()
     setItem("NRNFEPROD", header("NRNOTAFISC"));
     // An imported document keeps the branches its authorisation gave.
     if (header("IDIMPAF") != QLatin1String("S"))
-        setItem("CDFILLANC", medCdFilial->Text());
+        setItem("CDFILLANC", Session().branch);
     if (header("IDENTORIOP") == QLatin1String("L"))
         setItem("CDFILDEST", header("CDORIGEM"));
 }
@@ -1673,9 +1673,6 @@ void TfrmLanEntr::dbgVencKeyPress(QChar &key)
         key = QChar();
 }
 
-void RegisterLanEntr(TfrmPrincipal *principal)
-{
-    principal->SetWindowFactory(TaskWindow::LanEntrada, [] { return new TfrmLanEntr; });
-}
-
 } // namespace kiv
+
+KIV_REGISTER_TASK_WINDOW(kiv::TaskWindow::LanEntrada, kiv::TfrmLanEntr)

@@ -17,7 +17,6 @@ class TDateTimePicker;
 class TDBEdit;
 class TDBGrid;
 class TDBNavigator;
-class TfrmPrincipal;
 class TMaskEdit;
 class TPageControl;
 class TTabSheet;
@@ -32,7 +31,7 @@ class TfrmLanEntr : public TfrmPadraoSimples
     Q_OBJECT
 
 public:
-    explicit TfrmLanEntr(QWidget *parent = nullptr);
+    explicit TfrmLanEntr(const LoginSession &session, QWidget *parent = nullptr);
 
     // Filter panel above the pages.
     QLabel *lblFilial = nullptr;
@@ -239,13 +238,11 @@ private:
     void copiarOrigem(const Table *lista, const char *inscricao, const char *codigo,
                       const char *nome);
 
-    QString m_dirDados;
     // A header deletion is removing the document's items and due dates.
     bool m_excluindoDocumento = false;
 };
 
 // Lets the main window's entries command ("La&nçamento de Entrada" and its
 // toolbar button) open this window.
-void RegisterLanEntr(TfrmPrincipal *principal);
 
 } // namespace kiv

@@ -1722,4 +1722,32 @@ void Field::SetText(const QString &text)
         SetAsString(text);
 }
 
+FilterScope::FilterScope(Table &table, const QString &expression)
+    : m_table(&table), m_filter(table.Filter()), m_filtered(table.Filtered())
+{
+    m_table->SetFiltered(false);
+    m_table->SetFilter(expression);
+    m_table->SetFiltered(true);
+}
+
+FilterScope::~FilterScope()
+{
+    try {
+        restore();
+    } catch (...) {
+        // A destructor runs while another error may be on its way: that one
+        // is what the operator must see.
+    }
+}
+
+void FilterScope::restore()
+{
+    if (m_restored)
+        return;
+    m_restored = true;
+    m_table->SetFiltered(false);
+    m_table->SetFilter(m_filter);
+    m_table->SetFiltered(m_filtered);
+}
+
 } // namespace kiv

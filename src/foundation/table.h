@@ -280,4 +280,26 @@ private:
     mutable bool m_inCalc = false;
 };
 
+// Narrows a table's filter for as long as it lives and gives the standing
+// filter back when it ends, however the scope is left: a validation that
+// raises its message can never leave a lookup table narrowed. restore() gives
+// it back early, where a rule wants the standing filter back before its
+// message is shown.
+class FilterScope
+{
+public:
+    FilterScope(Table &table, const QString &expression);
+    ~FilterScope();
+    FilterScope(const FilterScope &) = delete;
+    FilterScope &operator=(const FilterScope &) = delete;
+
+    void restore();
+
+private:
+    Table *m_table;
+    QString m_filter;
+    bool m_filtered;
+    bool m_restored = false;
+};
+
 } // namespace kiv

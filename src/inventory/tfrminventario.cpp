@@ -17,7 +17,7 @@
 #include "referencetables.h"
 #include "table.h"
 #include "textroutines.h"
-#include "tfrmprincipal.h"
+#include "taskwindows.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -63,8 +63,10 @@ void copiarProduto(const Table &produto, Table &inventario)
 
 } // namespace
 
-TfrmInventario::TfrmInventario(QWidget *parent) : TfrmPadraoGrid(parent)
+TfrmInventario::TfrmInventario(const LoginSession &session, QWidget *parent)
+    : TfrmPadraoGrid(parent)
 {
+    SetSession(session);
     setObjectName(QStringLiteral("TfrmInventario"));
     setWindowTitle(QStringLiteral("Inventário"));
     lblCodTela->setText(QStringLiteral("KIS00100"));
@@ -190,22 +192,20 @@ void TfrmInventario::buildControls()
 
 QString TfrmInventario::arquivo(const QString &fileName) const
 {
-    return m_dirDados + fileName;
+    return Session().file(fileName);
 }
 
 void TfrmInventario::FormCreate()
 {
     TfrmPadraoGrid::FormCreate();
-    if (TfrmPrincipal *principal = TfrmPrincipal::instance())
-        m_dirDados = principal->DirDados;
-    m_filial = TfrmPrincipal::Session(QStringLiteral("CDFILIAL"));
-    m_operador = TfrmPrincipal::Session(QStringLiteral("CDOPERADOR"));
+    m_filial = Session().branch;
+    m_operador = Session().operatorCode;
     medCdFilial->SetText(m_filial);
-    edtNmFilial->setText(TfrmPrincipal::Session(QStringLiteral("NMFILIAL")));
+    edtNmFilial->setText(Session().branchName);
 
     // A session without a product mask types codes freely: the mask of a
     // lone blank would be one literal place, where nothing could be typed.
-    const QString prodMask = TfrmPrincipal::Session(QStringLiteral("PRODMASK"));
+    const QString prodMask = Session().productMask;
     if (!EmptyString(prodMask)) {
         SetFieldEditMask(*cdsInventario->FieldByName(kCodigo), prodMask + QLatin1Char(' '));
         SetFieldEditMask(*cdsProduto->FieldByName(kCodigo), prodMask + QLatin1Char(' '));
@@ -501,10 +501,6 @@ void TfrmInventario::mostrarNome()
     dbtNome->setText(shown ? table->FieldByName(kNome)->AsString() : QString());
 }
 
-void RegisterInventario(TfrmPrincipal *principal)
-{
-    principal->SetWindowFactory(TaskWindow::Inventario,
-                                [] { return new TfrmInventario; });
-}
-
 } // namespace kiv
+
+KIV_REGISTER_TASK_WINDOW(kiv::TaskWindow::Inventario, kiv::TfrmInventario)

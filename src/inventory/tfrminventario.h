@@ -14,7 +14,6 @@ namespace kiv {
 class Table;
 class TDataSource;
 class TDateTimePicker;
-class TfrmPrincipal;
 class TMaskEdit;
 
 // Stock counts of the logged-in branch: one row per product and count date,
@@ -27,7 +26,7 @@ class TfrmInventario : public TfrmPadraoGrid
     Q_OBJECT
 
 public:
-    explicit TfrmInventario(QWidget *parent = nullptr);
+    explicit TfrmInventario(const LoginSession &session, QWidget *parent = nullptr);
 
     QLabel *lblFilial = nullptr;
     TMaskEdit *medCdFilial = nullptr;
@@ -84,7 +83,6 @@ private:
     void mostrarNome();
     QString arquivo(const QString &fileName) const;
 
-    QString m_dirDados;
     QString m_filial;
     QString m_operador;
     // The code of the row posted last, to return to it after the save.
@@ -93,6 +91,5 @@ private:
 
 // Lets the main window's inventory command ("&Ajuste" / "&Inventário" and
 // its toolbar button) open this window.
-void RegisterInventario(TfrmPrincipal *principal);
 
 } // namespace kiv

@@ -12,7 +12,6 @@
 #include "messagebox.h"
 #include "table.h"
 #include "textroutines.h"
-#include "tfrmprincipal.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -30,30 +29,6 @@ namespace kiv {
 
 namespace {
 
-// Leaves the branch and operator table unfiltered however a validation ends.
-class Unfiltered
-{
-public:
-    explicit Unfiltered(Table *table) : m_table(table) {}
-    ~Unfiltered()
-    {
-        try {
-            m_table->SetFiltered(false);
-        } catch (...) {
-        }
-    }
-
-private:
-    Table *m_table;
-};
-
-void filter(Table *table, const QString &expression)
-{
-    table->SetFiltered(false);
-    table->SetFilter(expression);
-    table->SetFiltered(true);
-}
-
 QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
@@ -63,10 +38,12 @@ QLabel *caption(const QString &text, QWidget *buddy, QWidget *parent)
 
 } // namespace
 
-TfrmLogin::TfrmLogin(TfrmPrincipal *principal)
+TfrmLogin::TfrmLogin(Table *dados, std::function<bool()> askToEnd, QWidget *centreOn)
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                            | Qt::WindowCloseButtonHint),
-      m_principal(principal)
+      m_dados(dados),
+      m_askToEnd(std::move(askToEnd)),
+      m_centreOn(centreOn)
 {
     setObjectName(QStringLiteral("TfrmLogin"));
     setWindowTitle(QStringLiteral("Login"));
@@ -217,9 +194,8 @@ void TfrmLogin::Vd_Filial()
     if (EmptyString(medCdFilial->Text()))
         fail(medCdFilial, QStringLiteral("filial_inf"));
     medCdFilial->SetText(Ajusta(medCdFilial->Text(), 4));
-    Table *dados = m_principal->cdsDados;
-    Unfiltered unfiltered(dados);
-    filter(dados, QStringLiteral("CDFILIAL =") + medCdFilial->Text());
+    Table *dados = m_dados;
+    const FilterScope narrowed(*dados, QStringLiteral("CDFILIAL =") + medCdFilial->Text());
     if (dados->IsEmpty()) {
         medCdFilial->SetText(QString());
         edtNmFilial->clear();
@@ -236,9 +212,8 @@ void TfrmLogin::Vd_Operador(bool obrigatorio)
         return;
     }
     medCdOperador->SetText(Ajusta(medCdOperador->Text(), 12));
-    Table *dados = m_principal->cdsDados;
-    Unfiltered unfiltered(dados);
-    filter(dados, QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text())
+    Table *dados = m_dados;
+    const FilterScope narrowed(*dados, QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text())
                       + QStringLiteral(" AND CDOPERADOR = ") + QuotedStr(medCdOperador->Text()));
     if (dados->IsEmpty()) {
         medCdOperador->SetText(QString());
@@ -252,11 +227,10 @@ void TfrmLogin::Vd_Senha()
 {
     if (EmptyString(edtSenha->text()))
         fail(edtSenha, QStringLiteral("senha_inf"));
-    Table *dados = m_principal->cdsDados;
-    Unfiltered unfiltered(dados);
+    Table *dados = m_dados;
     // The typed password only ever appears quoted, in its stored form: no
     // quote or filter syntax typed as a password reaches the expression.
-    filter(dados, QStringLiteral("CDFILIAL =") + QuotedStr(medCdFilial->Text())
+    const FilterScope narrowed(*dados, QStringLiteral("CDFILIAL =") + QuotedStr(medCdFilial->Text())
                       + QStringLiteral(" AND CDOPERADOR =") + QuotedStr(medCdOperador->Text())
                       + QStringLiteral(" AND CDSENHAOPE =")
                       + QuotedStr(CriptoPlus(edtSenha->text())));
@@ -272,33 +246,21 @@ void TfrmLogin::btnConfirmaClick()
     Vd_Filial();
     Vd_Operador(true);
     Vd_Senha();
-    m_principal->setEnabled(true);
-    Table *session = m_principal->cdsPrincipal;
-    session->Append();
-    session->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(medCdFilial->Text());
-    session->FieldByName(QStringLiteral("NMFILIAL"))->SetAsString(edtNmFilial->text());
-    session->FieldByName(QStringLiteral("CDOPERADOR"))->SetAsString(medCdOperador->Text());
-    session->FieldByName(QStringLiteral("NMOPERADOR"))->SetAsString(edtNmOperador->text());
-    session->FieldByName(QStringLiteral("PRODMASK"))->SetAsString(m_prodMask);
-    session->Post();
-    const TMessages &main = m_principal->msgPadrao;
-    SetStatusPanel(0, main.Msg(QStringLiteral("PROC")) + QLatin1Char(' ')
-                          + LocaleService::dateToText(QDate::currentDate()));
-    SetStatusPanel(1, main.Msg(QStringLiteral("FILIAL")) + QLatin1Char(' ') + medCdFilial->Text());
-    SetStatusPanel(2, edtNmOperador->text());
-    SetStatusPanel(3, NomeUnit(m_principal));
+    LoginSession session;
+    session.branch = medCdFilial->Text();
+    session.branchName = edtNmFilial->text();
+    session.operatorCode = medCdOperador->Text();
+    session.operatorName = edtNmOperador->text();
+    session.productMask = m_prodMask;
+    session.date = QDate::currentDate();
     m_confirmed = true;
     close();
-    m_principal->activateWindow();
+    emit LoginAccepted(session);
 }
 
 bool TfrmLogin::askExit()
 {
-    if (ShowMsg(m_principal->msgPadrao, QStringLiteral("ON_EXIT"), MsgType::Confirmation,
-                mbYes | mbNo) != mrYes)
-        return false;
-    m_principal->Terminate();
-    return true;
+    return m_askToEnd && m_askToEnd();
 }
 
 void TfrmLogin::btnSairClick()
@@ -320,7 +282,7 @@ void TfrmLogin::closeEvent(QCloseEvent *event)
 
 void TfrmLogin::sbtFilialClick()
 {
-    Table *dados = m_principal->cdsDados;
+    Table *dados = m_dados;
     if (cdsFilial->IsEmpty()) {
         QString last;
         for (dados->First(); !dados->Eof(); dados->Next()) {
@@ -357,9 +319,8 @@ void TfrmLogin::sbtOperadorClick()
                               == branch;
     if (!reuse) {
         cdsOperador->EmptyDataSet();
-        Table *dados = m_principal->cdsDados;
-        Unfiltered unfiltered(dados);
-        filter(dados, QStringLiteral("CDFILIAL =") + branch);
+        Table *dados = m_dados;
+        const FilterScope narrowed(*dados, QStringLiteral("CDFILIAL =") + branch);
         QString last;
         for (dados->First(); !dados->Eof(); dados->Next()) {
             const QString code = dados->FieldByName(QStringLiteral("CDOPERADOR"))->AsString();
@@ -465,9 +426,9 @@ void TfrmLogin::changeEvent(QEvent *event)
 void TfrmLogin::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (m_principal) {
+    if (m_centreOn) {
         QRect frame = frameGeometry();
-        frame.moveCenter(m_principal->frameGeometry().center());
+        frame.moveCenter(m_centreOn->frameGeometry().center());
         move(frame.topLeft());
     }
 }

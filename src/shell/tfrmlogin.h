@@ -1,8 +1,13 @@
 #pragma once
 
 #include "messages.h"
+#include "session.h"
+
+#include <QPointer>
 
 #include <QWidget>
+
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -14,18 +19,18 @@ namespace kiv {
 class Table;
 class TDataSource;
 class TMaskEdit;
-class TfrmPrincipal;
 class TBtnPesquisa;
 
 // Identifies the branch and the operator and checks the password against
-// the branch and operator table; a successful confirmation fills the session
-// record, enables the main window and discards the login.
+// the branch and operator table; a successful confirmation reports the
+// session and discards the login. Leaving it asks askToEnd, which ends the
+// run when the operator says so.
 class TfrmLogin : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit TfrmLogin(TfrmPrincipal *principal);
+    TfrmLogin(Table *dados, std::function<bool()> askToEnd, QWidget *centreOn);
 
     TMaskEdit *medCdFilial = nullptr;
     TMaskEdit *medCdOperador = nullptr;
@@ -49,6 +54,9 @@ public:
     void Vd_Operador(bool obrigatorio);
     void Vd_Senha();
 
+signals:
+    void LoginAccepted(const kiv::LoginSession &session);
+
 protected:
     void FormCreate();
     void FormActivate();
@@ -71,7 +79,9 @@ private:
     [[noreturn]] void fail(QWidget *field, const QString &key);
     bool askExit();
 
-    TfrmPrincipal *m_principal;
+    Table *m_dados;
+    std::function<bool()> m_askToEnd;
+    QPointer<QWidget> m_centreOn;
     TDataSource *m_dtsFilial = nullptr;
     TDataSource *m_dtsOperador = nullptr;
     QString m_prodMask;

@@ -2,6 +2,7 @@
 
 #include "errors.h"
 #include "guard.h"
+#include "localeservice.h"
 #include "messagebox.h"
 #include "recordedtables.h"
 #include "settings.h"
@@ -127,12 +128,22 @@ TfrmPrincipal *TfrmPrincipal::instance()
     return g_instance;
 }
 
-QString TfrmPrincipal::Session(const QString &fieldName)
+LoginSession TfrmPrincipal::CurrentSession() const
 {
-    const Table *session = g_instance ? g_instance->cdsPrincipal : nullptr;
-    if (!session || !session->Active() || session->IsEmpty())
-        return QString();
-    return session->FieldByName(fieldName)->AsString();
+    LoginSession session;
+    session.dataDir = DirDados;
+    if (!cdsPrincipal || !cdsPrincipal->Active() || cdsPrincipal->IsEmpty())
+        return session;
+    const auto field = [this](const char *name) {
+        return cdsPrincipal->FieldByName(QString::fromLatin1(name))->AsString();
+    };
+    session.branch = field("CDFILIAL");
+    session.branchName = field("NMFILIAL");
+    session.operatorCode = field("CDOPERADOR");
+    session.operatorName = field("NMOPERADOR");
+    session.productMask = field("PRODMASK");
+    session.date = m_loginDate.isValid() ? m_loginDate : QDate::currentDate();
+    return session;
 }
 
 void TfrmPrincipal::createMenusAndToolbar()
@@ -237,7 +248,8 @@ void TfrmPrincipal::showLogin()
 {
     const WaitCursor wait;
     if (!m_loginCreated) {
-        m_login = new TfrmLogin(this);
+        m_login = new TfrmLogin(cdsDados, [this] { return askToEnd(); }, this);
+        connect(m_login, &TfrmLogin::LoginAccepted, this, &TfrmPrincipal::loginAccepted);
         m_loginCreated = true;
     }
     m_login->show();
@@ -247,18 +259,42 @@ void TfrmPrincipal::showLogin()
     m_login->activateWindow();
 }
 
+void TfrmPrincipal::loginAccepted(const LoginSession &session)
+{
+    setEnabled(true);
+    m_loginDate = session.date;
+    cdsPrincipal->Append();
+    cdsPrincipal->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(session.branch);
+    cdsPrincipal->FieldByName(QStringLiteral("NMFILIAL"))->SetAsString(session.branchName);
+    cdsPrincipal->FieldByName(QStringLiteral("CDOPERADOR"))->SetAsString(session.operatorCode);
+    cdsPrincipal->FieldByName(QStringLiteral("NMOPERADOR"))->SetAsString(session.operatorName);
+    cdsPrincipal->FieldByName(QStringLiteral("PRODMASK"))->SetAsString(session.productMask);
+    cdsPrincipal->Post();
+    SetStatusPanel(0, msgPadrao.Msg(QStringLiteral("PROC")) + QLatin1Char(' ')
+                          + LocaleService::dateToText(session.date));
+    SetStatusPanel(1, msgPadrao.Msg(QStringLiteral("FILIAL")) + QLatin1Char(' ')
+                          + session.branch);
+    SetStatusPanel(2, session.operatorName);
+    SetStatusPanel(3, NomeUnit(this));
+    activateWindow();
+}
+
+bool TfrmPrincipal::askToEnd()
+{
+    if (ShowMsg(msgPadrao, QStringLiteral("ON_EXIT"), MsgType::Confirmation, mbYes | mbNo)
+        != mrYes)
+        return false;
+    Terminate();
+    return true;
+}
+
 void TfrmPrincipal::FormClose(bool &allowClose)
 {
     if (!m_started || m_terminating) {
         allowClose = true;
         return;
     }
-    if (ShowMsg(msgPadrao, QStringLiteral("ON_EXIT"), MsgType::Confirmation, mbYes | mbNo)
-        != mrYes) {
-        allowClose = false;
-        return;
-    }
-    Terminate();
+    allowClose = askToEnd();
 }
 
 void TfrmPrincipal::Terminate()
@@ -271,20 +307,7 @@ void TfrmPrincipal::Terminate()
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 
-QString TfrmPrincipal::screenCode(TaskWindow window)
-{
-    switch (window) {
-    case TaskWindow::Inventario: return QStringLiteral("KIS00100");
-    case TaskWindow::LanEntrada: return QStringLiteral("KIS00200");
-    case TaskWindow::LanSaida: return QStringLiteral("KIS00300");
-    case TaskWindow::SolCompras: return QStringLiteral("KIS00400");
-    case TaskWindow::Efetivos: return QStringLiteral("KIS00500");
-    case TaskWindow::RetServico: return QStringLiteral("KIS00600");
-    }
-    return QString();
-}
-
-void TfrmPrincipal::SetWindowFactory(TaskWindow window, WindowFactory factory)
+void TfrmPrincipal::SetWindowFactory(TaskWindow window, TaskWindowFactory factory)
 {
     m_factories.insert(int(window), std::move(factory));
 }
@@ -296,13 +319,15 @@ TfrmPadrForm00000 *TfrmPrincipal::TaskWindowInstance(TaskWindow window) const
 
 void TfrmPrincipal::showTaskWindow(TaskWindow window)
 {
-    const WindowFactory factory = m_factories.value(int(window));
+    TaskWindowFactory factory = m_factories.value(int(window));
+    if (!factory)
+        factory = RegisteredTaskWindow(window);
     if (!factory)
         return;
     const WaitCursor wait;
     QPointer<TfrmPadrForm00000> &open = m_windows[int(window)];
     if (!open) {
-        TfrmPadrForm00000 *form = factory();
+        TfrmPadrForm00000 *form = factory(CurrentSession());
         QMdiSubWindow *sub = mdiArea->addSubWindow(form);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowIcon(form->windowIcon());
@@ -320,7 +345,7 @@ void TfrmPrincipal::showTaskWindow(TaskWindow window)
         sub->showNormal();
         mdiArea->setActiveSubWindow(sub);
     }
-    SetStatusPanel(3, screenCode(window));
+    SetStatusPanel(3, ScreenCode(window));
 }
 
 void TfrmPrincipal::mnuInventarioClick() { showTaskWindow(TaskWindow::Inventario); }

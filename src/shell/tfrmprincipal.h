@@ -2,6 +2,7 @@
 
 #include "basewindows.h"
 #include "datadirlock.h"
+#include "taskwindows.h"
 #include "tfrmlogin.h"
 
 #include <QHash>
@@ -18,9 +19,6 @@ class Table;
 class TStatusBar;
 class TfrmLogin;
 
-// The six task windows the main window opens, by their screen codes.
-enum class TaskWindow { Inventario, LanEntrada, LanSaida, SolCompras, Efetivos, RetServico };
-
 // The frame of the system: finds the data directory, loads the branch and
 // operator table, holds the session record, opens the task windows as child
 // windows and asks before the program ends.
@@ -32,11 +30,12 @@ public:
     explicit TfrmPrincipal(QWidget *parent = nullptr);
     ~TfrmPrincipal() override;
 
-    // The running main window (the task windows read the session through it).
-    // A second one refused on the same directory never takes its place.
+    // The running main window. A second one refused on the same directory
+    // never takes its place.
     static TfrmPrincipal *instance();
-    // A field of the logged-in session (cdsPrincipal); empty before a login.
-    static QString Session(const QString &fieldName);
+    // The logged-in session as the task windows receive it: cdsPrincipal's
+    // record with the data directory and the login date; empty before a login.
+    LoginSession CurrentSession() const;
 
     // False when the start-up failed: its message has been shown and the
     // program ends.
@@ -51,10 +50,10 @@ public:
     TStatusBar *stbStatus = nullptr;
     QMdiArea *mdiArea = nullptr;
 
-    // A task window's command creates its window through this factory; a
-    // command without one opens nothing.
-    using WindowFactory = std::function<TfrmPadrForm00000 *()>;
-    void SetWindowFactory(TaskWindow window, WindowFactory factory);
+    // A task window's command creates its window through the factory the
+    // window registered (KIV_REGISTER_TASK_WINDOW), or through one set here,
+    // which takes its place; a command without either opens nothing.
+    void SetWindowFactory(TaskWindow window, TaskWindowFactory factory);
     // The open window of a command, or null.
     TfrmPadrForm00000 *TaskWindowInstance(TaskWindow window) const;
 
@@ -70,8 +69,6 @@ public:
     // The login is shown once per run; its marker is never cleared.
     bool LoginCreated() const { return m_loginCreated; }
 
-    static QString screenCode(TaskWindow window);
-
     // Ends the run once the operator has said so (here or in the login):
     // the windows closed on the way out do not ask again.
     void Terminate();
@@ -85,6 +82,8 @@ private:
     void createMenusAndToolbar();
     void showTaskWindow(TaskWindow window);
     void showLogin();
+    void loginAccepted(const LoginSession &session);
+    bool askToEnd();
 
     DataDirLock m_lock;
     bool m_started = false;
@@ -92,7 +91,8 @@ private:
     bool m_activated = false;
     bool m_loginCreated = false;
     QPointer<TfrmLogin> m_login;
-    QHash<int, WindowFactory> m_factories;
+    QHash<int, TaskWindowFactory> m_factories;
+    QDate m_loginDate;
     QHash<int, QPointer<TfrmPadrForm00000>> m_windows;
 };
 

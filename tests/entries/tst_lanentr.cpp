@@ -177,7 +177,6 @@ void TestLanEntr::opensFromTheMainWindowOnTheSessionBranch()
     m_dir->writeHeaders({{"1", "0002"}, {"2", kBranch}, {"3", "0002"}});
     QVERIFY(openWindow());
     delete m_window;
-    RegisterLanEntr(m_principal.get());
     m_principal->mnuLanEntradaClick();
     auto *w = qobject_cast<TfrmLanEntr *>(
         m_principal->TaskWindowInstance(TaskWindow::LanEntrada));

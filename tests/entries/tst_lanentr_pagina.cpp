@@ -247,7 +247,7 @@ void TestLanEntrPagina::itemsDecideTheTotal()
     // The post wrote the document as shown.
     Table stored(QStringLiteral("stored"));
     stored.Declare(RecordedTables::lancEntr());
-    stored.LoadFromFile(QDir(TfrmPrincipal::instance()->DirDados).filePath("LANCENTR.cds"));
+    stored.LoadFromFile(QDir(m_window->Session().dataDir).filePath("LANCENTR.cds"));
     QVERIFY(stored.Locate("NRLANCNFE", doc.number));
     QCOMPARE(stored.FieldByName("VRNOTAFISC")->AsString(), total);
     m_before = m_dir->contents();

@@ -372,7 +372,7 @@ TfrmInventario *TestInventario::openWindow()
     startSession();
     if (QTest::currentTestFailed())
         return nullptr;
-    m_window = new TfrmInventario;
+    m_window = new TfrmInventario(m_principal->CurrentSession());
     m_window->Create();
     if (!kivtest::showActive(m_window))
         return nullptr;
@@ -397,7 +397,6 @@ void TestInventario::opensFromTheMainWindowOnTheSessionBranch()
     // Another branch counted today: not this session's row.
     m_dir->writeCounts({{"0002", today(), "12.01.001", "3,000"}});
     startSession();
-    RegisterInventario(m_principal.get());
     m_principal->mnuInventarioClick();
 
     auto *w = qobject_cast<TfrmInventario *>(

@@ -67,9 +67,9 @@ struct TaskCounts
 
 void openWith(TfrmPrincipal &principal, TaskWindow window, TaskCounts &counts)
 {
-    principal.SetWindowFactory(window, [&counts, window] {
+    principal.SetWindowFactory(window, [&counts, window](const LoginSession &) {
         ++counts.created;
-        return new CountedWindow(TfrmPrincipal::screenCode(window), &counts.loads,
+        return new CountedWindow(ScreenCode(window), &counts.loads,
                                  &counts.closes);
     });
 }
@@ -615,7 +615,8 @@ void TestPrincipal::windowThatFailsToBuild()
     ShellDataDir data;
     auto principal = startLoggedIn(data);
     QVERIFY(principal);
-    principal->SetWindowFactory(TaskWindow::SolCompras, []() -> TfrmPadrForm00000 * {
+    principal->SetWindowFactory(TaskWindow::SolCompras,
+                                [](const LoginSession &) -> TfrmPadrForm00000 * {
         throw EDatabaseError(QStringLiteral("Arquivo SOLICOMP.cds não encontrado."));
     });
     DialogAnswerer answerer;

@@ -2,6 +2,7 @@
 
 #include "datasource.h"
 #include "messages.h"
+#include "session.h"
 
 #include <QMainWindow>
 
@@ -60,6 +61,10 @@ public:
     QToolBar *tbrFerramentas = nullptr;
     TMessages msgPadrao;
 
+    // The session the window works for, handed over before Create().
+    const LoginSession &Session() const { return m_session; }
+    void SetSession(const LoginSession &session) { m_session = session; }
+
 protected:
     virtual void FormCreate() {}
     virtual void FormActivate() {}
@@ -75,6 +80,7 @@ protected:
 private:
     QWidget *m_client = nullptr;
     QVBoxLayout *m_clientLayout = nullptr;
+    LoginSession m_session;
 };
 
 // The screen code of a window (its lblCodTela caption).

@@ -44,7 +44,7 @@ TfrmLanEntr *openEntryWindow(std::unique_ptr<TfrmPrincipal> &principal)
     principal = kivtest::startMainWindow(session());
     if (!principal)
         return nullptr;
-    auto window = std::make_unique<TfrmLanEntr>();
+    auto window = std::make_unique<TfrmLanEntr>(principal->CurrentSession());
     window->Create();
     if (!kivtest::showActive(window.get()))
         return nullptr;
