@@ -1,5 +1,7 @@
 #include "keys.h"
 
+#include "localeservice.h"
+
 #include <QKeyEvent>
 
 namespace kiv {
@@ -94,6 +96,17 @@ Qt::KeyboardModifiers platformShift(const QKeyEvent *event)
 {
     return event->modifiers()
            & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+}
+
+void NumericKeyPress(QChar &key, bool decimals)
+{
+    if ((key >= u'0' && key <= u'9') || key == QChar(VK_BACK) || key == QChar(VK_RETURN))
+        return;
+    const QChar separator = LocaleService::decimalSeparator();
+    if (decimals && (key == separator || key == u'.' || key == u','))
+        key = key == u'.' || key == separator ? separator : QChar();
+    else
+        key = QChar();
 }
 
 } // namespace kiv

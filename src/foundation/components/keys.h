@@ -70,4 +70,11 @@ QChar platformChar(const QKeyEvent *event);
 // the keypad flag.
 Qt::KeyboardModifiers platformShift(const QKeyEvent *event);
 
+// The key filter of a numeric field or grid column, for a window's
+// OnKeyPress: digits, Backspace and Enter pass; with decimals, the
+// workstation's decimal separator passes too, and "." and the keypad's
+// decimal key type it (an operator types "2.5" where the separator is ",");
+// anything else is dropped.
+void NumericKeyPress(QChar &key, bool decimals);
+
 } // namespace kiv
