@@ -183,14 +183,14 @@ void TfrmInventario::buildControls()
     dbtNome->setTextInteractionFlags(Qt::TextSelectableByMouse);
     // Right under the grid's page, above the navigator.
     ClientLayout()->insertWidget(ClientLayout()->indexOf(pgcPadrao) + 1, dbtNome);
-    connect(dtsPadrao, &TDataSource::dataChanged, this, [this] { mostrarNome(); });
-    connect(dtsPadrao, &TDataSource::stateChanged, this, [this] { mostrarNome(); });
-    connect(dtsPadrao, &TDataSource::dataSetChanged, this, [this] { mostrarNome(); });
+    connect(dtsPadrao, &TDataSource::dataChanged, this, [this] { showProductName(); });
+    connect(dtsPadrao, &TDataSource::stateChanged, this, [this] { showProductName(); });
+    connect(dtsPadrao, &TDataSource::dataSetChanged, this, [this] { showProductName(); });
 
     resize(760, 480);
 }
 
-QString TfrmInventario::arquivo(const QString &fileName) const
+QString TfrmInventario::dataFile(const QString &fileName) const
 {
     return Session().file(fileName);
 }
@@ -198,9 +198,9 @@ QString TfrmInventario::arquivo(const QString &fileName) const
 void TfrmInventario::FormCreate()
 {
     TfrmPadraoGrid::FormCreate();
-    m_filial = Session().branch;
-    m_operador = Session().operatorCode;
-    medCdFilial->SetText(m_filial);
+    m_branch = Session().branch;
+    m_operator = Session().operatorCode;
+    medCdFilial->SetText(m_branch);
     edtNmFilial->setText(Session().branchName);
 
     // A session without a product mask types codes freely: the mask of a
@@ -211,10 +211,10 @@ void TfrmInventario::FormCreate()
         SetFieldEditMask(*cdsProduto->FieldByName(kCodigo), prodMask + QLatin1Char(' '));
     }
 
-    cdsInventario->LoadFromFile(arquivo(QStringLiteral("INVENTARIO.cds")));
-    cdsInventario->SetFilter(QStringLiteral("CDFILIAL = ") + m_filial);
+    cdsInventario->LoadFromFile(dataFile(QStringLiteral("INVENTARIO.cds")));
+    cdsInventario->SetFilter(QStringLiteral("CDFILIAL = ") + m_branch);
     cdsInventario->SetFiltered(true);
-    cdsProduto->LoadFromFile(arquivo(QStringLiteral("PRODUTO.CDS")));
+    cdsProduto->LoadFromFile(dataFile(QStringLiteral("PRODUTO.CDS")));
     cdsItemInvent->CreateDataSet();
 
     dpkInventario->SetDate(QDate::currentDate());
@@ -239,12 +239,12 @@ void TfrmInventario::dpkInventarioChange()
     cdsInventario->DisableControls();
     const auto release = qScopeGuard([this] { cdsInventario->EnableControls(); });
     cdsInventario->SetFilter(QStringLiteral("CDFILIAL = '%1' AND DTLANCESTQ = '%2'")
-                                 .arg(m_filial, LocaleService::dateToText(dpkInventario->Date())));
+                                 .arg(m_branch, LocaleService::dateToText(dpkInventario->Date())));
     cdsInventario->SetFiltered(true);
     dtsPadrao->setDataSet(cdsInventario);
 }
 
-void TfrmInventario::focarColuna(const QString &fieldName)
+void TfrmInventario::focusColumn(const QString &fieldName)
 {
     dbgPadrao->SetSelectedField(fieldName);
 }
@@ -257,24 +257,24 @@ void TfrmInventario::Vd_Produto(bool obrigatorio)
         // The product table browses in code order, so a partial code takes
         // the first product it begins.
         if (!cdsProduto->Locate(kCodigo, digitado, loPartialKey)) {
-            focarColuna(kCodigo);
+            focusColumn(kCodigo);
             MensErro(msgPadrao.Msg(QStringLiteral("Cod_NCad")), true);
         }
         cdsInventario->Edit();
         copiarProduto(*cdsProduto, *cdsInventario);
         cdsInventario->FieldByName(QStringLiteral("DTLANCESTQ"))->SetAsDate(dpkInventario->Date());
     } else if (obrigatorio) {
-        focarColuna(kCodigo);
+        focusColumn(kCodigo);
         MensErro(msgPadrao.Msg(QStringLiteral("Cod_Inf")), true);
     }
 
     if (cdsInventario->State() == DataSetState::Insert
         && cdsAux->Locate(QStringLiteral("CDFILIAL;CDPRODUTO;DTLANCESTQ"),
-                          QVariantList{m_filial,
+                          QVariantList{m_branch,
                                        cdsInventario->FieldByName(QStringLiteral("CDPRODUTO"))
                                            ->AsString(),
                                        dpkInventario->Date()})) {
-        focarColuna(kCodigo);
+        focusColumn(kCodigo);
         MensErro(msgPadrao.Msg(QStringLiteral("PROD_JCad")), true);
     }
 }
@@ -287,7 +287,7 @@ void TfrmInventario::dbgPadraoColExit()
         Vd_Produto(false);
 }
 
-void TfrmInventario::pesquisarProduto()
+void TfrmInventario::lookUpProduct()
 {
     const Field *current = dbgPadrao->SelectedField();
     if (cdsInventario->State() != DataSetState::Insert || !current
@@ -302,7 +302,7 @@ void TfrmInventario::pesquisarProduto()
 
 void TfrmInventario::dbgPadraoEditButtonClick()
 {
-    pesquisarProduto();
+    lookUpProduct();
 }
 
 void TfrmInventario::dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift)
@@ -310,7 +310,7 @@ void TfrmInventario::dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift)
     TfrmPadraoGrid::dbgPadraoKeyDown(key, shift);
     if (key == VK_F9 && cdsInventario->State() == DataSetState::Insert) {
         key = 0;
-        pesquisarProduto();
+        lookUpProduct();
     }
 }
 
@@ -354,7 +354,7 @@ void TfrmInventario::dtsPadraoStateChange()
 void TfrmInventario::sbtVerificarClick()
 {
     if (dtsPadrao->State() == DataSetState::Browse)
-        cdsInventario->LoadFromFile(arquivo(QStringLiteral("INVENTARIO.cds")));
+        cdsInventario->LoadFromFile(dataFile(QStringLiteral("INVENTARIO.cds")));
 }
 
 void TfrmInventario::sbtExcluirClick()
@@ -365,21 +365,21 @@ void TfrmInventario::sbtExcluirClick()
         return;
     cdsInventario->Delete();
     const auto enable = qScopeGuard([this] { btnImportar->setEnabled(true); });
-    gravarInventario();
+    saveCounts();
 }
 
 void TfrmInventario::cdsInventarioBeforeInsert()
 {
     btnImportar->setEnabled(false);
     cdsAux->SetData(cdsInventario->Data());
-    focarColuna(kCodigo);
+    focusColumn(kCodigo);
 }
 
 void TfrmInventario::cdsInventarioBeforeEdit()
 {
     btnImportar->setEnabled(false);
     cdsAux->SetData(cdsInventario->Data());
-    focarColuna(kQuantidade);
+    focusColumn(kQuantidade);
 }
 
 void TfrmInventario::cdsInventarioBeforePost()
@@ -387,14 +387,14 @@ void TfrmInventario::cdsInventarioBeforePost()
     Vd_Produto(true);
     Field *quantidade = cdsInventario->FieldByName(kQuantidade);
     if (EmptyString(cdsInventario->FieldByName(kCodigo)->AsString())) {
-        focarColuna(kCodigo);
+        focusColumn(kCodigo);
         MensErro(msgPadrao.Msg(QStringLiteral("Cod_Inf")), true);
     } else if (EmptyString(quantidade->AsString())) {
-        focarColuna(kQuantidade);
+        focusColumn(kQuantidade);
         MensErro(msgPadrao.Msg(QStringLiteral("Quant_Inf")), true);
     }
 
-    focarColuna(kQuantidade);
+    focusColumn(kQuantidade);
     const Field *selected = dbgPadrao->SelectedField();
     if (selected && selected->FieldName().compare(kQuantidade, Qt::CaseInsensitive) == 0)
         quantidade->SetAsString(FormatFloat(kFormatoQuantidade,
@@ -402,14 +402,14 @@ void TfrmInventario::cdsInventarioBeforePost()
     // A formatted quantity below zero starts with "-", which sorts before
     // every digit.
     if (QString::compare(quantidade->AsString(), QStringLiteral("0")) < 0) {
-        focarColuna(kQuantidade);
+        focusColumn(kQuantidade);
         MensErro(msgPadrao.Msg(QStringLiteral("Quant_Zero")), true);
     }
 
-    cdsInventario->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(m_filial);
-    cdsInventario->FieldByName(QStringLiteral("CDOPERADOR"))->SetAsString(m_operador);
+    cdsInventario->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(m_branch);
+    cdsInventario->FieldByName(QStringLiteral("CDOPERADOR"))->SetAsString(m_operator);
     cdsInventario->FieldByName(QStringLiteral("DTLANCESTQ"))->SetAsDate(dpkInventario->Date());
-    m_ultimoCodigo = cdsInventario->FieldByName(kCodigo)->AsString();
+    m_lastCode = cdsInventario->FieldByName(kCodigo)->AsString();
 }
 
 void TfrmInventario::cdsInventarioAfterPost()
@@ -417,7 +417,7 @@ void TfrmInventario::cdsInventarioAfterPost()
     // A failed save leaves the posted row in memory, so the next save
     // writes it; the import stays available either way.
     const auto enable = qScopeGuard([this] { btnImportar->setEnabled(true); });
-    gravarInventario();
+    saveCounts();
 }
 
 void TfrmInventario::cdsInventarioAfterCancel()
@@ -425,22 +425,22 @@ void TfrmInventario::cdsInventarioAfterCancel()
     btnImportar->setEnabled(true);
 }
 
-void TfrmInventario::gravarInventario()
+void TfrmInventario::saveCounts()
 {
     // The save writes every record, of every branch and date, whatever the
     // filter shows; the file is replaced whole or not at all.
-    cdsInventario->SaveToFile(arquivo(QStringLiteral("INVENTARIO.CDS")));
-    if (!m_ultimoCodigo.isEmpty())
-        cdsInventario->Locate(kCodigo, m_ultimoCodigo, loCaseInsensitive);
+    cdsInventario->SaveToFile(dataFile(QStringLiteral("INVENTARIO.CDS")));
+    if (!m_lastCode.isEmpty())
+        cdsInventario->Locate(kCodigo, m_lastCode, loCaseInsensitive);
 }
 
 void TfrmInventario::btnImportarClick()
 {
     cdsItemInvent->SetFiltered(false);
-    cdsItemInvent->LoadFromFile(arquivo(QStringLiteral("ITEMINVENT.cds")));
+    cdsItemInvent->LoadFromFile(dataFile(QStringLiteral("ITEMINVENT.cds")));
     if (cdsItemInvent->IsEmpty())
         MensErro(msgPadrao.Msg(QStringLiteral("Inv_N_cad")), true);
-    cdsItemInvent->SetFilter(QStringLiteral("CDFILIAL = ") + m_filial);
+    cdsItemInvent->SetFilter(QStringLiteral("CDFILIAL = ") + m_branch);
     cdsItemInvent->SetFiltered(true);
     cdsItemInvent->First();
 
@@ -457,7 +457,7 @@ void TfrmInventario::btnImportarClick()
         dtsPadraoStateChange();
     };
     try {
-        importarItens();
+        importItems();
     } catch (...) {
         terminar();
         throw;
@@ -465,13 +465,13 @@ void TfrmInventario::btnImportarClick()
     terminar();
 }
 
-void TfrmInventario::importarItens()
+void TfrmInventario::importItems()
 {
     const Field *itemProduto = cdsItemInvent->FieldByName(QStringLiteral("CDPRODUTO"));
     while (!cdsItemInvent->Eof()) {
         const QString produto = itemProduto->AsString();
         const bool contado = cdsInventario->Locate(QStringLiteral("CDFILIAL;CDPRODUTO"),
-                                                   QVariantList{m_filial, produto});
+                                                   QVariantList{m_branch, produto});
         if (!contado && cdsProduto->Locate(QStringLiteral("CDPRODUTO"), produto)) {
             // Read before the row opens, so that a quantity that does not
             // read stops the import without a half-filled row.
@@ -480,8 +480,8 @@ void TfrmInventario::importarItens()
                 StrToFloat(cdsItemInvent->FieldByName(QStringLiteral("QTITINVENTRETI"))
                                ->AsString()));
             cdsInventario->Insert();
-            cdsInventario->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(m_filial);
-            cdsInventario->FieldByName(QStringLiteral("CDOPERADOR"))->SetAsString(m_operador);
+            cdsInventario->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(m_branch);
+            cdsInventario->FieldByName(QStringLiteral("CDOPERADOR"))->SetAsString(m_operator);
             cdsInventario->FieldByName(QStringLiteral("DTLANCESTQ"))
                 ->SetAsDate(dpkInventario->Date());
             for (const QString &name : {QStringLiteral("CDPRODUTO"), kCodigo, kNome, kUnidade})
@@ -494,7 +494,7 @@ void TfrmInventario::importarItens()
     }
 }
 
-void TfrmInventario::mostrarNome()
+void TfrmInventario::showProductName()
 {
     const Table *table = dtsPadrao->DataSet();
     const bool shown = table && table->Active() && !table->IsEmpty();

@@ -73,23 +73,20 @@ protected:
 private:
     void buildControls();
     void declareTables();
-    void pesquisarProduto();
+    void lookUpProduct();
     // The count list's items of the branch, from the current one on.
-    void importarItens();
+    void importItems();
     // Writes the whole count table over INVENTARIO.cds and returns to the
     // row posted last.
-    void gravarInventario();
-    void focarColuna(const QString &fieldName);
-    void mostrarNome();
-    QString arquivo(const QString &fileName) const;
+    void saveCounts();
+    void focusColumn(const QString &fieldName);
+    void showProductName();
+    QString dataFile(const QString &fileName) const;
 
-    QString m_filial;
-    QString m_operador;
+    QString m_branch;
+    QString m_operator;
     // The code of the row posted last, to return to it after the save.
-    QString m_ultimoCodigo;
+    QString m_lastCode;
 };
-
-// Lets the main window's inventory command ("&Ajuste" / "&Inventário" and
-// its toolbar button) open this window.
 
 } // namespace kiv

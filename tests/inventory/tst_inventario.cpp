@@ -286,7 +286,7 @@ private:
 
 Q_DECLARE_METATYPE(Item)
 
-class TestInventario : public QObject
+class TestInventario : public QObject, private kivtest::WindowTest<TfrmInventario, DataDir>
 {
     Q_OBJECT
 
@@ -329,12 +329,6 @@ private:
     // Insert, the code, Tab, the quantity and Confirm, as the operator does.
     void typeCount(const QString &code, const QString &quantity);
 
-    // Every message box of a test goes through it; one nobody expected is
-    // closed at once and fails the test instead of waiting for a click.
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmInventario> m_window;
 };
 
 void TestInventario::initTestCase()
@@ -344,16 +338,12 @@ void TestInventario::initTestCase()
 
 void TestInventario::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
 }
 
 void TestInventario::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 // The main window on the data directory, with the session a login would

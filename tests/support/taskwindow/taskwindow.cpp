@@ -19,11 +19,23 @@ using namespace kiv;
 namespace kivtest {
 
 DataDirectory::DataDirectory()
+    : m_previousRegistry(qgetenv("KIV_REGISTRY_INI"))
+    , m_hadRegistry(qEnvironmentVariableIsSet("KIV_REGISTRY_INI"))
 {
     QFile registry(m_registry.filePath(QStringLiteral("Ostrel.ini")));
     if (registry.open(QIODevice::WriteOnly | QIODevice::Text))
         registry.write(QStringLiteral("KivpcDir=%1\n").arg(m_dir.path()).toUtf8());
     qputenv("KIV_REGISTRY_INI", registry.fileName().toLocal8Bit());
+}
+
+DataDirectory::~DataDirectory()
+{
+    // The stand-in goes with the directory: a later test that makes none
+    // must not find this one.
+    if (m_hadRegistry)
+        qputenv("KIV_REGISTRY_INI", m_previousRegistry);
+    else
+        qunsetenv("KIV_REGISTRY_INI");
 }
 
 void DataDirectory::write(const TableDecl &decl, const QList<QVariantMap> &rows) const

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QMap>
+#include <QPointer>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantMap>
@@ -10,7 +11,9 @@
 
 #include <memory>
 
-class DialogAnswerer;
+#include "dialoganswerer.h"
+#include "tfrmprincipal.h"
+
 class QWidget;
 
 namespace kiv {
@@ -31,6 +34,7 @@ class DataDirectory
 {
 public:
     DataDirectory();
+    ~DataDirectory();
     DataDirectory(const DataDirectory &) = delete;
     DataDirectory &operator=(const DataDirectory &) = delete;
 
@@ -48,6 +52,8 @@ public:
     std::unique_ptr<kiv::Table> load(const kiv::TableDecl &decl) const;
 
 private:
+    QByteArray m_previousRegistry;
+    bool m_hadRegistry;
     QTemporaryDir m_dir;
     QTemporaryDir m_registry;
 };
@@ -91,5 +97,35 @@ bool backInWindow(QWidget *window);
 // A command as the operator gives it from the menu or the toolbar; false
 // when it is disabled.
 bool command(const kiv::TCommand &c);
+
+// What every window test class holds, inherited beside QObject:
+//   class TestX : public QObject, private kivtest::WindowTest<TfrmX, XDataDir>
+// init() calls startTest(), cleanup() calls endTest().
+template<class Window, class Directory = DataDirectory>
+class WindowTest
+{
+protected:
+    void startTest()
+    {
+        useWorkstationLocale();
+        m_answerer = std::make_unique<DialogAnswerer>();
+    }
+    // The window, then the main window, then the directory go, and the
+    // message boxes of the test are checked.
+    void endTest()
+    {
+        delete m_window;
+        m_principal.reset();
+        m_dir.reset();
+        checkDialogs(m_answerer);
+    }
+
+    // Every message box of a test goes through it; one nobody expected is
+    // closed at once and fails the test instead of waiting for a click.
+    std::unique_ptr<DialogAnswerer> m_answerer;
+    std::unique_ptr<Directory> m_dir;
+    std::unique_ptr<kiv::TfrmPrincipal> m_principal;
+    QPointer<Window> m_window;
+};
 
 } // namespace kivtest
