@@ -386,7 +386,7 @@ void TestInventario::opensFromTheMainWindowOnTheSessionBranch()
     m_dir = std::make_unique<DataDir>();
     // Another branch counted today: not this session's row.
     m_dir->writeCounts({{"0002", today(), "12.01.001", "3,000"}});
-    startSession();
+    KIVTEST_STEP(startSession());
     m_principal->mnuInventarioClick();
 
     auto *w = qobject_cast<TfrmInventario *>(
@@ -576,7 +576,7 @@ void TestInventario::duplicateOnTheSameDateOnlyIsRefused()
 {
     TfrmInventario *w = openWindow();
     QVERIFY(w);
-    typeCount("12", "4");
+    KIVTEST_STEP(typeCount("12", "4"));
     QCOMPARE(m_dir->countsOnDisk(), QStringList{row(today(), "12.01.001", "4,000")});
 
     QVERIFY(command(w->sbtIncluir));
@@ -599,7 +599,7 @@ void TestInventario::duplicateOnTheSameDateOnlyIsRefused()
     QCOMPARE(w->cdsInventario->State(), DataSetState::Browse);
 
     QVERIFY(chooseDate(w, today().addDays(1)));
-    typeCount("12", "6");
+    KIVTEST_STEP(typeCount("12", "6"));
     QCOMPARE(answerer.count(), 2);
     QCOMPARE(m_dir->countsOnDisk(), QStringList({row(today(), "12.01.001", "4,000"),
                                                  row(today().addDays(1), "12.01.001", "6,000")}));
@@ -631,7 +631,7 @@ void TestInventario::quantityIsTypedAndNormalised()
     LocaleService::setDecimalSeparator(separator);
     TfrmInventario *w = openWindow();
     QVERIFY(w);
-    typeCount("05", typed);
+    KIVTEST_STEP(typeCount("05", typed));
     QCOMPARE(w->cdsInventario->State(), DataSetState::Browse);
     QCOMPARE(gridRows(w), QStringList{"05.01.001 " + stored});
     QCOMPARE(m_dir->countsOnDisk(), QStringList{row(today(), "05.01.001", stored)});
@@ -716,12 +716,12 @@ void TestInventario::dateChangeShowsThatDateWhileTheFileKeepsAll()
     TfrmInventario *w = openWindow();
     QVERIFY(w);
     QCOMPARE(gridRows(w), QStringList());
-    typeCount("05", "4");
+    KIVTEST_STEP(typeCount("05", "4"));
     QCOMPARE(gridRows(w), QStringList{"05.01.001 4,000"});
 
     QVERIFY(chooseDate(w, earlier));
     QCOMPARE(gridRows(w), QStringList({"12.01.001 10,000", "13.01.001 1,500"}));
-    typeCount("1202", "1");
+    KIVTEST_STEP(typeCount("1202", "1"));
     QCOMPARE(gridRows(w),
              QStringList({"12.01.001 10,000", "12.02.001 1,000", "13.01.001 1,500"}));
 
@@ -942,7 +942,7 @@ void TestInventario::failedSaveKeepsThePreviousFileAndTheRow()
 #endif
     TfrmInventario *w = openWindow();
     QVERIFY(w);
-    typeCount("12", "1");
+    KIVTEST_STEP(typeCount("12", "1"));
     const QByteArray before = m_dir->countsFileBytes();
     QVERIFY(!before.isEmpty());
     QCOMPARE(m_dir->countsOnDisk(), QStringList{row(today(), "12.01.001", "1,000")});
@@ -951,7 +951,7 @@ void TestInventario::failedSaveKeepsThePreviousFileAndTheRow()
     answerer.press("OK");
     {
         SaveBlocker blocker(SaveBlocker::Kind(kind), *m_dir);
-        typeCount("13", "2");
+        KIVTEST_STEP(typeCount("13", "2"));
     }
     QCOMPARE(answerer.count(), 1);
     QVERIFY2(answerer.at(0).text.contains("INVENTARIO"), qPrintable(answerer.transcript()));
@@ -965,7 +965,7 @@ void TestInventario::failedSaveKeepsThePreviousFileAndTheRow()
     QVERIFY(w->btnImportar->isEnabled());
 
     // The next save writes it with the rest.
-    typeCount("05", "3");
+    KIVTEST_STEP(typeCount("05", "3"));
     QCOMPARE(answerer.count(), 1);
     QCOMPARE(m_dir->countsOnDisk(), QStringList({row(today(), "05.01.001", "3,000"),
                                                  row(today(), "12.01.001", "1,000"),

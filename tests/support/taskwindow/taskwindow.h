@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMap>
 #include <QPointer>
+#include <QTest>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantMap>
@@ -97,6 +98,15 @@ bool backInWindow(QWidget *window);
 // A command as the operator gives it from the menu or the toolbar; false
 // when it is disabled.
 bool command(const kiv::TCommand &c);
+
+// A helper that checks as it goes returns from itself alone when a check
+// fails; run through this, it stops the calling test there too.
+#define KIVTEST_STEP(call)                                                                         \
+    do {                                                                                           \
+        call;                                                                                      \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
 
 // What every window test class holds, inherited beside QObject:
 //   class TestX : public QObject, private kivtest::WindowTest<TfrmX, XDataDir>
