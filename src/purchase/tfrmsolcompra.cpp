@@ -714,6 +714,8 @@ void TfrmSolCompra::sbtExcluirClick() {}
 
 void TfrmSolCompra::mostrarNome()
 {
+    if (!dbtNome)
+        return;
     const bool mostra = cdsSoliComp->Active() && cdsSoliComp->ViewCount() > 0;
     dbtNome->setText(mostra ? campo("NMPRODUTO") : QString());
 }
