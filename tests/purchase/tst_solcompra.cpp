@@ -1,4 +1,5 @@
 #include "basewindows.h"
+#include "demodata.h"
 #include "dbgrid.h"
 #include "dialoganswerer.h"
 #include "errors.h"
@@ -334,6 +335,8 @@ private slots:
     void branchWithoutDatesCannotInsert();
     void unreadableRowsFileIsNeverOverwritten();
     void verifyRereadsTheFile();
+    void demoDirectoryShowsEachRule_data();
+    void demoDirectoryShowsEachRule();
 
 private:
     void startSession(const QString &branch = kBranch);
@@ -1156,6 +1159,76 @@ void TestSolCompra::verifyRereadsTheFile()
     QCOMPARE(selectedDate(w), kDate1);
     QCOMPARE(gridRows(w).size(), 2);
     QVERIFY(!w->sbtExcluir.Enabled());
+}
+
+void TestSolCompra::demoDirectoryShowsEachRule_data()
+{
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<bool>("block");
+    QTest::newRow("comma, block on") << QChar(u',') << true;
+    QTest::newRow("point, block off") << QChar(u'.') << false;
+}
+
+void TestSolCompra::demoDirectoryShowsEachRule()
+{
+    QFETCH(QChar, separator);
+    QFETCH(bool, block);
+    LocaleService::setDecimalSeparator(separator);
+    auto dir = std::make_unique<kivtest::DataDirectory>();
+    const QDate today = QDate::currentDate();
+    DemoData::writeDemoDirectory(dir->path(), today);
+    if (!block)
+        DemoData::writePurchaseParameters(dir->path(), false);
+    const auto exported = dir->load(RecordedTables::soliComp());
+    const auto requests = dir->load(RefTables::solicita());
+    m_principal = kivtest::startMainWindow(
+        {.branch = kBranch, .branchName = kBranchName, .productMask = kProdMask});
+    QVERIFY(m_principal);
+    m_window = new TfrmSolCompra(m_principal->CurrentSession());
+    TfrmSolCompra *w = m_window;
+    w->Create();
+    QVERIFY(kivtest::showActive(w));
+    // The first date opens without a word, its quantities brought to form.
+    QCOMPARE(m_answerer->count(), 0);
+    QCOMPARE(selectedDate(w), today.addDays(3));
+    QCOMPARE(gridRows(w).size(), 6);
+    const auto opened = dir->load(RecordedTables::soliComp());
+    QCOMPARE(opened->RecordCount(), exported->RecordCount());
+    int raw = 0;
+    for (exported->First(), opened->First(); !exported->Eof(); exported->Next(), opened->Next()) {
+        const auto text = [](Table &t, const char *name) {
+            return t.FieldByName(QString::fromLatin1(name))->AsString();
+        };
+        const bool shown = text(*exported, "CDFILISOLI") == kBranch
+                           && exported->FieldByName("DTPROGENTR")->AsDate() == today.addDays(3);
+        for (const char *quantity : {"QTSOLICPRO", "QTAJUSTPRO"}) {
+            const QString before = text(*exported, quantity);
+            const QString inForm = FormatFloat("##0.000", ConverteValor(before));
+            raw += before != inForm;
+            QCOMPARE(text(*opened, quantity), shown ? inForm : before);
+        }
+        // Each row carries the issuer of its request number.
+        QVERIFY(requests->Locate("NRSOLICOMP", text(*exported, "NRSOLICMP")));
+        QCOMPARE(text(*exported, "CDFILLAN"), text(*requests, "CDFILLAN"));
+    }
+    QVERIFY(raw > 0);
+
+    // A row adjusted without a justification, and a raw "180" above which
+    // the block may or may not let the kitchen go.
+    QVERIFY(gridRows(w).contains(QStringLiteral("05.01.002 %1 %2  5120").arg(q(40), q(36))));
+    DialogAnswerer &answerer = *m_answerer;
+    answerer.press("OK");
+    QVERIFY(clickCell(w, "01.01.001", "QTAJUSTPRO"));
+    type("200");
+    press(Qt::Key_Tab);
+    QCOMPARE(answerer.count(), 1);
+    QCOMPARE(answerer.at(0).text,
+             block ? QString("Quantidade ajustada deve ser menor que a quantidade solicitada.")
+                   : QString("Justificativa deve ser informada."));
+    QVERIFY(backInWindow(w));
+    QVERIFY(command(w->sbtCancelar));
+    delete m_window;
+    m_principal.reset();
 }
 
 QTEST_MAIN(TestSolCompra)
