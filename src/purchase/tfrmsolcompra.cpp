@@ -392,7 +392,11 @@ void TfrmSolCompra::dtsPadraoStateChange()
 
 void TfrmSolCompra::cdsDataSoliBeforeScroll()
 {
-    if (!cdsSoliComp->Active() || !editandoOuInserindo())
+    if (!cdsSoliComp->Active())
+        return;
+    if (m_gravacaoPendente && !editandoOuInserindo())
+        gravarLinhas();
+    if (!editandoOuInserindo())
         return;
     // The row being typed is not lost to another date: it is posted, or
     // the date stays where the check stopped it.
@@ -612,9 +616,16 @@ void TfrmSolCompra::cdsSoliCompAfterPost()
         return;
     cdsSoliComp->FieldByName(kCodigo)->SetReadOnly(true);
     const auto depois = qScopeGuard([this] { AtualizaBotoes(); });
-    // Every row of every branch and date; a failed save leaves the row
-    // posted in memory, and the next save writes it.
+    m_gravacaoPendente = true;
+    gravarLinhas();
+}
+
+void TfrmSolCompra::gravarLinhas()
+{
+    // Every row of every branch and date; a failed save leaves the rows
+    // posted in memory, and the next save writes them.
     cdsSoliComp->SaveToFile(arquivo(QStringLiteral("SOLICOMP.cds")));
+    m_gravacaoPendente = false;
 }
 
 void TfrmSolCompra::cdsSoliCompAfterCancel()
@@ -704,6 +715,8 @@ void TfrmSolCompra::sbtCancelarClick()
 void TfrmSolCompra::sbtVerificarClick()
 {
     if (dtsPadrao->State() == DataSetState::Browse && m_linhasCarregadas) {
+        if (m_gravacaoPendente)
+            gravarLinhas();
         cdsSoliComp->LoadFromFile(arquivo(QStringLiteral("SOLICOMP.cds")));
         AtualizaBotoes();
     }

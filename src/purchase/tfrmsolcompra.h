@@ -103,6 +103,7 @@ private:
     // Rewrites the quantity texts of the rows shown in the "##0.000" form
     // and saves the file once, when a text changed.
     void normalizarQuantidades();
+    void gravarLinhas();
     bool temDatas() const;
     bool inserindo() const;
     bool editandoOuInserindo() const;
@@ -126,6 +127,9 @@ private:
     // The grid's column is being moved by a rule, not left by the operator.
     bool m_focando = false;
     bool m_normalizando = false;
+    // A posted row is in memory only: its save failed. The rows are not
+    // reread over it (date change, verify) before a save succeeds.
+    bool m_gravacaoPendente = false;
 };
 
 } // namespace kiv

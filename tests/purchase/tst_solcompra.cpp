@@ -26,6 +26,11 @@
 
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 using namespace kiv;
 using kivtest::backInWindow;
 using kivtest::command;
@@ -294,6 +299,38 @@ void pickInLookup(DialogAnswerer &answerer, const QString &typed, QString *title
     });
 }
 
+// A disk that fills up: no file can grow past the request rows file's
+// present size while it lives.
+class FullDisk
+{
+public:
+    explicit FullDisk(const DataDir &dir)
+    {
+#ifdef Q_OS_UNIX
+        getrlimit(RLIMIT_FSIZE, &m_limit);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit cut = m_limit;
+        cut.rlim_cur = rlim_t(QFileInfo(dir.filePath("SOLICOMP.cds")).size());
+        setrlimit(RLIMIT_FSIZE, &cut);
+#else
+        Q_UNUSED(dir);
+#endif
+    }
+    ~FullDisk()
+    {
+#ifdef Q_OS_UNIX
+        setrlimit(RLIMIT_FSIZE, &m_limit);
+        std::signal(SIGXFSZ, m_handler);
+#endif
+    }
+
+private:
+#ifdef Q_OS_UNIX
+    struct rlimit m_limit = {};
+    void (*m_handler)(int) = nullptr;
+#endif
+};
+
 } // namespace
 
 class TestSolCompra : public QObject
@@ -335,6 +372,7 @@ private slots:
     void branchWithoutDatesCannotInsert();
     void unreadableRowsFileIsNeverOverwritten();
     void verifyRereadsTheFile();
+    void rowWhoseSaveFailedIsNotReadOver();
     void demoDirectoryShowsEachRule_data();
     void demoDirectoryShowsEachRule();
 
@@ -1159,6 +1197,46 @@ void TestSolCompra::verifyRereadsTheFile()
     QCOMPARE(selectedDate(w), kDate1);
     QCOMPARE(gridRows(w).size(), 2);
     QVERIFY(!w->sbtExcluir.Enabled());
+}
+
+void TestSolCompra::rowWhoseSaveFailedIsNotReadOver()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("needs a file size limit");
+#endif
+    TfrmSolCompra *w = openWindow();
+    QVERIFY(w);
+    const QByteArray before = m_dir->rowsFile();
+    DialogAnswerer &answerer = *m_answerer;
+    {
+        FullDisk full(*m_dir);
+        typeAdjusted(w, "01.01.001", "8");
+        answerer.press("OK");
+        press(Qt::Key_Tab);
+        QVERIFY(backInWindow(w));
+        pickInLookup(answerer, "EST");
+        press(Qt::Key_F9);
+        answerer.press("OK");
+        command(w->sbtConfirmar);
+        QCOMPARE(answerer.count(), 3);
+        QCOMPARE(w->cdsSoliComp->State(), DataSetState::Browse);
+        QCOMPARE(m_dir->rowsFile(), before);
+
+        // Still no room: the date stays, and so does the row.
+        QVERIFY(backInWindow(w));
+        answerer.press("OK");
+        clickDate(w, kDate2);
+        QCOMPARE(answerer.count(), 4);
+        QCOMPARE(selectedDate(w), kDate1);
+        QCOMPARE(gridRows(w).value(0),
+                 QString("01.01.001 10,000 8,000 ESTOQUE SUFICIENTE 0000000123"));
+        QCOMPARE(m_dir->rowsFile(), before);
+    }
+    QVERIFY(backInWindow(w));
+    clickDate(w, kDate2);
+    QCOMPARE(selectedDate(w), kDate2);
+    QCOMPARE(m_dir->rowOnDisk(kBranch, kDate1, "01.01.001").section(" | ", 0, 1),
+             QString("10,000 8,000 | ESTOQUE SUFICIENTE"));
 }
 
 void TestSolCompra::demoDirectoryShowsEachRule_data()
