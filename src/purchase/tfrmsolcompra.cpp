@@ -6,7 +6,6 @@
 #include "editmask.h"
 #include "errors.h"
 #include "fieldeditmask.h"
-#include "guard.h"
 #include "keys.h"
 #include "localeservice.h"
 #include "lookupdialogs.h"
@@ -185,10 +184,9 @@ void TfrmSolCompra::buildControls()
     medCdFilial = new TMaskEdit(header);
     medCdFilial->setObjectName(QStringLiteral("medCdFilial"));
     medCdFilial->setEditMask(QStringLiteral("9999;0; "));
-    medCdFilial->setMaxLength(4);
     medCdFilial->setEnabled(false);
-    medCdFilial->setFixedWidth(medCdFilial->fontMetrics().horizontalAdvance(QStringLiteral("00000"))
-                               + 16);
+    const QFontMetrics metrics = medCdFilial->fontMetrics();
+    medCdFilial->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("00000")) + 16);
     lblAgregada->setBuddy(medCdFilial);
     BtnPesquisa1 = new QToolButton(header);
     BtnPesquisa1->setObjectName(QStringLiteral("BtnPesquisa1"));
