@@ -289,6 +289,9 @@ const WithdrawalType kWithdrawalTypes[] = {
 QString text(const char *utf8) { return QString::fromUtf8(utf8); }
 
 QString quantity(double value) { return FormatFloat(QStringLiteral("##0.000"), value); }
+// A quantity as the central system exports it: no trailing zeros, a point
+// before the decimals ("180", "10.5").
+QString exportedQuantity(double value) { return QString::number(value, 'g', 15); }
 QString value5(double value) { return FormatFloat(QStringLiteral("##0.00000"), value); }
 QString value2(double value) { return FormatFloat(QStringLiteral("##0.00"), value); }
 QString dateText(const QDate &date) { return LocaleService::dateToText(date); }
@@ -565,20 +568,45 @@ private:
         }
     }
 
+    // Each branch meets every rule of the purchase window on its first
+    // date: the quantities as the central system exports them ("180",
+    // "10.5"), which the window brings to form when it opens; a row already
+    // adjusted and justified; a row adjusted without a justification, which
+    // the window asks for as soon as the row is touched. The later dates
+    // are in the window's own form. The block on adjusting above the plan is
+    // on ("S"); kivdemo's --bloqueio-ajuste N writes the directory with it
+    // off.
     void purchaseRequests()
     {
         for (const char *j : {"ESTOQUE SUFICIENTE", "ALTERAÇÃO DE CARDÁPIO",
                               "AUMENTO DO NÚMERO DE ALUNOS", "REDUÇÃO DO NÚMERO DE ALUNOS",
                               "PRODUTO COM VALIDADE PRÓXIMA", "FALTA DE ESPAÇO NO ESTOQUE"})
             add(QStringLiteral("JustSoli.cds"), {{QStringLiteral("DSJUSTSOL"), text(j)}});
-        add(QStringLiteral("ParaSupri.cds"), {{QStringLiteral("IDJUSTSOLI"), QStringLiteral("S")},
-                                              {QStringLiteral("IDBLOQALTSOLAVR"),
-                                               QStringLiteral("S")}});
-        for (const QStringList &s : QList<QStringList>{{"0001", "5120"}, {"0001", "5121"},
-                                                       {"0002", "5122"}})
-            add(QStringLiteral("SOLICITA.cds"), {{QStringLiteral("CDFILSOLI"), s[0]},
-                                                 {QStringLiteral("NRSOLICOMP"), s[1]},
-                                                 {QStringLiteral("CDFILLAN"), kCentral}});
+        writePurchaseParameters(QStringLiteral("S"));
+
+        // Most requests are issued by the central warehouse; 5121 by the
+        // pilot kitchen itself and 5123 by Vila Nova.
+        struct Request
+        {
+            const char *branch;
+            const char *number;
+            QString issuer;
+        };
+        const QList<Request> requests = {{"0001", "5120", kCentral},
+                                         {"0001", "5121", QStringLiteral("0001")},
+                                         {"0002", "5122", kCentral},
+                                         {"0002", "5123", QStringLiteral("0002")}};
+        for (const Request &r : requests)
+            add(QStringLiteral("SOLICITA.cds"),
+                {{QStringLiteral("CDFILSOLI"), QString::fromLatin1(r.branch)},
+                 {QStringLiteral("NRSOLICOMP"), QString::fromLatin1(r.number)},
+                 {QStringLiteral("CDFILLAN"), r.issuer}});
+        const auto issuer = [&](const QString &number) {
+            for (const Request &r : requests)
+                if (number == QLatin1String(r.number))
+                    return r.issuer;
+            return QString();
+        };
 
         struct Planned
         {
@@ -586,7 +614,7 @@ private:
             double quantity;
         };
         const QList<Planned> dry = {{"01.01.001", 180}, {"01.02.001", 95}, {"05.01.001", 24},
-                                    {"05.01.002", 40}, {"02.01.001", 22}, {"05.02.001", 12}};
+                                    {"05.01.002", 40}, {"02.01.001", 10.5}, {"05.02.001", 12}};
         const QList<Planned> fresh = {{"04.01.001", 70}, {"04.02.001", 35}, {"04.02.002", 18},
                                       {"04.02.004", 60}, {"04.02.005", 45}, {"03.02.001", 90}};
         struct Delivery
@@ -595,11 +623,12 @@ private:
             int day;
             const char *request;
             const QList<Planned> *rows;
+            bool asExported;
         };
         const QList<Delivery> deliveries = {
-            {"0001", -4, "5120", &fresh}, {"0001", 3, "5120", &dry},
-            {"0001", 10, "5121", &fresh}, {"0001", 17, "5121", &dry},
-            {"0002", 5, "5122", &dry},
+            {"0001", 3, "5120", &dry, true},    {"0001", 10, "5121", &fresh, false},
+            {"0001", 17, "5120", &dry, false},  {"0002", 5, "5122", &dry, true},
+            {"0002", 12, "5123", &fresh, false},
         };
         for (const Delivery &d : deliveries) {
             const QDate date = m_today.addDays(d.day);
@@ -607,28 +636,32 @@ private:
             add(QStringLiteral("DATASOLI.cds"), {{QStringLiteral("CDFILSOLI"), branch},
                                                  {QStringLiteral("DTPROGENTR"), date},
                                                  {QStringLiteral("STDATASOLI"), dateText(date)}});
-            bool first = true;
+            int position = 0;
             for (const Planned &planned : *d.rows) {
                 const Product &p = product(planned.tree);
                 double adjusted = planned.quantity;
                 QString justification;
                 QString justifiedBy;
-                // The delivery already past was adjusted by the kitchen.
-                if (d.day < 0 && first) {
+                if (d.asExported && position == 1) {
                     adjusted = planned.quantity - 20;
                     justification = text("ESTOQUE SUFICIENTE");
-                    justifiedBy = QStringLiteral("000000000001");
+                    justifiedBy = QStringLiteral("000000000002");
+                } else if (d.asExported && position == 3) {
+                    adjusted = planned.quantity - 4;
                 }
-                first = false;
+                ++position;
+                const auto shown = [&](double value) {
+                    return d.asExported ? exportedQuantity(value) : quantity(value);
+                };
                 const QString request = QString::fromLatin1(d.request);
                 add(QStringLiteral("SOLICOMP.cds"),
                     merged(productFields(p),
                            {{QStringLiteral("CDFILISOLI"), branch},
-                            {QStringLiteral("CDFILLAN"), kCentral},
+                            {QStringLiteral("CDFILLAN"), issuer(request)},
                             {QStringLiteral("NRSOLICMP"), request},
                             {QStringLiteral("DTPROGENTR"), date},
-                            {QStringLiteral("QTSOLICPRO"), quantity(planned.quantity)},
-                            {QStringLiteral("QTAJUSTPRO"), quantity(adjusted)},
+                            {QStringLiteral("QTSOLICPRO"), shown(planned.quantity)},
+                            {QStringLiteral("QTAJUSTPRO"), shown(adjusted)},
                             {QStringLiteral("DSJUSTSOLI"), justification},
                             {QStringLiteral("CDOPERSOLI"), justifiedBy},
                             {QStringLiteral("FILSOLPRDT"), branch + request
@@ -637,6 +670,22 @@ private:
             }
         }
     }
+
+    void writePurchaseParameters(const QString &blockAboveThePlan)
+    {
+        add(QStringLiteral("ParaSupri.cds"), purchaseParameters(blockAboveThePlan));
+    }
+
+public:
+    // The one row of supply parameters: justifications in use, and the
+    // block on adjusting above the plan ("S" or "N").
+    static Row purchaseParameters(const QString &blockAboveThePlan)
+    {
+        return {{QStringLiteral("IDJUSTSOLI"), QStringLiteral("S")},
+                {QStringLiteral("IDBLOQALTSOLAVR"), blockAboveThePlan}};
+    }
+
+private:
 
     // Headcounts of the last four days for every service. The breakdown by
     // client exists for yesterday in the pilot kitchen; its sums are the
@@ -1143,6 +1192,14 @@ void writeLargePrevReti(const QString &path, int rows, const QDate &today)
         row[cKey] = data.heap.store(key);
     }
     TableFile::write(path, data);
+}
+
+void writePurchaseParameters(const QString &dir, bool blockAboveThePlan)
+{
+    const TableDecl decl = RefTables::paraSupri();
+    writeTable(QDir(dir).filePath(decl.fileName), decl,
+               {DemoBuilder::purchaseParameters(blockAboveThePlan ? QStringLiteral("S")
+                                                                  : QStringLiteral("N"))});
 }
 
 } // namespace kiv::DemoData

@@ -33,6 +33,11 @@ QList<DemoLogin> demoLogins();
 // Throws EDatabaseError naming the file that could not be written.
 void writeDemoDirectory(const QString &dir, const QDate &today);
 
+// Rewrites the supply parameters (ParaSupri.cds) of a demonstration
+// directory with the block on adjusting purchase requests above the plan
+// on or off; the directory is written with it on.
+void writePurchaseParameters(const QString &dir, bool blockAboveThePlan);
+
 // Writes a PREVRETI.cds-shaped file of `rows` planned withdrawals spread over
 // twelve branches, their services, the catalogue's products and consecutive
 // dates around today (today's date included whenever rows is not 0).

@@ -24,14 +24,21 @@ int usage(QFile &err)
                    "Uso:\n"
                    "  kivdemo PASTA                    grava em PASTA os dados de "
                    "demonstração (cria a pasta)\n"
+                   "  kivdemo --bloqueio-ajuste S|N PASTA\n"
+                   "                                   o mesmo, com o bloqueio de ajuste "
+                   "acima da quantidade prevista\n"
+                   "                                   (ParaSupri.cds) ligado (S, o padrão) "
+                   "ou desligado (N)\n"
                    "  kivdemo --prevreti N ARQUIVO     grava um arquivo de retiradas "
                    "previstas com N linhas\n"));
     return 2;
 }
 
-int writeDirectory(const QString &dir, QFile &out)
+int writeDirectory(const QString &dir, bool blockAboveThePlan, QFile &out)
 {
     kiv::DemoData::writeDemoDirectory(dir, QDate::currentDate());
+    if (!blockAboveThePlan)
+        kiv::DemoData::writePurchaseParameters(dir, false);
     const QString shown = QDir::toNativeSeparators(QFileInfo(dir).absoluteFilePath());
     print(out, QStringLiteral("Dados de demonstração gravados em %1\n"
                               "Para usá-los, o valor KivpcDir deve apontar para essa pasta "
@@ -74,7 +81,10 @@ int main(int argc, char *argv[])
 
     try {
         if (args.size() == 1 && !args[0].startsWith(u'-'))
-            return writeDirectory(args[0], out);
+            return writeDirectory(args[0], true, out);
+        if (args.size() == 3 && args[0] == QLatin1String("--bloqueio-ajuste")
+            && (args[1] == QLatin1String("S") || args[1] == QLatin1String("N")))
+            return writeDirectory(args[2], args[1] == QLatin1String("S"), out);
         if (args.size() == 3 && args[0] == QLatin1String("--prevreti"))
             return writePrevReti(args[1], args[2], out, err);
         return usage(err);
