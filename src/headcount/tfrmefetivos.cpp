@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QStyle>
+#include <QTabBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -265,6 +266,13 @@ void TfrmEfetivos::buildControls()
     connect(dtsPadrao, &TDataSource::dataChanged, this, [this] { mostrarNome(); });
     connect(dtsPadrao, &TDataSource::stateChanged, this, [this] { mostrarNome(); });
     dbnPadrao->OnClick = [this](TNavigateBtn) { dbnPadraoClick(); };
+    // The page being hidden would hand the keyboard to the next control of
+    // the window, the header, on the way to the new page: the tabs hold it
+    // meanwhile, so the page control is not left.
+    pgcPadrao->OnChanging = [this](bool &) {
+        if (dentro(pgcPadrao))
+            pgcPadrao->tabBar()->setFocus();
+    };
 
     // Counts are neither added, removed nor printed here.
     sbtImprimir.SetEnabled(false);
