@@ -430,8 +430,11 @@ void TfrmEfetivos::FormCreate()
 void TfrmEfetivos::showEvent(QShowEvent *event)
 {
     TfrmPadrao::showEvent(event);
-    // The header first, whenever the window is shown.
-    edtCdTpCard->setFocus();
+    // The header first, when the window opens.
+    if (!m_mostrada) {
+        m_mostrada = true;
+        edtCdTpCard->setFocus();
+    }
 }
 
 void TfrmEfetivos::FormActivate()
@@ -1182,7 +1185,9 @@ void TfrmEfetivos::HabilitaControles()
     sbtImprimir.SetEnabled(false);
     sbtAjuda.SetEnabled(false);
     mnuConfigImpressora->setEnabled(false);
-    dbnPadrao->setEnabled(cdsAuxEfetivos->State() == DataSetState::Browse);
+    // A breakdown row being edited is stored against the headcount row it
+    // belongs to: the headcount rows do not move under it.
+    dbnPadrao->setEnabled(cdsAuxEfetivos->State() == DataSetState::Browse && !clienteEditando);
 
     tshFolhaDados->setEnabled(!clienteEditando);
     mnuFolhaDados->setEnabled(!clienteEditando);

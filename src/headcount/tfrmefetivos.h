@@ -154,6 +154,7 @@ private:
     void mostrarNome();
 
     QMetaObject::Connection m_focusConnection;
+    bool m_mostrada = false;
     bool m_focoOcupado = false;
     bool m_noCabecalho = false;
     bool m_nasPaginas = false;

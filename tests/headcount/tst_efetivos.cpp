@@ -60,6 +60,9 @@ private slots:
 
     void opensFromTheMainWindowInTheHeader();
     void menuTypeIsPaddedAndNamed();
+    void menuTypeLookupListsTheBranchTypes();
+    void tabOutOfTheHeaderLoads();
+    void verifyReadsTheFileAgain();
     void menuTypeChecks_data();
     void menuTypeChecks();
     void loadShowsTheBranchMenuAndDay_data();
@@ -178,6 +181,53 @@ void TestEfetivos::menuTypeIsPaddedAndNamed()
     QTest::keyClick(w->edtCdTpCard, Qt::Key_End);
     QTest::keyClick(w->edtCdTpCard, Qt::Key_Backspace);
     QVERIFY(w->edtNmTpCard->text().isEmpty());
+}
+
+void TestEfetivos::menuTypeLookupListsTheBranchTypes()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QStringList listed;
+    m_answerer->run([&](QWidget *dialog) {
+        listed = listShown(dialog);
+        auto *search = dialog->findChild<QLineEdit *>("edtPesquisa");
+        QTest::keyClicks(search, kCrecheMenu);
+        QTest::keyClick(search, Qt::Key_Return);
+    });
+    press(Qt::Key_F9);
+    QVERIFY(m_answerer->waitFor(1));
+    // Only the session branch's menu types.
+    QCOMPARE(listed, (QStringList{kMenu, kCrecheMenu}));
+    QVERIFY(kivtest::backInWindow(w));
+    QCOMPARE(w->edtCdTpCard->Text(), kCrecheMenu);
+    QCOMPARE(w->edtNmTpCard->text(), QStringLiteral("CRECHE"));
+    QTRY_VERIFY(w->dpkData->hasFocus());
+}
+
+void TestEfetivos::tabOutOfTheHeaderLoads()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    w->dpkData->SetDate(kDay);
+    QTest::keyClicks(w->edtCdTpCard, QStringLiteral("1"));
+    press(Qt::Key_Tab);
+    QTRY_VERIFY(w->dpkData->hasFocus());
+    QVERIFY(!w->cdsAuxEfetivos->Active());
+    press(Qt::Key_Tab);
+    QTRY_VERIFY(w->pgcPadrao->isAncestorOf(focused()));
+    QCOMPARE(headcountRows(w).size(), 3);
+}
+
+void TestEfetivos::verifyReadsTheFileAgain()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(chooseHeader(w, kMenu));
+    QList<Headcount> rows = defaultHeadcounts();
+    rows[2].clients = QStringLiteral("60");
+    m_dir->writeHeadcounts(rows);
+    QVERIFY(command(w->sbtVerificar));
+    QCOMPARE(headcountRows(w).first(), headcountRow("00001", "DESJEJUM", "60", "3", "2", "65"));
 }
 
 void TestEfetivos::menuTypeChecks_data()

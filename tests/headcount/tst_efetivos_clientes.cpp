@@ -389,7 +389,9 @@ void TestEfetivosClientes::emptyQuantityOfAClientIsRefused()
     QCOMPARE(m_answerer->at(0).text, QStringLiteral("Quantidade deve ser informada."));
     QVERIFY(kivtest::backInWindow(w));
     QCOMPARE(w->cdsEfetCli->State(), DataSetState::Edit);
-    // The "Efetivos" page waits until the row is finished or cancelled.
+    // The "Efetivos" page and the headcount rows wait until the row is
+    // finished or cancelled.
+    QVERIFY(!w->dbnPadrao->isEnabled());
     QVERIFY(!w->tshFolhaDados->isEnabled());
     QVERIFY(!w->mnuFolhaDados->isEnabled());
     const QStringList before = m_dir->breakdownOnDisk();
