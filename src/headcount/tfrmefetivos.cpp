@@ -144,9 +144,16 @@ TfrmEfetivos::TfrmEfetivos(const LoginSession &session, QWidget *parent) : TfrmP
 
 TfrmEfetivos::~TfrmEfetivos()
 {
-    // The focus moves while QWidget destroys the controls: by then this
-    // class is gone.
+    // The focus moves and the tables go while QWidget destroys the
+    // controls: by then this class is gone.
     disconnect(m_focusConnection);
+    for (Table *table : {cdsAuxEfetivos, cdsEfetCli}) {
+        table->OnNewRecord = nullptr;
+        table->BeforeInsert = nullptr;
+        table->BeforePost = nullptr;
+        table->AfterPost = nullptr;
+    }
+    dtsEfetCli->OnStateChange = nullptr;
 }
 
 void TfrmEfetivos::declareTables()

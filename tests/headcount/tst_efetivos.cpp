@@ -2,6 +2,7 @@
 #include "datetimepicker.h"
 #include "dbgrid.h"
 #include "dbnavigator.h"
+#include "demodata.h"
 #include "dialoganswerer.h"
 #include "efetivosfixture.h"
 #include "localeservice.h"
@@ -9,7 +10,9 @@
 #include "numerictext.h"
 #include "pagecontrol.h"
 #include "statusbar.h"
+#include "recordedtables.h"
 #include "table.h"
+#include "textroutines.h"
 #include "taskwindow.h"
 #include "tfrmefetivos.h"
 #include "tfrmprincipal.h"
@@ -83,6 +86,7 @@ private slots:
     void badTextOfAnotherBranchDoesNotStopTheLoad();
     void badTextOfAShownRowNamesItsRow();
     void headcountStoredWithATimeOfDayIsFoundByItsDay();
+    void demoDirectoryMeetsEachRule();
 
 private:
     TfrmEfetivos *openWindow();
@@ -629,6 +633,55 @@ void TestEfetivos::headcountStoredWithATimeOfDayIsFoundByItsDay()
     QVERIFY(command(w->sbtConfirmar));
     QVERIFY(m_dir->headcountsOnDisk().contains(
         "0001 2026-12-09T07:15:00Z 00001 0000000001 46 3 2"));
+}
+
+// The demonstration directory: the creche menu of the pilot kitchen shows
+// a service without clients and one missing from SERVICO.cds; donations
+// written with a point and with a comma read alike; the breakdown of
+// yesterday adds up to its headcount, and a new breakdown takes the pilot
+// kitchen's central branch although Vila Nova's records open the file.
+void TestEfetivos::demoDirectoryMeetsEachRule()
+{
+    const QDate today = QDate::currentDate();
+    DemoData::writeDemoDirectory(m_dir->path(), today);
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(chooseHeader(w, kCrecheMenu, today));
+    QStringList services;
+    for (const QString &row : headcountRows(w))
+        services << row.section(u'|', 0, 1);
+    QCOMPARE(services, (QStringList{"00004|ALMOÇO CRECHE", "00009|"}));
+    QVERIFY(choosePage(w, true));
+    QCOMPARE(breakdownRows(w), QStringList());
+
+    for (int day : {-3, -2}) {
+        QVERIFY(chooseHeader(w, kMenu, today.addDays(day)));
+        const QString donations = headcountRows(w).first().section(u'|', 4, 4);
+        QVERIFY2(donations.endsWith(",5"), qPrintable(donations));
+    }
+
+    // Yesterday's breakdown holds its headcount's clients.
+    QVERIFY(chooseHeader(w, kMenu, today.addDays(-1)));
+    typeInto(w->dbgPadrao, 0, "QTCLIENTE", "1");
+    m_answerer->press("OK").press("Sim");
+    QVERIFY(command(w->sbtConfirmar));
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(m_answerer->at(0).text, w->msgPadrao.Msg("Som_Cli_Dif"));
+    QVERIFY(command(w->sbtCancelar));
+    QVERIFY(m_answerer->waitFor(2));
+
+    // Today's is generated with the pilot kitchen's central branch.
+    QVERIFY(chooseHeader(w, kMenu, today));
+    QVERIFY(choosePage(w, true));
+    QCOMPARE(breakdownRows(w).size(), 2);
+    TableDecl decl = RecordedTables::efetClie();
+    const auto stored = m_dir->load(decl);
+    stored->SetFilter(QStringLiteral("CDFILIAL = '0001' AND DTPROGENTR = ")
+                      + QuotedStr(LocaleService::dateToText(today)));
+    stored->SetFiltered(true);
+    QCOMPARE(stored->RecordCount(), 2);
+    for (stored->First(); !stored->Eof(); stored->Next())
+        QCOMPARE(stored->FieldByName("CDFILCENT")->AsString(), QStringLiteral("0900"));
 }
 
 QTEST_MAIN(TestEfetivos)
