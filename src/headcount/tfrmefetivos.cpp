@@ -745,15 +745,13 @@ void TfrmEfetivos::dbgPadraoKeyPress(QChar &key)
         VerificaVirgula(dbgPadrao, field->FieldName(), key);
 }
 
-// Every quantity of the row is typed, and the row's total follows them.
-void TfrmEfetivos::checarQuantidades(const Table &table, TDBGrid *grid)
+// A row is stored with its three quantities, whatever cell the operator
+// left last.
+void TfrmEfetivos::checarQuantidades(const Table &table)
 {
-    for (const QString &name : {kClientes, kFuncionarios, kDoacoes}) {
-        if (EmptyString(texto(&table, name))) {
-            grid->SetSelectedField(name);
+    for (const QString &name : {kClientes, kFuncionarios, kDoacoes})
+        if (EmptyString(texto(&table, name)))
             MensErro(msgPadrao.Msg(QStringLiteral("Qtd_Inf")), true);
-        }
-    }
 }
 
 void TfrmEfetivos::dbgPadraoColExit()
@@ -762,7 +760,8 @@ void TfrmEfetivos::dbgPadraoColExit()
     if (cdsAuxEfetivos->State() != DataSetState::Edit || !leaving
         || !isQuantidade(leaving->FieldName()))
         return;
-    if (EmptyString(GridText(dbgPadrao, kClientes)) || EmptyString(GridText(dbgPadrao, kFuncionarios))
+    if (EmptyString(GridText(dbgPadrao, kClientes))
+        || EmptyString(GridText(dbgPadrao, kFuncionarios))
         || EmptyString(GridText(dbgPadrao, kDoacoes)))
         MensErro(msgPadrao.Msg(QStringLiteral("Qtd_Inf")), true);
     cdsAuxEfetivos->FieldByName(kTotal)->SetAsFloat(
@@ -789,7 +788,7 @@ void TfrmEfetivos::cdsAuxEfetivosBeforePost()
     // The sums of a breakdown just written with EFETIVOS.cds.
     if (m_somenteNaGrade)
         return;
-    checarQuantidades(*row, dbgPadrao);
+    checarQuantidades(*row);
     if (!paginaClientes() && row->State() == DataSetState::Edit)
         checarDistribuicao();
     // The file is written before the row is stored, so that a refused or
@@ -1037,7 +1036,7 @@ void TfrmEfetivos::cdsEfetCliBeforePost()
 {
     if (GerandoClientes == QLatin1String("S"))
         return;
-    checarQuantidades(*cdsEfetCli, dbgClientes);
+    checarQuantidades(*cdsEfetCli);
 
     // The sums of the breakdown with the row being stored, as it will be.
     Somas somas;

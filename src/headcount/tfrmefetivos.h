@@ -145,7 +145,7 @@ private:
     // The table the commands act on: that of the page in front.
     Table *tabelaAtiva() const;
     bool paginaClientes() const;
-    void checarQuantidades(const Table &table, TDBGrid *grid);
+    void checarQuantidades(const Table &table);
     void checarDistribuicao();
     // Loads EFETIVOS.cds afresh into cdsEfetivos and gives the record of the
     // headcount row being stored these quantities; refuses when the record

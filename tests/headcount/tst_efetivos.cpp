@@ -294,7 +294,8 @@ void TestEfetivos::loadShowsTheBranchMenuAndDay()
 
     // Another day of the same menu type.
     QVERIFY(chooseHeader(w, kMenu, kOtherDay));
-    QCOMPARE(headcountRows(w), QStringList{headcountRow("00001", "DESJEJUM", "40", "3", "2", "45")});
+    QCOMPARE(headcountRows(w),
+             QStringList{headcountRow("00001", "DESJEJUM", "40", "3", "2", "45")});
     // A day without headcounts: an empty grid and no message.
     QVERIFY(chooseHeader(w, kMenu, kDay.addDays(1)));
     QCOMPARE(headcountRows(w), QStringList());
@@ -530,7 +531,8 @@ void TestEfetivos::vanishedRecordIsNotOverwritten()
     m_answerer->press("OK");
     QVERIFY(command(w->sbtConfirmar));
     QVERIFY(m_answerer->waitFor(1));
-    QVERIFY2(m_answerer->at(0).text.contains("não foi encontrado"), qPrintable(m_answerer->at(0).text));
+    const QString message = m_answerer->at(0).text;
+    QVERIFY2(message.contains("não foi encontrado"), qPrintable(message));
     QCOMPARE(m_dir->bytes("EFETIVOS.cds"), file);
     QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Edit);
     QCOMPARE(w->cdsAuxEfetivos->FieldByName("QTCLIENTE")->AsString(), QStringLiteral("46"));
@@ -599,7 +601,8 @@ void TestEfetivos::badTextOfAShownRowNamesItsRow()
     TfrmEfetivos *w = openWindow();
     QVERIFY(w);
     m_answerer->press("OK");
-    QVERIFY(!chooseHeader(w, kMenu) || true);
+    // Leaving the header loads; the load refuses the row on the way.
+    chooseHeader(w, kMenu);
     QVERIFY(m_answerer->waitFor(1));
     const QString text = m_answerer->at(0).text;
     QVERIFY2(text.contains("4 a") && text.contains("00002") && text.contains("Funcionários"),
