@@ -12,9 +12,11 @@
 
 #include <QDir>
 #include <QHash>
+#include <QMap>
 #include <QSet>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 namespace kiv::DemoData {
@@ -266,6 +268,19 @@ const MenuType kMenuTypes[] = {
     {"0002", "0000000001", "CARDÁPIO ENSINO FUNDAMENTAL"},
     {"0002", "0000000003", "CARDÁPIO EJA - PERÍODO NOTURNO"},
 };
+
+// The headcount window's special cases in the demonstration directory: a
+// service whose clients SERVCLIE.cds does not list, and headcounts of a
+// service that SERVICO.cds does not hold.
+struct HeadcountService
+{
+    const char *branch;
+    const char *code;
+    const char *menuType;
+};
+
+const HeadcountService kNoClientsService = {"0001", "00004", "0000000002"};
+const HeadcountService kUnlistedService = {"0001", "00009", "0000000002"};
 
 // The main course of the lunch changes with the day; the other rows of a
 // menu are the same every day.
@@ -689,7 +704,17 @@ private:
 
     // Headcounts of the last four days for every service. The breakdown by
     // client exists for yesterday in the pilot kitchen; its sums are the
-    // headcounts, as the window keeps them.
+    // headcounts, as the window keeps them. A few rows meet each rule of the
+    // headcount window:
+    // - the creche lunch of the pilot kitchen feeds no client listed in
+    //   SERVCLIE.cds, so its "Clientes" page stays empty;
+    // - the pilot kitchen's creche menu also has headcounts of a service the
+    //   central system no longer exports in SERVICO.cds (no name shown);
+    // - the donations of the pilot kitchen two days ago came written with a
+    //   point, three days ago with a comma, as different exports write them;
+    // - Vila Nova's headcounts answer to another central branch and come
+    //   first in the file, so the first record of the file is not the pilot
+    //   kitchen's.
     void menuTypesServicesAndHeadcounts()
     {
         for (const MenuType &t : kMenuTypes)
@@ -697,15 +722,20 @@ private:
                 {{QStringLiteral("CDFILIAL"), QLatin1String(t.branch)},
                  {QStringLiteral("CDTIPOCARD"), QLatin1String(t.code)},
                  {QStringLiteral("NMTIPOCARD"), text(t.name)}});
+        QMap<QString, QList<Row>> headcounts;
         for (const Service &s : services()) {
             const QString branch = QString::fromLatin1(s.branch);
             const QString code = QString::fromLatin1(s.code);
             const QString menuType = QString::fromLatin1(s.menuType);
+            const bool listsClients = !(branch == QLatin1String(kNoClientsService.branch)
+                                        && code == QLatin1String(kNoClientsService.code));
             add(QStringLiteral("SERVICO.cds"), {{QStringLiteral("CDFILIAL"), branch},
                                                 {QStringLiteral("CDSERVFILI"), code},
                                                 {QStringLiteral("NMSERVICO"), text(s.name)},
                                                 {QStringLiteral("CDTIPOCARD"), menuType}});
             for (const ServiceClient &c : s.clients) {
+                if (!listsClients)
+                    break;
                 const Party &who = client(c.client);
                 add(QStringLiteral("SERVCLIE.cds"),
                     {{QStringLiteral("CDFILIAL"), branch},
@@ -726,14 +756,14 @@ private:
                     pupils += served;
                     staff += c.staff;
                     donations += c.donations;
-                    if (day == -1 && branch == QLatin1String("0001"))
+                    if (day == -1 && branch == QLatin1String("0001") && listsClients)
                         add(QStringLiteral("EFETCLIE.cds"),
                             {{QStringLiteral("NMCLIENTE"), text(client(c.client).name)},
                              {QStringLiteral("QTCLIENTE"), FloatToStr(served)},
                              {QStringLiteral("QTFUNC"), FloatToStr(c.staff)},
                              {QStringLiteral("QTDOACAO"), FloatToStr(c.donations)},
                              {QStringLiteral("CDCLIENTE"), QLatin1String(c.client)},
-                             {QStringLiteral("CDFILCENT"), kCentral},
+                             {QStringLiteral("CDFILCENT"), headcountCentral(branch)},
                              {QStringLiteral("CDFILIAL"), branch},
                              {QStringLiteral("CDTIPOCARD"), menuType},
                              {QStringLiteral("CDSERVFILI"), code},
@@ -741,20 +771,52 @@ private:
                              {QStringLiteral("FILTPCSEDT"),
                               branch + menuType + code + dateText(date)}});
                 }
-                add(QStringLiteral("EFETIVOS.cds"),
-                    {{QStringLiteral("CDFILIAL"), branch},
-                     {QStringLiteral("DTEFETIVO"), date},
-                     {QStringLiteral("CDSERVFILI"), code},
-                     {QStringLiteral("CDTIPOCARD"), menuType},
-                     {QStringLiteral("QTCLIENTE"), FloatToStr(pupils)},
-                     {QStringLiteral("QTFUNC"), FloatToStr(staff)},
-                     {QStringLiteral("QTDOACAO"), FloatToStr(donations)},
-                     {QStringLiteral("CDFILCENT"), kCentral},
-                     {QStringLiteral("NRCARDPME"), QString::number(date.weekNumber())},
-                     {QStringLiteral("NRCDIAPME"), QString::number(date.dayOfWeek())},
-                     {QStringLiteral("FILSETPCDT"), branch + code + menuType + dateText(date)}});
+                QString donated = FloatToStr(donations);
+                if (branch == QLatin1String("0001") && donations > 0 && day <= -2)
+                    donated = QString::number(donations) + QChar(day == -2 ? u'.' : u',')
+                              + QLatin1Char('5');
+                headcounts[branch].append(
+                    headcountRow(branch, code, menuType, date, FloatToStr(pupils),
+                                 FloatToStr(staff), donated));
             }
         }
+        const QString unlisted = QLatin1String(kUnlistedService.code);
+        const QString unlistedMenu = QLatin1String(kUnlistedService.menuType);
+        const QString unlistedBranch = QLatin1String(kUnlistedService.branch);
+        for (int day = -3; day <= 0; ++day)
+            headcounts[unlistedBranch].append(
+                headcountRow(unlistedBranch, unlisted, unlistedMenu, m_today.addDays(day),
+                             QStringLiteral("40"), QStringLiteral("4"), QStringLiteral("0")));
+        // Latest branch code first: Vila Nova's records open the file.
+        QStringList branches = headcounts.keys();
+        std::sort(branches.begin(), branches.end(), std::greater<>());
+        for (const QString &branch : std::as_const(branches))
+            for (const Row &row : std::as_const(headcounts[branch]))
+                add(QStringLiteral("EFETIVOS.cds"), row);
+    }
+
+    // The central branch that Vila Nova's headcount export names differs
+    // from the pilot kitchen's.
+    static QString headcountCentral(const QString &branch)
+    {
+        return branch == QLatin1String("0002") ? QStringLiteral("0800") : kCentral;
+    }
+
+    static Row headcountRow(const QString &branch, const QString &service,
+                            const QString &menuType, const QDate &date, const QString &clients,
+                            const QString &staff, const QString &donations)
+    {
+        return {{QStringLiteral("CDFILIAL"), branch},
+                {QStringLiteral("DTEFETIVO"), date},
+                {QStringLiteral("CDSERVFILI"), service},
+                {QStringLiteral("CDTIPOCARD"), menuType},
+                {QStringLiteral("QTCLIENTE"), clients},
+                {QStringLiteral("QTFUNC"), staff},
+                {QStringLiteral("QTDOACAO"), donations},
+                {QStringLiteral("CDFILCENT"), headcountCentral(branch)},
+                {QStringLiteral("NRCARDPME"), QString::number(date.weekNumber())},
+                {QStringLiteral("NRCDIAPME"), QString::number(date.dayOfWeek())},
+                {QStringLiteral("FILSETPCDT"), branch + service + menuType + dateText(date)}};
     }
 
     // Planned withdrawals from five days ago to five days ahead for every

@@ -340,6 +340,23 @@ TfrmPadrao::TfrmPadrao(QWidget *parent) : TfrmPadraoSimples(parent)
     dbgPadrao = addGrid(tshFolhaDados, dtsPadrao);
     dbnPadrao = placePagesAndNavigator(ClientArea(), ClientLayout(), pgcPadrao, dtsPadrao);
     pgcPadrao->OnChange = [this] { pgcPadraoChange(); };
+
+    QAction *first = mnuOperacao->actions().value(0);
+    auto pageEntry = [&](const QString &name, const QString &caption, TTabSheet *page) {
+        auto *entry = new QAction(caption, mnuOperacao);
+        entry->setObjectName(name);
+        mnuOperacao->insertAction(first, entry);
+        connect(entry, &QAction::triggered, this, [this, page] {
+            if (page->isEnabled())
+                pgcPadrao->SelectPage(page->PageIndex());
+        });
+        return entry;
+    };
+    mnuFolhaDados = pageEntry(QStringLiteral("mnuFolhaDados"), QStringLiteral("&Folha de Dados"),
+                              tshFolhaDados);
+    mnuFormulario = pageEntry(QStringLiteral("mnuFormulario"), QStringLiteral("F&ormulário"),
+                              tshFormulario);
+    mnuOperacao->insertSeparator(first);
 }
 
 void TfrmPadrao::pgcPadraoChange()

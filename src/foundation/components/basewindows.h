@@ -155,6 +155,10 @@ public:
     TTabSheet *tshFormulario = nullptr;
     TDBGrid *dbgPadrao = nullptr;
     TDBNavigator *dbnPadrao = nullptr;
+    // The menu entries of the two pages, at the head of mnuOperacao: each
+    // chooses its page as a click on its tab does.
+    QAction *mnuFolhaDados = nullptr;
+    QAction *mnuFormulario = nullptr;
 
 protected:
     // After the active page changed: the grid takes the focus on the data

@@ -145,6 +145,7 @@ private slots:
     void findOpensTheFindDialog();
     void reattachingTheDataSource();
     void pageChangeFocusesTheGrid();
+    void pageEntriesChooseTheirPage();
     void closingDiscardsTheWindow_data();
     void closingDiscardsTheWindow();
 };
@@ -163,7 +164,8 @@ void TestBaseWindows::partsOfEachBase_data()
     QTest::newRow("TfrmPadraoSimples") << "simple" << QStringList{"lblCodTela", "tbrFerramentas"};
     QTest::newRow("TfrmPadrao") << "pages"
                                 << QStringList{"pgcPadrao", "tshFolhaDados", "tshFormulario",
-                                               "dbgPadrao", "dbnPadrao"};
+                                               "dbgPadrao", "dbnPadrao", "mnuFolhaDados",
+                                               "mnuFormulario"};
     QTest::newRow("TfrmPadraoGrid") << "grid"
                                     << QStringList{"pgcPadrao", "tshPadrao", "dbgPadrao",
                                                    "dbnPadrao"};
@@ -482,6 +484,27 @@ void TestBaseWindows::pageChangeFocusesTheGrid()
     window->pgcPadrao->SelectPage(0);
     QCOMPARE(window->pgcPadrao->ActivePage(), window->tshFolhaDados);
     QTRY_VERIFY(window->dbgPadrao->hasFocus());
+}
+
+// The page entries of the menu act as the operator's choice of a page: the
+// page-change events run, and a disabled page cannot be chosen.
+void TestBaseWindows::pageEntriesChooseTheirPage()
+{
+    auto owned = makeWindow("pages");
+    auto *window = static_cast<TfrmPadrao *>(owned.get());
+    int changes = 0;
+    window->pgcPadrao->OnChange = [&] { ++changes; };
+    window->mnuFormulario->trigger();
+    QCOMPARE(window->pgcPadrao->ActivePage(), window->tshFormulario);
+    QCOMPARE(changes, 1);
+    window->tshFolhaDados->setEnabled(false);
+    window->mnuFolhaDados->trigger();
+    QCOMPARE(window->pgcPadrao->ActivePage(), window->tshFormulario);
+    QCOMPARE(changes, 1);
+    window->tshFolhaDados->setEnabled(true);
+    window->mnuFolhaDados->trigger();
+    QCOMPARE(window->pgcPadrao->ActivePage(), window->tshFolhaDados);
+    QCOMPARE(changes, 2);
 }
 
 void TestBaseWindows::closingDiscardsTheWindow_data()
