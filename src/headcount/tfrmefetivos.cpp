@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
@@ -363,17 +364,20 @@ void TfrmEfetivos::buildGrids()
             key = 0;
     };
     TDBGridColumns &columns = dbgPadrao->Columns();
-    auto add = [](TDBGridColumns &to, const QString &field, const QString &title, int width,
-                  bool readOnly) {
+    // The widths are the ones the window was drawn with; a wider font still
+    // shows each title and a whole service code.
+    const QFontMetrics titles = dbgPadrao->horizontalHeader()->fontMetrics();
+    auto add = [&titles](TDBGridColumns &to, const QString &field, const QString &title,
+                         int width, bool readOnly) {
         TColumn *c = to.Add(field, title);
         if (width > 0)
-            c->SetWidth(width);
+            c->SetWidth(std::max(width, titles.horizontalAdvance(title) + 16));
         c->SetReadOnly(readOnly);
         if (!readOnly || field == kTotal)
             c->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
         return c;
     };
-    add(columns, QStringLiteral("CDSERVFILI"), QStringLiteral("Serviço"), 45, true);
+    add(columns, QStringLiteral("CDSERVFILI"), QStringLiteral("Serviço"), 45, true)->SetWidthChars(5);
     add(columns, QStringLiteral("NMSERVICO"), QStringLiteral("Nome do Serviço"), 210, true);
     add(columns, kClientes, QStringLiteral("Clientes"), 65, false);
     add(columns, kFuncionarios, QStringLiteral("Funcionário"), 65, false);
