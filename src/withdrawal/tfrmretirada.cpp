@@ -34,6 +34,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace kiv {
 
@@ -62,6 +65,23 @@ bool inside(const QWidget *container, const QWidget *widget)
 QString formatted(const QString &text)
 {
     return FormatFloat(kFormato, ConverteValor(text));
+}
+
+// A quantity text already in the file's format: digits without a leading
+// zero (a lone zero excepted), the separator and five decimals. Most texts
+// are, and need not be read and formatted again to know it.
+bool inFormat(std::string_view bytes, char separator)
+{
+    const size_t n = bytes.size();
+    if (n < 7 || n > 18 || bytes[n - 6] != separator)
+        return false;
+    const size_t integer = n - 6;
+    if (bytes[0] == '0' && integer > 1)
+        return false;
+    for (size_t i = 0; i < n; ++i)
+        if (i != integer && (bytes[i] < '0' || bytes[i] > '9'))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -101,6 +121,23 @@ TfrmRetirada::TfrmRetirada(const LoginSession &session, QWidget *parent)
     sbtExcluir.button->setText(QStringLiteral("Excluir"));
     sbtExcluir.button->setEnabled(false);
     HabilitaControles();
+}
+
+TfrmRetirada::~TfrmRetirada()
+{
+    // The tables and controls outlive this part of the window while the
+    // base classes are destroyed: none of them may call back into it.
+    dtsAuxPrevReti->disconnect(this);
+    dpkData->OnEnter = nullptr;
+    dpkData->OnExit = nullptr;
+    dbgServico->OnEnter = nullptr;
+    dbgPadrao->OnEnter = nullptr;
+    dbgPadrao->OnColExit = nullptr;
+    dbgPadrao->OnDrawColumnCell = nullptr;
+    for (Table *table : {cdsPrevReti, cdsAuxPrevReti, cdsPesqServ}) {
+        table->AfterScroll = nullptr;
+        table->OnCalcFields = nullptr;
+    }
 }
 
 void TfrmRetirada::declareTables()
@@ -393,81 +430,86 @@ void TfrmRetirada::gravarPrevReti()
 
 bool TfrmRetirada::walkWithdrawals(Walk walk, bool lists)
 {
-    Table &t = *cdsPrevReti;
-    t.DisableControls();
-    const auto release = qScopeGuard([&t] { t.EnableControls(); });
-    t.SetFiltered(false);
-    t.SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(m_filial));
-    t.SetFiltered(true);
+    // One pass over the stored rows in file order, reading their bytes:
+    // services and dates are gathered in hash sets, and only the rows that
+    // need a change are rewritten afterwards.
+    const TableData &content = cdsPrevReti->Content();
+    const int cFilial = content.columnIndex(QStringLiteral("CDFILIAL"));
+    const int cServico = content.columnIndex(QStringLiteral("CDSERVFILI"));
+    const int cData = content.columnIndex(QStringLiteral("DTPREVRETI"));
+    const int cPrevista = content.columnIndex(kPrevista);
+    const int cConsumida = content.columnIndex(kConsumida);
+    const QByteArray filial = m_filial.toUtf8();
+    const std::string_view branch(filial.constData(), size_t(filial.size()));
+    const char separator = char(LocaleService::decimalSeparator().toLatin1());
+    const auto reformatted = [&](const Cell &cell) {
+        const std::string_view bytes = content.heap.bytes(cell);
+        if (inFormat(bytes, separator))
+            return false;
+        const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        return formatted(text) != text;
+    };
 
-    const int fServico = t.FieldByName(QStringLiteral("CDSERVFILI"))->Index();
-    const int fData = t.FieldByName(QStringLiteral("DTPREVRETI"))->Index();
-    const int fPrevista = t.FieldByName(kPrevista)->Index();
-    const int fConsumida = t.FieldByName(kConsumida)->Index();
-
-    // Services come in runs (the browsing order starts with the service);
-    // dates are gathered in a set.
-    QStringList servicos;
-    QSet<QDate> datas;
+    std::unordered_set<std::string_view> servicos;
+    std::unordered_set<std::string_view> dias;
+    std::vector<size_t> mudar;
     bool mudaTexto = false;
-    bool mudaData = false;
-    for (int row = 0; row < t.ViewCount(); ++row) {
-        if (lists) {
-            const QString servico = t.TextAt(row, fServico);
-            if (servicos.isEmpty() || servicos.constLast() != servico)
-                servicos.append(servico);
+    for (size_t i = 0; i < content.stored.size(); ++i) {
+        const Cell *cells = content.row(content.stored[i]);
+        if (content.heap.bytes(cells[cFilial]) != branch)
+            continue;
+        if (lists)
+            servicos.insert(content.heap.bytes(cells[cServico]));
+        // A date-time is kept as the day's eight digits, then the time of
+        // day when there is one.
+        const std::string_view data = content.heap.bytes(cells[cData]);
+        if (lists && data.size() >= 8)
+            dias.insert(data.substr(0, 8));
+        bool muda = data.size() > 8;
+        if (walk == Walk::Reformat && (reformatted(cells[cPrevista])
+                                       || reformatted(cells[cConsumida]))) {
+            muda = true;
+            mudaTexto = true;
         }
-        const QDateTime when = t.ValueAt(row, fData).toDateTime();
-        if (when.isValid()) {
-            datas.insert(when.date());
-            mudaData = mudaData || when.time() != QTime(0, 0);
-        }
-        if (walk == Walk::Reformat && !mudaTexto) {
-            const QString prevista = t.TextAt(row, fPrevista);
-            const QString consumida = t.TextAt(row, fConsumida);
-            mudaTexto = formatted(prevista) != prevista || formatted(consumida) != consumida;
-        }
+        if (muda)
+            mudar.push_back(i);
     }
 
-    if (mudaTexto || mudaData) {
-        // Rows are rewritten in one pass over the content rather than posted
-        // one by one: a first opening on a file written in another format
-        // changes every row of the branch.
-        TableData content = t.Data();
-        const int cFilial = content.columnIndex(QStringLiteral("CDFILIAL"));
-        const int cData = content.columnIndex(QStringLiteral("DTPREVRETI"));
-        const int cPrevista = content.columnIndex(kPrevista);
-        const int cConsumida = content.columnIndex(kConsumida);
-        const QByteArray filial = m_filial.toUtf8();
-        const std::string_view branch(filial.constData(), size_t(filial.size()));
-        for (uint32_t id : content.stored) {
-            Cell *cells = content.row(id);
-            if (content.heap.bytes(cells[cFilial]) != branch)
-                continue;
-            bool changed = false;
-            // A date-time is kept as the day's eight digits, then the time
-            // of day when there is one: the day alone is its first eight.
-            if (cells[cData].len > 8) {
+    QStringList listaServicos;
+    for (std::string_view servico : servicos)
+        listaServicos.append(QString::fromUtf8(servico.data(), qsizetype(servico.size())));
+    listaServicos.sort();
+    QList<QDate> listaDias;
+    for (std::string_view dia : dias)
+        listaDias.append(QDate::fromString(QString::fromLatin1(dia.data(), qsizetype(dia.size())),
+                                           QStringLiteral("yyyyMMdd")));
+    std::sort(listaDias.begin(), listaDias.end());
+
+    if (!mudar.empty()) {
+        // Rewritten in one go rather than posted row by row: a first opening
+        // on a file written in another form changes every row of the branch.
+        TableData copy = cdsPrevReti->Data();
+        for (size_t i : mudar) {
+            Cell *cells = copy.row(copy.stored[i]);
+            if (cells[cData].len > 8)
                 cells[cData].len = 8;
-                changed = true;
-            }
             if (walk == Walk::Reformat) {
                 for (int column : {cPrevista, cConsumida}) {
-                    const std::string_view bytes = content.heap.bytes(cells[column]);
+                    const std::string_view bytes = copy.heap.bytes(cells[column]);
                     const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
-                    const QString wanted = formatted(text).left(content.columns[size_t(column)].size);
+                    const QString wanted = formatted(text).left(copy.columns[size_t(column)].size);
                     if (wanted != text) {
                         const QByteArray utf8 = wanted.toUtf8();
-                        cells[column] = content.heap.store(
+                        cells[column] = copy.heap.store(
                             std::string_view(utf8.constData(), size_t(utf8.size())));
-                        changed = true;
                     }
                 }
             }
-            if (changed)
-                content.lines[id] = Cell();
+            copy.lines[copy.stored[i]] = Cell();
         }
-        t.SetData(std::move(content));
+        cdsPrevReti->DisableControls();
+        const auto release = qScopeGuard([this] { cdsPrevReti->EnableControls(); });
+        cdsPrevReti->SetData(std::move(copy));
     }
 
     if (lists) {
@@ -475,7 +517,7 @@ bool TfrmRetirada::walkWithdrawals(Walk walk, bool lists)
         const auto releaseList = qScopeGuard([this] { cdsAuxPrevReti->EnableControls(); });
         cdsAuxPrevReti->SetFiltered(false);
         cdsAuxPrevReti->EmptyDataSet();
-        for (const QString &servico : std::as_const(servicos)) {
+        for (const QString &servico : std::as_const(listaServicos)) {
             cdsAuxPrevReti->Append();
             cdsAuxPrevReti->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(m_filial);
             cdsAuxPrevReti->FieldByName(QStringLiteral("CDSERVFILI"))->SetAsString(servico);
@@ -487,9 +529,7 @@ bool TfrmRetirada::walkWithdrawals(Walk walk, bool lists)
         cdsAuxData->DisableControls();
         const auto releaseDates = qScopeGuard([this] { cdsAuxData->EnableControls(); });
         cdsAuxData->EmptyDataSet();
-        QList<QDate> ordem(datas.begin(), datas.end());
-        std::sort(ordem.begin(), ordem.end());
-        for (const QDate &dia : std::as_const(ordem)) {
+        for (const QDate &dia : std::as_const(listaDias)) {
             cdsAuxData->Append();
             cdsAuxData->FieldByName(QStringLiteral("STDATE"))
                 ->SetAsString(LocaleService::dateToText(dia));
@@ -693,7 +733,8 @@ bool TfrmRetirada::plannedRow() const
 
 void TfrmRetirada::HabilitaControles()
 {
-    if (!dtsPadrao || !dbgServico || !dpkData)
+    // Not before the window has all its controls.
+    if (!dbtNome)
         return;
     const DataSetState p = productGridOpen() ? dtsPadrao->State() : DataSetState::Inactive;
     const bool edit = p == DataSetState::Edit || p == DataSetState::Insert;

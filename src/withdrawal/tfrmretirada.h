@@ -32,6 +32,7 @@ class TfrmRetirada : public TfrmPadraoGrid
 
 public:
     explicit TfrmRetirada(const LoginSession &session, QWidget *parent = nullptr);
+    ~TfrmRetirada() override;
 
     QWidget *panGrupFili = nullptr;
     QLabel *lblFilial = nullptr;
