@@ -888,35 +888,37 @@ void TfrmRetirada::focarColuna(const QString &fieldName)
 
 void TfrmRetirada::dbgPadraoKeyPress(QChar &key)
 {
+    // Enter moves on to the next cell, as in every grid of the system.
+    if (key == QChar(VK_RETURN))
+        return;
     const QChar separator = LocaleService::decimalSeparator();
-    // Only digits, the decimal separator and Backspace are typed here.
-    if (key != QChar(8) && !(key >= u'0' && key <= u'9') && key != separator) {
-        key = QChar();
-        return;
-    }
     const Field *field = dbgPadrao->SelectedField();
-    if (!field) {
+    if (isField(field, kConsumida)) {
+        NumericKeyPress(key, true);
+        if (key != separator)
+            return;
+        // One separator, never in first place: the window reads ",5" as 5.
+        const QLineEdit *editor = dbgPadrao->CellEditor();
+        QString text = GridText(dbgPadrao, kConsumida);
+        int at = int(text.size());
+        if (editor) {
+            text = editor->text();
+            at = editor->hasSelectedText() ? editor->selectionStart() : editor->cursorPosition();
+            if (editor->hasSelectedText())
+                text.remove(editor->selectionStart(), editor->selectedText().size());
+        }
+        if (text.isEmpty() || text.contains(separator) || at == 0)
+            key = QChar();
+        return;
+    }
+    // Elsewhere only digits, the decimal separator and Backspace are typed.
+    if (key != QChar(VK_BACK) && !(key >= u'0' && key <= u'9') && key != separator) {
         key = QChar();
         return;
     }
-    if (isField(field, kProduto)) {
-        if (cdsPrevReti->State() != DataSetState::Insert)
-            key = QChar();
-    } else if (isField(field, kUnidade) || isField(field, kPrevista)) {
+    if (!field || isField(field, kUnidade) || isField(field, kPrevista)
+        || (isField(field, kProduto) && cdsPrevReti->State() != DataSetState::Insert))
         key = QChar();
-    } else if (isField(field, kConsumida) && key == separator) {
-        // One separator, never in first place: the window reads ",5" as 5.
-        const QString text = GridText(dbgPadrao, kConsumida);
-        const QLineEdit *editor = dbgPadrao->CellEditor();
-        const int at = editor ? (editor->hasSelectedText() ? editor->selectionStart()
-                                                           : editor->cursorPosition())
-                              : int(text.size());
-        QString after = text;
-        if (editor && editor->hasSelectedText())
-            after.remove(editor->selectionStart(), editor->selectedText().size());
-        if (text.isEmpty() || after.contains(separator) || at == 0)
-            key = QChar();
-    }
 }
 
 void TfrmRetirada::dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift)
