@@ -135,9 +135,10 @@ int run(int rows, int runs)
         store.add(elapsed([&] {
             rowsShown->Edit();
             rowsShown->FieldByName(QStringLiteral("QTCONSRETI"))
-                ->SetAsString(QStringLiteral("%1").arg(r + 1) + kiv::LocaleService::decimalSeparator()
+                ->SetAsString(QString::number(r + 1) + kiv::LocaleService::decimalSeparator()
                               + QStringLiteral("50000"));
-            rowsShown->FieldByName(QStringLiteral("CDTIPORETI"))->SetAsString(QStringLiteral("01"));
+            rowsShown->FieldByName(QStringLiteral("CDTIPORETI"))
+                ->SetAsString(QStringLiteral("01"));
             rowsShown->Post();
         }));
         if (rowsShown->State() != kiv::DataSetState::Browse)
@@ -157,7 +158,8 @@ int run(int rows, int runs)
         {"Verificar (listas de serviços e datas)", verify, 0},
     };
     bool missed = false;
-    std::printf("%d linhas, medianas de %d execuções (relógio / CPU do processo):\n", rows, runs);
+    std::printf("%d linhas, medianas de %d execuções (relógio / CPU do processo):\n", rows,
+                runs);
     for (const Figure &f : figures) {
         const double wall = median(f.samples.wall);
         const double cpu = median(f.samples.cpu);

@@ -748,8 +748,9 @@ void Table::rebuildView()
         const FieldKind kind = m_data.columns[size_t(column)].kind;
         if (kind == FieldKind::Float || kind == FieldKind::Integer)
             break;
-        const auto term = std::find_if(m_filter->terms.begin(), m_filter->terms.end(),
-                                       [column](const FilterTerm &t) { return t.column == column; });
+        const auto term =
+            std::find_if(m_filter->terms.begin(), m_filter->terms.end(),
+                         [column](const FilterTerm &t) { return t.column == column; });
         if (term == m_filter->terms.end() || term->never)
             break;
         const std::string_view value(term->value);

@@ -27,7 +27,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
-#include <QSet>
 #include <QShowEvent>
 #include <QToolButton>
 #include <QSplitter>
@@ -159,7 +158,8 @@ void TfrmRetirada::declareTables()
     cdsPesqServ = new Table(QStringLiteral("cdsPesqServ"), this);
     TableDecl pesq = RefTables::servico();
     for (FieldDef &def : pesq.fields)
-        def.visible = def.name == QLatin1String("CDSERVFILI") || def.name == QLatin1String("NMSERVICO");
+        def.visible =
+            def.name == QLatin1String("CDSERVFILI") || def.name == QLatin1String("NMSERVICO");
     cdsPesqServ->Declare(pesq);
     cdsPesqServ->AfterScroll = [this](Table &) { cdsPesqServAfterScroll(); };
 
@@ -363,7 +363,7 @@ void TfrmRetirada::FormCreate()
     // Quantities the central system wrote in another form are brought into
     // the file's format; the file is written only when one of them changed,
     // so opening the window on a formatted file writes nothing.
-    if (walkWithdrawals(Walk::Reformat, true))
+    if (walkWithdrawals(Rewrite::DatesAndQuantities, true))
         gravarPrevReti();
     fecharProdutos();
 }
@@ -396,7 +396,8 @@ void TfrmRetirada::lerServicos()
     const int fCodigo = cdsServico->FieldByName(QStringLiteral("CDSERVFILI"))->Index();
     const int fNome = cdsServico->FieldByName(QStringLiteral("NMSERVICO"))->Index();
     for (int row = 0; row < cdsServico->ViewCount(); ++row)
-        m_servicos.insert(cdsServico->TextAt(row, fFilial) + u'|' + cdsServico->TextAt(row, fCodigo),
+        m_servicos.insert(cdsServico->TextAt(row, fFilial) + u'|'
+                              + cdsServico->TextAt(row, fCodigo),
                           cdsServico->TextAt(row, fNome));
 }
 
@@ -417,7 +418,7 @@ void TfrmRetirada::reloadPrevRetiIfChanged()
                         info.metadataChangeTime()};
     if (!cdsPrevReti->Active() || !(now == m_stamp)) {
         loadPrevReti();
-        walkWithdrawals(Walk::ListOnly, false);
+        walkWithdrawals(Rewrite::Dates, false);
     }
 }
 
@@ -428,7 +429,7 @@ void TfrmRetirada::gravarPrevReti()
     m_stamp = {info.size(), info.lastModified(), info.metadataChangeTime()};
 }
 
-bool TfrmRetirada::walkWithdrawals(Walk walk, bool lists)
+bool TfrmRetirada::walkWithdrawals(Rewrite rewrite, bool lists)
 {
     // One pass over the stored rows in file order, reading their bytes:
     // services and dates are gathered in hash sets, and only the rows that
@@ -466,7 +467,7 @@ bool TfrmRetirada::walkWithdrawals(Walk walk, bool lists)
         if (lists && data.size() >= 8)
             dias.insert(data.substr(0, 8));
         bool muda = data.size() > 8;
-        if (walk == Walk::Reformat && (reformatted(cells[cPrevista])
+        if (rewrite == Rewrite::DatesAndQuantities && (reformatted(cells[cPrevista])
                                        || reformatted(cells[cConsumida]))) {
             muda = true;
             mudaTexto = true;
@@ -493,7 +494,7 @@ bool TfrmRetirada::walkWithdrawals(Walk walk, bool lists)
             Cell *cells = copy.row(copy.stored[i]);
             if (cells[cData].len > 8)
                 cells[cData].len = 8;
-            if (walk == Walk::Reformat) {
+            if (rewrite == Rewrite::DatesAndQuantities) {
                 for (int column : {cPrevista, cConsumida}) {
                     const std::string_view bytes = copy.heap.bytes(cells[column]);
                     const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
@@ -690,8 +691,9 @@ void TfrmRetirada::cdsPesqServAfterScroll()
 void TfrmRetirada::mostrarServico()
 {
     const bool shown = cdsAuxPrevReti->Active() && !cdsAuxPrevReti->IsEmpty();
-    dbtNome->setText(
-        shown ? cdsAuxPrevReti->FieldByName(QStringLiteral("CDNMSERVICO"))->AsString() : QString());
+    dbtNome->setText(shown
+                         ? cdsAuxPrevReti->FieldByName(QStringLiteral("CDNMSERVICO"))->AsString()
+                         : QString());
 }
 
 void TfrmRetirada::dbgServicoEnter()
@@ -838,7 +840,7 @@ void TfrmRetirada::sbtVerificarClick()
         const auto release = qScopeGuard([this] { cdsPrevReti->EnableControls(); });
         cdsPrevReti->Close();
         loadPrevReti();
-        walkWithdrawals(Walk::ListOnly, false);
+        walkWithdrawals(Rewrite::Dates, false);
         applySelection();
     } else {
         // The service and date lists are rebuilt from the file as it is now.
@@ -851,7 +853,7 @@ void TfrmRetirada::sbtVerificarClick()
             cdsPrevReti->EnableControls();
         });
         loadPrevReti();
-        walkWithdrawals(Walk::ListOnly, true);
+        walkWithdrawals(Rewrite::Dates, true);
         cdsAuxPrevReti->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(m_filial));
         cdsAuxPrevReti->SetFiltered(true);
         if (servico.isEmpty() || !cdsAuxPrevReti->Locate(QStringLiteral("CDSERVFILI"), servico))

@@ -124,14 +124,13 @@ private:
     void buildProductGrid();
     QString arquivo(const QString &fileName) const;
 
-    // What a walk over the branch's withdrawals does besides listing the
-    // services and the dates.
-    enum class Walk { ListOnly, Reformat };
-    // Lists the branch's services (every branch's with allBranches) and
-    // dates; brings dates that carry a time of day to the day, and with
-    // Reformat the quantities into their format. True when a quantity text
-    // changed.
-    bool walkWithdrawals(Walk walk, bool allBranches);
+    // What a pass over the branch's withdrawals rewrites: dates that carry
+    // a time of day are brought to the day (the selection compares days),
+    // and with DatesAndQuantities the quantities are brought into their
+    // format. With lists, the service and date lists are rebuilt from the
+    // same pass. True when a quantity text changed.
+    enum class Rewrite { Dates, DatesAndQuantities };
+    bool walkWithdrawals(Rewrite rewrite, bool lists);
     void lerServicos();
     void loadPrevReti();
     // Loads the file unless it is still the one last read or written here.

@@ -214,7 +214,8 @@ QStringList gridRows(const TfrmRetirada *w)
         return rows;
     for (int r = 0; r < t->ViewCount(); ++r) {
         QStringList cells;
-        for (const char *name : {"CDARVPROD", "SGUNIDADE", "QTPREVRETI", "QTCONSRETI", "CDTIPORETI"})
+        for (const char *name :
+             {"CDARVPROD", "SGUNIDADE", "QTPREVRETI", "QTCONSRETI", "CDTIPORETI"})
             cells << t->TextAt(r, t->FieldByName(QString::fromLatin1(name))->Index());
         rows << cells.join(u' ').trimmed();
     }
@@ -587,7 +588,8 @@ void TestRetirada::tenDayRuleComparesDays()
         QCOMPARE(m_answerer->count(), 0);
     } else {
         QVERIFY(m_answerer->waitFor(1));
-        QCOMPARE(m_answerer->at(0).text, QString("Data selecionada fora do intervalo de dez dias"));
+        QCOMPARE(m_answerer->at(0).text,
+                 QString("Data selecionada fora do intervalo de dez dias"));
         QVERIFY(backInWindow(w));
         QCOMPARE(focused(), static_cast<QWidget *>(w->dpkData));
         QCOMPARE(serviceRows(w), QStringList());
