@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
@@ -350,6 +351,7 @@ private slots:
     void failedLoadDoesNotStopLaterStores();
     void fileWrittenElsewhereIsReadAgain();
     void verifyRebuildsTheLists();
+    void findInTheServiceListMovesIt();
 
 private:
     void startSession();
@@ -1146,6 +1148,30 @@ void TestRetirada::verifyRebuildsTheLists()
     QCOMPARE(w->dbtNome->text(), QString("00002 - LANCHE"));
     QCOMPARE(gridRows(w), QStringList{"05.01.001 LT 3,00000 0,00000"});
     QVERIFY(w->cdsAuxData->Locate("STDATE", dayText(today().addDays(-40))));
+}
+
+void TestRetirada::findInTheServiceListMovesIt()
+{
+    TfrmRetirada *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(loadDate(w));
+    QString fieldChosen;
+    m_answerer->run([&](QWidget *dialog) {
+        auto *fieldBox = dialog->findChild<QComboBox *>(QStringLiteral("cbxCampo"));
+        fieldBox->setCurrentIndex(fieldBox->findText(QStringLiteral("Serviço")));
+        fieldChosen = fieldBox->currentText();
+        auto *value = dialog->findChild<QLineEdit *>(QStringLiteral("edtValor"));
+        QTest::keyClicks(value, QStringLiteral("jan"));
+        QTest::keyClick(value, Qt::Key_Return);
+    });
+    QVERIFY(command(w->sbtProcurar));
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(m_answerer->at(0).objectName, QString("dlgProcura"));
+    QCOMPARE(fieldChosen, QString("Serviço"));
+    QCOMPARE(w->dbtNome->text(), QString("00003 - JANTAR"));
+    QVERIFY(!w->Procurando);
+    // The dinner's products of the day: none.
+    QCOMPARE(gridRows(w), QStringList());
 }
 
 QTEST_MAIN(TestRetirada)
