@@ -129,6 +129,10 @@ public:
     // value bytes, so a snapshot of a large table is cheap.
     TableData Data() const;
     void SetData(TableData data);
+    // The stored content itself, for a reader that walks every row once in
+    // stored order without moving the cursor (a window's pass over a
+    // million rows); the live rows are those of `stored`.
+    const TableData &Content() const { return m_data; }
 
     bool LogChanges() const { return m_logChanges; }
     void SetLogChanges(bool log) { m_logChanges = log; }

@@ -453,6 +453,14 @@ void TestDemoData::plannedWithdrawalsAroundTodayForEveryService()
                                     kToday.addDays(1)))
                                 + QStringLiteral(" AND CDTIPORETI = '01'")),
                  0);
+        // A consumed day beyond the ten days around today, for the
+        // withdrawal window's date lookup.
+        QVERIFY(countWhere(*withdrawals,
+                           QStringLiteral("CDFILIAL = '0001' AND DTPREVRETI = ")
+                               + kiv::QuotedStr(kiv::LocaleService::dateToText(
+                                   kToday.addDays(-21)))
+                               + QStringLiteral(" AND CDTIPORETI = '01'"))
+                > 0);
     }
 }
 

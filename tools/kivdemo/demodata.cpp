@@ -819,9 +819,22 @@ private:
                 {QStringLiteral("FILSETPCDT"), branch + service + menuType + dateText(date)}};
     }
 
-    // Planned withdrawals from five days ago to five days ahead for every
-    // service of the pilot kitchen, and for yesterday to tomorrow in Vila
-    // Nova. Days already past carry what was consumed.
+    // The days a service has planned withdrawals: five days ago to five
+    // days ahead in the pilot kitchen, and a day three weeks ago that the
+    // withdrawal window reaches only through its date lookup (it lies
+    // outside the ten days around today); yesterday to tomorrow in Vila Nova.
+    static QList<int> withdrawalDays(bool pilot)
+    {
+        QList<int> days;
+        if (pilot)
+            days.append(-21);
+        for (int day = pilot ? -5 : -1; day <= (pilot ? 5 : 1); ++day)
+            days.append(day);
+        return days;
+    }
+
+    // Planned withdrawals for every service on its days. Days already past
+    // carry what was consumed.
     void withdrawals()
     {
         for (const WithdrawalType &t : kWithdrawalTypes)
@@ -830,7 +843,7 @@ private:
                  {QStringLiteral("NMTIPORETI"), text(t.name)}});
         for (const Service &s : services()) {
             const bool pilot = qstrcmp(s.branch, "0001") == 0;
-            for (int day = pilot ? -5 : -1; day <= (pilot ? 5 : 1); ++day) {
+            for (int day : withdrawalDays(pilot)) {
                 const QDate date = m_today.addDays(day);
                 const int served = servedBy(s, date);
                 QList<QPair<const char *, double>> menu = s.menu;
