@@ -1,3 +1,4 @@
+#include "datadircheck.h"
 #include "errors.h"
 #include "table.h"
 #include "tablefile.h"
@@ -147,7 +148,8 @@ void TstTableFileHostile::absurdFieldCountRefused()
                      && error.message().contains(QString::number(TableFile::maxFields)),
                  qPrintable(error.message()));
     }
-    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    // Refused at the first field over the limit, not after reading them all.
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
 }
 
 // As many fields as are allowed, and rows that name them in reverse order:
@@ -173,8 +175,9 @@ void TstTableFileHostile::manyFieldsReadInLinearTime()
     QCOMPARE(data.stored.size(), size_t(100));
     const std::string_view last = data.heap.bytes(data.row(data.stored[99])[count - 1]);
     QCOMPARE(QByteArray(last.data(), qsizetype(last.size())), QByteArray::number(count - 1));
-    // About 20 ms here; a pass over the fields per attribute takes minutes.
-    QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
+    // Well under a second, even under the sanitizers on a busy machine; a
+    // pass over the fields per attribute takes minutes.
+    QVERIFY2(elapsed < 20000, qPrintable(QString::number(elapsed)));
 }
 
 void TstTableFileHostile::fieldNameThatCannotBeWrittenRefused()
@@ -260,6 +263,10 @@ void TstTableFileHostile::otherFieldTypesKeptAndWrittenBack()
     QCOMPARE(table.FieldByName("NRGRANDE")->AsString(), QString("9999999999"));
     QCOMPARE(table.FieldByName("DSOBS")->AsString(), QString("linha 1\r\nlinha & 2"));
     QCOMPARE(table.FieldByName("DTALTER")->AsString(), QString("20261210T10:20:30123"));
+    const QString dump = DumpTableFile(path);
+    QVERIFY2(dump.contains("IDATIVO;boolean;\n") && dump.contains("DSFOTO;bin.hex;\n")
+                 && dump.contains("CDFILIAL;texto;4\n"),
+             qPrintable(dump));
 
     table.Edit();
     table.FieldByName("CDFILIAL")->SetAsString("0003");
@@ -331,7 +338,7 @@ void TstTableFileHostile::mutatedFilesReadOrRefusedCleanly()
     int read = 0;
     QElapsedTimer timer;
     timer.start();
-    for (int round = 0; round < 4000; ++round) {
+    for (int round = 0; round < 2000; ++round) {
         QByteArray bytes = seeds[random.bounded(int(seeds.size()))];
         const int edits = 1 + random.bounded(4);
         for (int e = 0; e < edits && !bytes.isEmpty(); ++e) {
@@ -346,7 +353,7 @@ void TstTableFileHostile::mutatedFilesReadOrRefusedCleanly()
                 bytes.insert(random.bounded(int(bytes.size())), bytes.mid(at, length));
                 break;
             }
-            case 5: bytes.insert(at, QByteArray("<PARAM>").repeated(1 + random.bounded(20000)));
+            case 5: bytes.insert(at, QByteArray("<PARAM>").repeated(1 + random.bounded(2000)));
                 break;
             default:
                 bytes.insert(at, QByteArray("<FIELD attrname=\"F\" fieldtype=\"x\"/>")
@@ -368,7 +375,7 @@ void TstTableFileHostile::mutatedFilesReadOrRefusedCleanly()
             QFAIL(qPrintable("a saved form does not read back: " + error.message()));
         }
     }
-    qInfo("%d of 4000 mutants read, in %lld ms", read, timer.elapsed());
+    qInfo("%d of 2000 mutants read, in %lld ms", read, timer.elapsed());
     QVERIFY(read > 0);
 }
 
