@@ -1469,7 +1469,7 @@ std::string Table::canonicalOf(const Field &field, const QVariant &value, bool *
             // An integer field is 32 bits wide, in the file as in the engine.
             *ok = number == std::floor(number) && number >= -2147483648.0
                   && number <= 2147483647.0;
-            return integerText(qint64(number));
+            return *ok ? integerText(qint64(number)) : std::string();
         }
         return floatText(number);
     }

@@ -1388,9 +1388,12 @@ void AtomicSave::commit()
         QString why;
         if (moveOver(pending[i].temporary, pending[i].target, &why))
             continue;
-        // Put back what was already replaced. Should that fail too, the
-        // record (marked) stays for the start-up recovery to finish.
-        bool undone = appendDurably(record, (recordUndo + u'\n').toUtf8());
+        // Put back what was already replaced. Should that fail too, every
+        // file of the set stays where it is, with the record, for the
+        // start-up recovery: it puts the set back once the record is marked,
+        // and otherwise finishes it.
+        const bool marked = appendDurably(record, (recordUndo + u'\n').toUtf8());
+        bool undone = marked || i == 0;
         for (qsizetype j = i - 1; undone && j >= 0; --j) {
             const Pending &p = pending[j];
             if (p.backup.isEmpty())
@@ -1398,13 +1401,13 @@ void AtomicSave::commit()
             else
                 undone = moveOver(p.backup, p.target, nullptr);
         }
-        for (qsizetype j = i; j < pending.size(); ++j)
-            removeQuietly(pending[j].temporary);
         for (const QString &directory : std::as_const(directories))
             syncDirectory(directory);
         if (undone) {
-            for (const Pending &p : std::as_const(pending))
+            for (const Pending &p : std::as_const(pending)) {
+                removeQuietly(p.temporary);
                 removeQuietly(p.backup);
+            }
             QFile::remove(record);
             syncDirectory(directories[0]);
         }
