@@ -115,8 +115,10 @@ void DumpTableFile(const QString &path, QIODevice &out)
     buffer.reserve(1 << 20);
     buffer += "Campos: " + QByteArray::number(data.columnCount()) + '\n';
     for (const ColumnInfo &column : data.columns) {
-        buffer += column.nameUtf8 + ';' + kindName(column.kind) + ';';
-        if (column.kind == FieldKind::Text)
+        // A field of one of the engine's other types shows the file's type.
+        buffer += column.nameUtf8 + ';'
+                  + (column.otherType.isEmpty() ? kindName(column.kind) : column.otherType) + ';';
+        if (column.kind == FieldKind::Text && column.otherType.isEmpty())
             buffer += QByteArray::number(column.size);
         buffer += '\n';
     }

@@ -448,7 +448,7 @@ void Table::adoptData(TableData data, const QString &fileName)
             if (info.kind != def.kind || (def.kind == FieldKind::Text && info.size != def.size))
                 throw EDatabaseError(
                     QStringLiteral("Erro ao abrir \"%1\": o campo %2 é %3 e deveria ser %4.")
-                        .arg(source, def.name, TableFile::describeKind(info.kind, info.size),
+                        .arg(source, def.name, TableFile::describeColumn(info),
                              TableFile::describeKind(def.kind, def.size)));
         }
         columnOf[i] = column;
@@ -1489,8 +1489,10 @@ std::string Table::canonicalOf(const Field &field, const QVariant &value, bool *
             return {};
         }
         if (field.DataType() == FieldKind::Integer) {
-            *ok = number == std::floor(number);
-            return integerText(qint64(number));
+            // An integer field is 32 bits wide, in the file as in the engine.
+            *ok = number == std::floor(number) && number >= -2147483648.0
+                  && number <= 2147483647.0;
+            return *ok ? integerText(qint64(number)) : std::string();
         }
         return floatText(number);
     }

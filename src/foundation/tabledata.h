@@ -97,6 +97,10 @@ struct ColumnInfo
     QByteArray nameUtf8;
     FieldKind kind = FieldKind::Text;
     int size = 0;
+    // The file's fieldtype of a field of one of the engine's other types
+    // (boolean, fixed, bin.hex...): its values are kept as text and written
+    // back unchanged. Empty for the five kinds the windows declare.
+    QByteArray otherType;
     QList<QPair<QByteArray, QByteArray>> fieldAttributes;
 };
 

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <charconv>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -130,7 +133,9 @@ bool canonicalInteger(std::string_view s, std::string &canonical)
     if (!s.empty() && s.front() == '+')
         ++first;
     auto [ptr, ec] = std::from_chars(first, s.data() + s.size(), value);
-    if (ec != std::errc() || ptr != s.data() + s.size())
+    // i4: a value outside 32 bits is no value of the field, whatever
+    // wrote it.
+    if (ec != std::errc() || ptr != s.data() + s.size() || value < INT32_MIN || value > INT32_MAX)
         return false;
     char buffer[24];
     auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
@@ -362,19 +367,29 @@ void Parser::endTag(std::string_view tag)
 }
 
 // Skips child elements (parameters of a field, for instance) up to the
-// element's end tag.
+// element's end tag. The datapacket nests only a few levels below a FIELD or
+// PARAMS; anything deeper is refused, so that a hostile file cannot make the
+// reader walk an unbounded stack of open elements.
 void Parser::skipElementContent(std::string_view tag)
 {
-    for (;;) {
+    std::vector<std::string_view> open{tag};
+    while (!open.empty()) {
         skipMisc();
-        if (at("</"))
-            return endTag(tag);
+        if (at("</")) {
+            endTag(open.back());
+            open.pop_back();
+            continue;
+        }
         if (m_p >= m_end || *m_p != '<')
             fail(QStringLiteral("conteúdo inesperado"));
         ++m_p;
         const std::string_view child = name();
+        if (open.size() > size_t(TableFile::maxNesting))
+            fail(QStringLiteral("elementos aninhados além de %1 níveis em %2")
+                     .arg(TableFile::maxNesting)
+                     .arg(QLatin1String(tag.data(), qsizetype(tag.size()))));
         if (!attributes(nullptr))
-            skipElementContent(child);
+            open.push_back(child);
     }
 }
 
@@ -428,12 +443,15 @@ bool equalsNoCase(std::string_view a, std::string_view b)
 void Parser::fields(TableData &data)
 {
     std::vector<Attribute> attrs;
+    QSet<QString> names;  // upper case
     for (;;) {
         skipMisc();
         if (at("</"))
             return endTag("FIELDS");
         if (!at("<") || !(m_p++, atTag("FIELD")))
             fail(QStringLiteral("<FIELD> esperado"));
+        if (data.columns.size() >= size_t(TableFile::maxFields))
+            fail(QStringLiteral("mais de %1 campos").arg(TableFile::maxFields));
         m_p += 5;
         attrs.clear();
         if (!attributes(&attrs))
@@ -458,6 +476,13 @@ void Parser::fields(TableData &data)
         }
         if (column.name.isEmpty())
             fail(QStringLiteral("campo sem nome"));
+        if (type.empty())
+            fail(QStringLiteral("campo %1 sem tipo").arg(column.name));
+        // The name is written as an attribute name in every row.
+        if (std::any_of(column.nameUtf8.begin(), column.nameUtf8.end(), [](char c) {
+                return std::strchr(" \t\r\n=<>&\"'/", c) != nullptr;
+            }))
+            fail(QStringLiteral("nome de campo inválido \"%1\"").arg(column.name));
         if (equalsNoCase(type, "string")) {
             column.kind = FieldKind::Text;
             column.size = std::max(width, 0);
@@ -466,19 +491,26 @@ void Parser::fields(TableData &data)
             column.size = std::max(width, 0) / 2;
         } else if (equalsNoCase(type, "r8")) {
             column.kind = FieldKind::Float;
-        } else if (equalsNoCase(type, "i4") || equalsNoCase(type, "i2")
-                   || equalsNoCase(type, "i8")) {
+        } else if (equalsNoCase(type, "i4")) {
             column.kind = FieldKind::Integer;
         } else if (equalsNoCase(type, "date")) {
             column.kind = FieldKind::Date;
         } else if (equalsNoCase(type, "dateTime")) {
             column.kind = FieldKind::DateTime;
         } else {
-            fail(QStringLiteral("tipo de campo desconhecido \"%1\" no campo %2")
-                     .arg(QString::fromUtf8(type.data(), qsizetype(type.size())), column.name));
+            // The engine's other types (boolean, fixed, bin.hex...) and any
+            // type we do not know: the values are kept as the file's text and
+            // written back unchanged. No window declares such a field.
+            const std::string decoded = decode(type);
+            column.otherType = QByteArray(decoded.data(), qsizetype(decoded.size()));
+            if (column.otherType.isEmpty())
+                column.otherType = "?";
+            column.kind = FieldKind::Text;
+            column.size = 0;
         }
-        if (data.columnIndex(column.name) >= 0)
+        if (names.contains(column.name.toUpper()))
             fail(QStringLiteral("campo %1 repetido").arg(column.name));
+        names.insert(column.name.toUpper());
         data.columns.push_back(std::move(column));
     }
 }
@@ -532,8 +564,16 @@ void Parser::rows(TableData &data, int chunk)
     std::string canonical;
     bool reserved = false;
     std::vector<QByteArray> prefixes;  // " NAME=\"" per column
-    for (const ColumnInfo &column : data.columns)
+    // Attributes out of the declared order are found by name, in constant
+    // time: a row of thousands of attributes in reverse order must not cost
+    // the square of its length.
+    std::unordered_map<std::string_view, int> columnByName;
+    for (const ColumnInfo &column : data.columns) {
         prefixes.push_back(" " + column.nameUtf8 + "=\"");
+        columnByName.emplace(std::string_view(column.nameUtf8.constData(),
+                                              size_t(column.nameUtf8.size())),
+                             int(columnByName.size()));
+    }
     for (;;) {
         skipMisc();
         if (at("</"))
@@ -717,14 +757,9 @@ void Parser::rows(TableData &data, int chunk)
                     column = expected;
             }
             if (column < 0) {
-                for (int c = 0; c < columnCount; ++c) {
-                    const QByteArray &n = data.columns[size_t(c)].nameUtf8;
-                    if (size_t(n.size()) == attributeName.size()
-                        && std::memcmp(n.constData(), attributeName.data(), attributeName.size()) == 0) {
-                        column = c;
-                        break;
-                    }
-                }
+                const auto found = columnByName.find(attributeName);
+                if (found != columnByName.end())
+                    column = found->second;
                 if (column < expected)
                     canonicalLine = false;
             }
@@ -898,6 +933,13 @@ QString TableFile::describeKind(FieldKind kind, int size)
     case FieldKind::DateTime: return QStringLiteral("data e hora");
     }
     return QString();
+}
+
+QString TableFile::describeColumn(const ColumnInfo &column)
+{
+    if (!column.otherType.isEmpty())
+        return QString::fromUtf8(column.otherType);
+    return describeKind(column.kind, column.size);
 }
 
 QString TableFile::resolve(const QString &path)
@@ -1074,10 +1116,21 @@ void AtomicSave::add(const QString &path, QByteArray content)
 
 namespace {
 
+// The record of a set of files being saved together ("kiv-save.PID-N.set"):
+//   KIV SAVE SET 1
+//   TARGET<tab>TEMPORARY<tab>OLD          one line a file; OLD empty for a new file
+//   END                                   the record is whole: renames may have begun
+//   UNDO                                  a rename failed: the set is being put back
+const QString recordHeader = QStringLiteral("KIV SAVE SET 1");
+const QString recordEnd = QStringLiteral("END");
+const QString recordUndo = QStringLiteral("UNDO");
+
 struct Pending
 {
     QString target;
     QString temporary;
+    QString backup;  // a second name of the old file; empty when there was none
+    int mode = -1;   // the old file's permissions; -1 when there was none
 };
 
 [[noreturn]] void saveFailed(const QString &path, const QString &why)
@@ -1088,84 +1141,137 @@ struct Pending
 
 #ifdef Q_OS_WIN
 QString lastError() { return qt_error_string(int(GetLastError())); }
+LPCWSTR wide(const QString &path)
+{
+    return reinterpret_cast<LPCWSTR>(path.utf16());
+}
 #endif
 
-// Writes content to a new file beside target and flushes it to disk; the
-// new file gets the permissions of the file it will replace.
-QString writeTemporary(const QString &target, const QByteArray &content)
+// A name beside target for a file of this save: ".NAME.PID-N.suffix". The
+// start-up recovery removes every such leftover; no table file is ever
+// named so.
+QString sideName(const QString &target, const char *suffix)
 {
     static int counter = 0;
     const QFileInfo info(target);
-    const QString temporary = info.dir().filePath(
-        QStringLiteral(".%1.%2-%3.tmp")
-            .arg(info.fileName())
-            .arg(QCoreApplication::applicationPid())
-            .arg(++counter));
+    return info.dir().filePath(QStringLiteral(".%1.%2-%3.%4")
+                                   .arg(info.fileName())
+                                   .arg(QCoreApplication::applicationPid())
+                                   .arg(++counter)
+                                   .arg(QLatin1String(suffix)));
+}
+
+// Writes content to a new file named path and flushes it to disk; the new
+// file gets the permissions of the file it will replace (mode -1: none).
+// Returns the reason of a failure, after removing what was written; empty
+// when the file is on disk.
+QString writeDurably(const QString &path, const QByteArray &content, int mode)
+{
 #ifdef Q_OS_WIN
-    QFile file(temporary);
+    Q_UNUSED(mode);
+    QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        saveFailed(target, file.errorString());
+        return file.errorString();
     if (file.write(content) != content.size() || !file.flush()
         || !FlushFileBuffers(HANDLE(_get_osfhandle(file.handle())))) {
         const QString why = file.errorString();
         file.close();
         file.remove();
-        saveFailed(target, why);
+        return why;
     }
     file.close();
+    return QString();
 #else
-    const QByteArray path = QFile::encodeName(temporary);
-    // A new file gets what the umask allows; a replaced one keeps its mode.
-    mode_t mode = 0666;
-    struct stat existing;
-    const bool replacing = ::stat(QFile::encodeName(target).constData(), &existing) == 0;
-    if (replacing)
-        mode = existing.st_mode & 07777;
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                          mode >= 0 ? mode_t(mode) : mode_t(0666));
     if (fd < 0)
-        saveFailed(target, errnoText());
+        return errnoText();
+    auto giveUp = [&](const QString &why) {
+        ::close(fd);
+        ::unlink(name.constData());
+        return why;
+    };
     const char *data = content.constData();
     size_t left = size_t(content.size());
     while (left > 0) {
         const ssize_t n = ::write(fd, data, left);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            const QString why = n < 0 ? errnoText() : QStringLiteral("disco cheio");
-            ::close(fd);
-            ::unlink(path.constData());
-            saveFailed(target, why);
-        }
+        if (n <= 0)
+            return giveUp(n < 0 ? errnoText() : QStringLiteral("disco cheio"));
         data += n;
         left -= size_t(n);
     }
-    if ((replacing && ::fchmod(fd, mode) != 0) || ::fsync(fd) != 0) {
-        const QString why = errnoText();
-        ::close(fd);
-        ::unlink(path.constData());
-        saveFailed(target, why);
-    }
+    // A new file gets what the umask allows; a replaced one keeps its mode.
+    if ((mode >= 0 && ::fchmod(fd, mode_t(mode)) != 0) || ::fsync(fd) != 0)
+        return giveUp(errnoText());
     if (::close(fd) != 0) {
         const QString why = errnoText();
-        ::unlink(path.constData());
-        saveFailed(target, why);
+        ::unlink(name.constData());
+        return why;
     }
+    return QString();
 #endif
-    return temporary;
 }
 
-void replaceFile(const QString &temporary, const QString &target)
+// The mode of an existing regular file; -1 when there is none. Throws when
+// the file is marked read-only: such a file is not replaced behind the
+// operator's back, whoever runs the program.
+int checkReplaceable(const QString &target)
 {
 #ifdef Q_OS_WIN
-    if (!MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(temporary).utf16()),
-                     reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(target).utf16()),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        saveFailed(target, lastError());
+    const DWORD attributes = GetFileAttributesW(wide(QDir::toNativeSeparators(target)));
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)
+        && (attributes & FILE_ATTRIBUTE_READONLY))
+        saveFailed(target, QStringLiteral("o arquivo está marcado como somente leitura"));
+    return -1;
 #else
-    if (::rename(QFile::encodeName(temporary).constData(),
-                 QFile::encodeName(target).constData()) != 0)
-        saveFailed(target, errnoText());
+    struct stat existing;
+    if (::stat(QFile::encodeName(target).constData(), &existing) != 0 || !S_ISREG(existing.st_mode))
+        return -1;
+    if (!(existing.st_mode & S_IWUSR))
+        saveFailed(target, QStringLiteral("o arquivo está marcado como somente leitura"));
+    return int(existing.st_mode & 07777);
 #endif
+}
+
+// Renames without throwing; the reason of a failure in why.
+bool moveOver(const QString &from, const QString &to, QString *why)
+{
+#ifdef Q_OS_WIN
+    if (MoveFileExW(wide(QDir::toNativeSeparators(from)), wide(QDir::toNativeSeparators(to)),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    if (why)
+        *why = lastError();
+    return false;
+#else
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    if (why)
+        *why = errnoText();
+    return false;
+#endif
+}
+
+// Keeps the old file under a second name, so that a set whose later rename
+// fails can put it back: a hard link where the file system has them,
+// otherwise a durable copy. Returns the reason of a failure.
+QString keepOld(const QString &target, const QString &backup, int mode)
+{
+#ifdef Q_OS_WIN
+    if (CreateHardLinkW(wide(QDir::toNativeSeparators(backup)),
+                        wide(QDir::toNativeSeparators(target)), nullptr))
+        return QString();
+#else
+    if (::link(QFile::encodeName(target).constData(), QFile::encodeName(backup).constData()) == 0)
+        return QString();
+#endif
+    QFile old(target);
+    if (!old.open(QIODevice::ReadOnly))
+        return old.errorString();
+    return writeDurably(backup, old.readAll(), mode);
 }
 
 void syncDirectory(const QString &directory)
@@ -1181,37 +1287,226 @@ void syncDirectory(const QString &directory)
 #endif
 }
 
+void removeQuietly(const QString &path)
+{
+    if (!path.isEmpty())
+        QFile::remove(path);
+}
+
+// The record of a set: which temporary replaces which file, and where the
+// old file is kept, names relative to the record's directory.
+QByteArray recordText(const QDir &dir, const QList<Pending> &pending)
+{
+    QString text = recordHeader + u'\n';
+    for (const Pending &p : pending)
+        text += dir.relativeFilePath(p.target) + u'\t' + dir.relativeFilePath(p.temporary) + u'\t'
+                + (p.backup.isEmpty() ? QString() : dir.relativeFilePath(p.backup)) + u'\n';
+    text += recordEnd + u'\n';
+    return text.toUtf8();
+}
+
+bool appendDurably(const QString &path, const QByteArray &line)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size()
+        || !file.flush())
+        return false;
+#ifdef Q_OS_WIN
+    return FlushFileBuffers(HANDLE(_get_osfhandle(file.handle())));
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
 } // namespace
 
 void AtomicSave::commit()
 {
     QList<Pending> pending;
+    QStringList directories;
+    auto discard = [&] {
+        for (const Pending &p : std::as_const(pending)) {
+            removeQuietly(p.temporary);
+            removeQuietly(p.backup);
+        }
+    };
     try {
         for (const auto &[path, content] : std::as_const(m_files)) {
             const QString target = TableFile::resolve(path);
-            pending.append({target, writeTemporary(target, content)});
+            const Pending p{target, sideName(target, "tmp"), QString(), checkReplaceable(target)};
+            const QString why = writeDurably(p.temporary, content, p.mode);
+            if (!why.isEmpty())
+                saveFailed(target, why);
+            pending.append(p);
+            const QString directory = QFileInfo(target).absolutePath();
+            if (!directories.contains(directory))
+                directories.append(directory);
         }
     } catch (...) {
-        for (const Pending &p : std::as_const(pending))
-            QFile::remove(p.temporary);
+        discard();
         throw;
     }
-    QStringList directories;
-    for (qsizetype i = 0; i < pending.size(); ++i) {
-        try {
-            replaceFile(pending[i].temporary, pending[i].target);
-        } catch (...) {
-            for (qsizetype j = i; j < pending.size(); ++j)
-                QFile::remove(pending[j].temporary);
-            throw;
+
+    if (pending.size() == 1) {
+        QString why;
+        if (!moveOver(pending[0].temporary, pending[0].target, &why)) {
+            discard();
+            saveFailed(pending[0].target, why);
         }
-        const QString directory = QFileInfo(pending[i].target).absolutePath();
-        if (!directories.contains(directory))
-            directories.append(directory);
+        syncDirectory(directories[0]);
+        m_files.clear();
+        return;
+    }
+
+    // Several files: the old ones get a second name (to undo with) and the
+    // record of the set is made durable before the first rename, so that a
+    // crash between two renames is finished at the next start instead of
+    // leaving a mixed set.
+    const QDir recordDir(directories[0]);
+    const QString record = sideName(recordDir.filePath(QStringLiteral("kiv-save")), "set");
+    try {
+        for (Pending &p : pending) {
+            if (!QFileInfo(p.target).isFile())
+                continue;
+            const QString backup = sideName(p.target, "old");
+            const QString why = keepOld(p.target, backup, p.mode);
+            if (!why.isEmpty())
+                saveFailed(p.target, why);
+            p.backup = backup;
+        }
+        const QString why = writeDurably(record, recordText(recordDir, pending), -1);
+        if (!why.isEmpty())
+            saveFailed(pending[0].target, why);
+        for (const QString &directory : std::as_const(directories))
+            syncDirectory(directory);
+    } catch (...) {
+        discard();
+        throw;
+    }
+
+    for (qsizetype i = 0; i < pending.size(); ++i) {
+        QString why;
+        if (moveOver(pending[i].temporary, pending[i].target, &why))
+            continue;
+        // Put back what was already replaced. Should that fail too, every
+        // file of the set stays where it is, with the record, for the
+        // start-up recovery: it puts the set back once the record is marked,
+        // and otherwise finishes it.
+        const bool marked = appendDurably(record, (recordUndo + u'\n').toUtf8());
+        bool undone = marked || i == 0;
+        for (qsizetype j = i - 1; undone && j >= 0; --j) {
+            const Pending &p = pending[j];
+            if (p.backup.isEmpty())
+                undone = QFile::remove(p.target);
+            else
+                undone = moveOver(p.backup, p.target, nullptr);
+        }
+        for (const QString &directory : std::as_const(directories))
+            syncDirectory(directory);
+        if (undone) {
+            for (const Pending &p : std::as_const(pending)) {
+                removeQuietly(p.temporary);
+                removeQuietly(p.backup);
+            }
+            QFile::remove(record);
+            syncDirectory(directories[0]);
+        }
+        saveFailed(pending[i].target, why);
     }
     for (const QString &directory : std::as_const(directories))
         syncDirectory(directory);
+    QFile::remove(record);
+    for (const Pending &p : std::as_const(pending))
+        removeQuietly(p.backup);
+    syncDirectory(directories[0]);
     m_files.clear();
+}
+
+QString TableFile::Recovery::message() const
+{
+    auto list = [](const QStringList &files) {
+        if (files.size() == 1)
+            return files.first();
+        return files.mid(0, files.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" e ")
+               + files.last();
+    };
+    QStringList parts;
+    if (!completed.isEmpty())
+        parts << QStringLiteral("A gravação interrompida de %1 foi concluída.").arg(list(completed));
+    if (!restored.isEmpty())
+        parts << QStringLiteral("A gravação interrompida de %1 foi desfeita.").arg(list(restored));
+    return parts.join(u' ');
+}
+
+TableFile::Recovery TableFile::recover(const QString &directory)
+{
+    Recovery result;
+    const QDir dir(directory);
+    if (directory.isEmpty() || !dir.exists())
+        return result;
+    const QStringList records =
+        dir.entryList({QStringLiteral(".kiv-save.*.set")}, QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString &name : records) {
+        const QString record = dir.filePath(name);
+        QFile file(record);
+        if (!file.open(QIODevice::ReadOnly))
+            throw EDatabaseError(QStringLiteral("Não foi possível ler o arquivo \"%1\": %2.")
+                                     .arg(native(record), file.errorString()));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+        file.close();
+        const bool complete = lines.contains(recordEnd) && lines.value(0) == recordHeader;
+        const bool undo = lines.contains(recordUndo);
+        QList<Pending> entries;
+        for (const QString &line : lines) {
+            const QStringList parts = line.split(u'\t');
+            if (parts.size() == 3 && !parts[0].isEmpty() && !parts[1].isEmpty())
+                entries.append({dir.filePath(parts[0]), dir.filePath(parts[1]),
+                                parts[2].isEmpty() ? QString() : dir.filePath(parts[2])});
+        }
+        // A record cut short was being written: no file was replaced yet.
+        if (complete) {
+            for (const Pending &p : std::as_const(entries)) {
+                QString why;
+                const QString shown = QFileInfo(p.target).fileName();
+                if (!undo) {
+                    // Every temporary was complete before the first rename:
+                    // finish the set.
+                    if (!QFileInfo::exists(p.temporary))
+                        continue;
+                    if (!moveOver(p.temporary, p.target, &why))
+                        saveFailed(p.target, why);
+                    result.completed << shown;
+                } else if (!p.backup.isEmpty() && QFileInfo::exists(p.backup)) {
+                    if (!moveOver(p.backup, p.target, &why))
+                        saveFailed(p.target, why);
+                    result.restored << shown;
+                } else if (p.backup.isEmpty() && !QFileInfo::exists(p.temporary)
+                           && QFileInfo::exists(p.target)) {
+                    // A file the set created, already renamed in.
+                    if (!QFile::remove(p.target))
+                        saveFailed(p.target, QStringLiteral("não foi possível removê-lo"));
+                    result.restored << shown;
+                }
+            }
+            syncDirectory(directory);
+        }
+        for (const Pending &p : std::as_const(entries)) {
+            removeQuietly(p.temporary);
+            removeQuietly(p.backup);
+        }
+        QFile::remove(record);
+        syncDirectory(directory);
+    }
+
+    // What killed saves left behind: ".NAME.PID-N.tmp" and ".NAME.PID-N.old".
+    static const QRegularExpression leftover(QStringLiteral("^\\..+\\.\\d+-\\d+\\.(tmp|old)$"));
+    const QStringList hidden = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : hidden)
+        if (leftover.match(name).hasMatch() && QFile::remove(dir.filePath(name)))
+            ++result.removedTemporaries;
+    if (result.removedTemporaries)
+        syncDirectory(directory);
+    return result;
 }
 
 } // namespace kiv

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace kiv {
 
@@ -30,17 +31,46 @@ void rememberLines(TableData &data, const QByteArray &saved);
 // Writes one file atomically (see AtomicSave).
 void write(const QString &path, const TableData &data);
 
-// Kind and size of a column as an error text shows them ("texto(20)").
+// Kind and size of a column as an error text shows them ("texto(20)"); a
+// field of another type by the file's own type name ("boolean").
 QString describeKind(FieldKind kind, int size);
+QString describeColumn(const ColumnInfo &column);
+
+// What the reader accepts before it calls a file hostile: elements nested
+// inside a FIELD or PARAMS (the datapacket itself nests two or three), and
+// fields declared in one file.
+constexpr int maxNesting = 8;
+constexpr int maxFields = 4096;
+
+// What the start-up recovery did in a data directory.
+struct Recovery
+{
+    QStringList completed;  // files of an interrupted set, replaced now
+    QStringList restored;   // files of a set that was being undone, put back
+    int removedTemporaries = 0;
+    // One line for the operator; empty when there is nothing to tell.
+    QString message() const;
+};
+
+// Finishes the sets of files whose save was interrupted (a crash or power
+// cut between two renames): a set whose record is whole is rolled forward,
+// since all its temporaries were on disk before the first rename; a set that
+// was being undone is put back. Then removes every temporary a killed save
+// left. Only for the program that holds the directory's lock, before it
+// loads any table. Throws EDatabaseError naming a file it could not replace.
+Recovery recover(const QString &directory);
 
 } // namespace TableFile
 
-// Replaces several files so that each one is either wholly old or wholly
-// new: every new content goes to a temporary file in the target's directory
-// and is flushed to disk; only when all are written are they renamed over
-// their targets, and the directories are synced after the renames. A failure
-// before the renames leaves every old file as it was. Targets are resolved
-// without regard to letter case, so an existing file keeps its spelling.
+// Replaces several files so that either every one is replaced or none:
+// every new content goes to a temporary file in the target's directory and
+// is flushed to disk. For more than one file, each old file then gets a
+// second name and a record of the set (which temporary replaces which file)
+// is made durable before the first rename and removed after the last; a
+// rename that fails puts back the files already replaced, and a crash
+// between two renames is finished by TableFile::recover. A file marked
+// read-only is not replaced. Targets are resolved without regard to letter
+// case, so an existing file keeps its spelling.
 class AtomicSave
 {
 public:

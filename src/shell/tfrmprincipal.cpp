@@ -8,6 +8,7 @@
 #include "settings.h"
 #include "statusbar.h"
 #include "table.h"
+#include "tablefile.h"
 #include "textroutines.h"
 #include "tfrmlogin.h"
 #include "version.h"
@@ -207,6 +208,13 @@ void TfrmPrincipal::FormCreate()
                                .arg(directory),
                      false);
             throw EAbort();
+        }
+        // A save of several files cut short by a crash is finished, and what
+        // killed saves left is removed, before any table is read.
+        if (!noDirectory && QDir(DirDados).exists()) {
+            const QString recovered = TableFile::recover(DirDados).message();
+            if (!recovered.isEmpty())
+                MensErro(recovered, false);
         }
         cdsDados = new Table(QStringLiteral("cdsDados"), this);
         cdsDados->Declare(RecordedTables::dadosKipc());

@@ -210,7 +210,7 @@ void TstDataDirCheck::dump()
         QDateTime(QDate(2026, 3, 10), QTime(10, 20, 5, 123), Qt::UTC));
     add(QStringLiteral("Óleo de soja\nlata"), 0.1, 0, QDate(2026, 12, 31),
         QDateTime(QDate(2026, 12, 31), QTime(0, 0), Qt::UTC));
-    add(QStringLiteral("Açúcar"), 1234567.125, 2147483648, QDate(2027, 1, 2),
+    add(QStringLiteral("Açúcar"), 1234567.125, 2147483647, QDate(2027, 1, 2),
         QDateTime(QDate(2027, 1, 2), QTime(23, 59, 59), Qt::UTC));
     table.Append();
     table.FieldByName(QStringLiteral("NMPRODUTO"))->SetAsString(QStringLiteral("Sal"));
@@ -231,7 +231,7 @@ void TstDataDirCheck::dump()
                             "Linhas: 4\n"
                             "Feijão carioca; tipo 1;2.5;-3;2026-03-10;2026-03-10 10:20:05.123\n"
                             "Óleo de soja\\nlata;0.1;0;2026-12-31;2026-12-31 00:00:00\n"
-                            "Açúcar;1234567.125;2147483648;2027-01-02;2027-01-02 23:59:59\n"
+                            "Açúcar;1234567.125;2147483647;2027-01-02;2027-01-02 23:59:59\n"
                             "Sal;;;;\n"));
 }
 

@@ -1,10 +1,12 @@
 #include "datadircheck.h"
 #include "errors.h"
+#include "tablefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 #include <cstdio>
 
@@ -22,8 +24,8 @@ int usage(QFile &err)
                    "Uso:\n"
                    "  kivtable dump ARQUIVO   mostra os campos e as linhas de um arquivo "
                    "de tabela (.cds)\n"
-                   "  kivtable check PASTA    verifica os arquivos de tabela de uma pasta "
-                   "de dados\n"));
+                   "  kivtable check PASTA    conclui uma gravação interrompida e verifica "
+                   "os arquivos de tabela de uma pasta de dados\n"));
     return 2;
 }
 
@@ -46,6 +48,25 @@ int check(const QString &dir, QFile &out, QFile &err)
         print(err, QStringLiteral("Pasta \"%1\" não encontrada.\n")
                        .arg(QDir::toNativeSeparators(dir)));
         return 1;
+    }
+    // A set of files whose save a crash cut short is finished first, as the
+    // program does at its start, but only while no copy of the program has
+    // the directory: a running one may be in the middle of a save.
+    QLockFile lock(QDir(dir).filePath(QStringLiteral(".kiv.lock")));
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0)) {
+        try {
+            const QString recovered = kiv::TableFile::recover(dir).message();
+            if (!recovered.isEmpty())
+                print(out, recovered + u'\n');
+        } catch (const kiv::KivError &error) {
+            print(err, error.message() + u'\n');
+            return 1;
+        }
+        lock.unlock();
+    } else if (lock.error() == QLockFile::LockFailedError) {
+        print(err, QStringLiteral("O sistema está aberto sobre a pasta: gravações interrompidas "
+                                  "não foram verificadas.\n"));
     }
     const qsizetype files = kiv::DataDirectoryFiles().size();
     const QList<kiv::DataDirProblem> problems = kiv::CheckDataDirectory(dir);

@@ -1,0 +1,10 @@
+<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<DATAPACKET Version="2.0"><METADATA><FIELDS>
+<FIELD attrname="NRLANCNFE" fieldtype="string" WIDTH="18"/>
+<FIELD attrname="DTVENCENTR" fieldtype="date"/>
+<FIELD attrname="VRVENCENTR" fieldtype="string" WIDTH="10"/>
+<FIELD attrname="STDTVCENTR" fieldtype="string" WIDTH="10"/>
+</FIELDS><PARAMS/></METADATA><ROWDATA>
+<ROW NRLANCNFE="1" DTVENCENTR="20261222" VRVENCENTR="651,00000" STDTVCENTR="22/12/2026"/>
+<ROW NRLANCNFE="1" DTVENCENTR="20270121" VRVENCENTR="651,00000" STDTVCENTR="21/01/2027"/>
+</ROWDATA></DATAPACKET>

@@ -1,0 +1,1 @@
+﻿<DATAPACKET Version="2.0"><METADATA><FIELDS><FIELD attrname="A" fieldtype="i4"/><FIELD attrname="B" fieldtype="dateTime"/></FIELDS><PARAMS/></METADATA><ROWDATA><ROW A="+007" B="20261210T00:00:00000"/><ROW B="20261210"/></ROWDATA></DATAPACKET>
