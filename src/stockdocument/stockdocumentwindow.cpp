@@ -549,7 +549,7 @@ void StockDocumentWindow::settleTotal(double sum)
     // without a word. The field keeps ten characters of the sum's text; the
     // total is what it kept, with five decimals.
     Field *total = m_header->FieldByName(kTotalField);
-    if (StrToFloat(total->AsString()) != sum) {
+    if (EmptyString(total->AsString()) || StrToFloat(total->AsString()) != sum) {
         total->SetAsString(FloatToStr(sum));
         total->SetAsString(FormatFloat(kFormatoValor, StrToFloat(total->AsString())));
     }
