@@ -62,6 +62,13 @@ Table *table(QObject *owner, const QString &name, const TableDecl &decl)
     return result;
 }
 
+// Amounts are kept with five decimals: two sums that write the same text
+// are the same amount (1,1 + 2,2 is 3,3).
+bool sameAmount(double a, double b)
+{
+    return FormatFloat(kFormatoValor, a) == FormatFloat(kFormatoValor, b);
+}
+
 } // namespace
 
 StockDocumentWindow::StockDocumentWindow(const LoginSession &session,
@@ -433,7 +440,7 @@ void StockDocumentWindow::FormActivate()
 
 bool StockDocumentWindow::typing() const
 {
-    return editingHeader() || editing(cdsProduto) || editing(cdsVenc);
+    return editingHeader() || editing(cdsProduto) || editing(cdsVenc) || m_unsaved;
 }
 
 bool StockDocumentWindow::askDiscard()
@@ -444,8 +451,8 @@ bool StockDocumentWindow::askDiscard()
 
 void StockDocumentWindow::FormClose(bool &allowClose)
 {
-    // A document being typed goes with the window only when the operator
-    // says so, with the question of the cancel command.
+    // A document being typed, or one a failed save left in memory only,
+    // goes with the window only when the operator says so.
     if (typing() && !askDiscard()) {
         allowClose = false;
         return;
@@ -545,21 +552,30 @@ void StockDocumentWindow::postHeader()
 
 void StockDocumentWindow::settleTotal(double sum)
 {
-    // The items decide the total: a typed total that differs is replaced
-    // without a word. The field keeps ten characters of the sum's text; the
-    // total is what it kept, with five decimals.
-    Field *total = m_header->FieldByName(kTotalField);
-    if (EmptyString(total->AsString()) || StrToFloat(total->AsString()) != sum) {
-        total->SetAsString(FloatToStr(sum));
-        total->SetAsString(FormatFloat(kFormatoValor, StrToFloat(total->AsString())));
+    // The items decide the total, rounded to the five decimals it keeps. A
+    // total wider than its field would be cut to another amount: refused.
+    const QString total = FormatFloat(kFormatoValor, sum);
+    if (total.size() > m_header->FieldByName(kTotalField)->Size()) {
+        showPage(tshProduto);
+        pageChanged();
+        MensErro(msgPadrao.Msg(QStringLiteral("tot_tam")).arg(total), true);
     }
+    if (header(kTotalField) != total)
+        setHeader(kTotalField, total);
 }
 
 void StockDocumentWindow::checkDueDateSum()
 {
-    if (m_kind.dueDatesRequired && header(QStringLiteral("IDUTILVENC")) != QLatin1String("S"))
-        return;
     showDocumentRows(tshVenc);
+    // Rows typed while an operation with due dates was chosen do not stay
+    // hidden under one without them, to be saved or summed.
+    if (header(QStringLiteral("IDUTILVENC")) != QLatin1String("S")) {
+        while (!cdsVenc->IsEmpty()) {
+            cdsVenc->First();
+            cdsVenc->Delete();
+        }
+        return;
+    }
     if (cdsVenc->IsEmpty()) {
         if (!m_kind.dueDatesRequired)
             return;
@@ -570,7 +586,7 @@ void StockDocumentWindow::checkDueDateSum()
     double dues = 0;
     for (cdsVenc->First(); !cdsVenc->Eof(); cdsVenc->Next())
         dues += StrToFloat(cdsVenc->FieldByName(m_kind.dueValueField)->AsString());
-    if (StrToFloat(header(kTotalField)) != dues) {
+    if (!sameAmount(StrToFloat(header(kTotalField)), dues)) {
         showPage(tshVenc);
         pageChanged();
         focusTotal();
@@ -621,14 +637,40 @@ void StockDocumentWindow::headerStateChanged()
 void StockDocumentWindow::saveDocuments()
 {
     // Every document of every branch, whatever the filters show. The three
-    // files are replaced together or not at all: a failure leaves the old
-    // ones, and what is posted in memory goes with the next save.
-    Table::SaveToFiles({{m_header, dataFile(m_kind.header.fileName)},
-                        {cdsProduto, dataFile(m_kind.items.fileName)},
-                        {cdsVenc, dataFile(m_kind.dueDates.fileName)}});
+    // files are replaced together or not at all. After a failure the tables
+    // in memory still describe one set of documents, the one on screen:
+    // confirm saves it again, cancel and close ask before dropping it.
+    m_unsaved = true;
+    try {
+        Table::SaveToFiles({{m_header, dataFile(m_kind.header.fileName)},
+                            {cdsProduto, dataFile(m_kind.items.fileName)},
+                            {cdsVenc, dataFile(m_kind.dueDates.fileName)}});
+    } catch (...) {
+        dtsPadraoStateChange();
+        throw;
+    }
+    m_unsaved = false;
     for (Table *saved : {m_header, cdsProduto, cdsVenc})
         if (saved->LogChanges())
             saved->MergeChangeLog();
+}
+
+void StockDocumentWindow::reloadDocuments()
+{
+    {
+        // The header's controls show the reloaded record once it stands.
+        m_header->DisableControls();
+        const auto shown = qScopeGuard([this] { m_header->EnableControls(); });
+        load(m_header, m_kind.header.fileName);
+        load(cdsProduto, m_kind.items.fileName);
+        load(cdsVenc, m_kind.dueDates.fileName);
+    }
+    m_unsaved = false;
+    documentScrolled();
+    if (m_header->IsEmpty()) {
+        showPage(tshFormulario);
+        pageChanged();
+    }
 }
 
 void StockDocumentWindow::deleteDocumentRows()
@@ -667,6 +709,7 @@ void StockDocumentWindow::sbtConfirmarClick()
     // command buttons take none) reaches its record first.
     for (TDataSource *typed : {m_headerSource, dtsVenc, dtsProduto})
         typed->UpdateRecord();
+    const bool wasTyping = editingHeader() || editing(cdsProduto) || editing(cdsVenc);
     if (editingHeader())
         checkPartner(true);
     if (editing(cdsVenc))
@@ -677,12 +720,16 @@ void StockDocumentWindow::sbtConfirmarClick()
         m_header->Post();
     if (editing(cdsProduto))
         cdsProduto->Post();
+    // A document a failed save left in memory only is saved again.
+    if (!wasTyping && m_unsaved)
+        saveDocuments();
     disableConfirm();
 }
 
 void StockDocumentWindow::sbtCancelarClick()
 {
-    // The whole document goes only when the operator says so.
+    // The whole document goes only when the operator says so; after a
+    // failed save, with what the save could not write.
     const auto cancelDocument = [this] {
         if (!askDiscard())
             return;
@@ -692,9 +739,11 @@ void StockDocumentWindow::sbtCancelarClick()
             cdsVenc->Cancel();
         if (editingHeader())
             m_header->Cancel();
+        if (m_unsaved)
+            reloadDocuments();
         disableConfirm();
     };
-    const bool documentOpen = editingHeader() || m_kind.cancelAlwaysAsks;
+    const bool documentOpen = editingHeader() || m_unsaved || m_kind.cancelAlwaysAsks;
     // On a grid page a pending row goes first, without a question.
     const auto cancelPage = [&](Table *rows) {
         if (editing(rows)) {
@@ -720,7 +769,8 @@ void StockDocumentWindow::dtsPadraoStateChange()
     const DataSetState state = dtsPadrao->State();
     // Cancel and confirm are only enabled here; confirming, cancelling and
     // deleting disable them.
-    if (state == DataSetState::Edit || state == DataSetState::Insert || editingHeader()) {
+    if (state == DataSetState::Edit || state == DataSetState::Insert || editingHeader()
+        || m_unsaved) {
         sbtCancelar.SetEnabled(true);
         sbtConfirmar.SetEnabled(true);
     }

@@ -267,6 +267,8 @@ private:
     void disableConfirm();
     bool typing() const;
     bool askDiscard();
+    // Memory as the files hold it again, after a failed save.
+    void reloadDocuments();
 
     void cdsProdutoBeforeInsert();
     void cdsProdutoBeforePost();
@@ -298,6 +300,9 @@ private:
     QString m_operationFilter;
     // A header deletion is removing the document's items and due dates.
     bool m_deletingDocument = false;
+    // The tables in memory hold posted changes the files do not: the last
+    // save failed.
+    bool m_unsaved = false;
 };
 
 } // namespace kiv

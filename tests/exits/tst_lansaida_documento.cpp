@@ -11,6 +11,7 @@
 #include "localeservice.h"
 #include "maskedit.h"
 #include "pagecontrol.h"
+#include "recordedtables.h"
 #include "table.h"
 #include "tfrmlansaida.h"
 #include "tfrmprincipal.h"
@@ -20,7 +21,12 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <csignal>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
 
 using namespace kiv;
 using namespace lansaidatests;
@@ -71,6 +77,34 @@ QList<Doc> storedDocuments()
     };
 }
 
+#ifdef Q_OS_UNIX
+// A disk that fills up: no file of the process may grow past `bytes` while
+// it lives.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_limit);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit cut = m_limit;
+        cut.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &cut);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_limit);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    struct rlimit m_limit = {};
+    void (*m_handler)(int) = nullptr;
+};
+#endif
+
 } // namespace
 
 Q_DECLARE_METATYPE(Item)
@@ -99,6 +133,11 @@ private slots:
     void movingToADocumentWithoutDueDates();
     void commandBar_data();
     void commandBar();
+    void totalAndDueDatesAtTheirPrecision_data();
+    void totalAndDueDatesAtTheirPrecision();
+    void dueDatesLeftBehindByAnOperationChange();
+    void afterAFailedSave_data();
+    void afterAFailedSave();
 
 private:
     TfrmLanSaida *openWindow(const QList<Doc> &docs);
@@ -538,6 +577,200 @@ void TestLanSaidaDocumento::commandBar()
         QVERIFY(!w->sbtVerificar.Enabled());
     }
     QCOMPARE(enabledCommands(w), enabled);
+}
+
+void TestLanSaidaDocumento::totalAndDueDatesAtTheirPrecision_data()
+{
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<Item>("item");
+    QTest::addColumn<QList<Due>>("dues");
+    QTest::addColumn<QString>("total");
+    QTest::addColumn<QString>("message");
+    const QDate d1(2026, 4, 20), d2(2026, 5, 20);
+    QTest::newRow("comma: due dates 1,1 + 2,2 for 3,3")
+        << QChar(u',') << "51" << Item{"13.01.001", "1", "3,3"}
+        << QList<Due>{{d1, "1,1"}, {d2, "2,2"}} << "3,30000" << "";
+    QTest::newRow("point: due dates 1.1 + 2.2 for 3.3")
+        << QChar(u'.') << "51" << Item{"13.01.001", "1", "3,3"}
+        << QList<Due>{{d1, "1,1"}, {d2, "2,2"}} << "3,30000" << "";
+    // 1234,567895 is rounded, not cut to the field's ten characters.
+    QTest::newRow("comma: 0,5 × 2469,13579") << QChar(u',') << "52"
+                                             << Item{"13.01.001", "0,5", "2469,13579"}
+                                             << QList<Due>{} << "1234,56790" << "";
+    QTest::newRow("comma: a total wider than its field")
+        << QChar(u',') << "52" << Item{"13.01.001", "20000", "5"} << QList<Due>{} << ""
+        << "O total 100000,00000 não cabe nos 10 caracteres do campo Total.";
+}
+
+void TestLanSaidaDocumento::totalAndDueDatesAtTheirPrecision()
+{
+    QFETCH(QChar, separator);
+    QFETCH(QString, operation);
+    QFETCH(Item, item);
+    QFETCH(QList<Due>, dues);
+    QFETCH(QString, total);
+    QFETCH(QString, message);
+    LocaleService::setDecimalSeparator(separator);
+    TfrmLanSaida *w = openWindow(storedDocuments());
+    QVERIFY(w);
+    const auto before = m_dir->contents();
+    EXIT_STEP(typeHeader(w, operation, kClient));
+    EXIT_STEP(typeItems(w, {item}, true));
+    if (!dues.isEmpty())
+        EXIT_STEP(typeDues(w, dues, true));
+    if (!message.isEmpty())
+        m_answerer->press("OK");
+    QVERIFY(command(w->sbtConfirmar));
+    if (!message.isEmpty()) {
+        QVERIFY(m_answerer->waitFor(1));
+        QCOMPARE(m_answerer->at(0).text, withSeparator(message));
+        QCOMPARE(w->pgcLancSaid->ActivePage(), w->tshProduto);
+        QCOMPARE(w->cdsLancSaid->State(), DataSetState::Insert);
+        QCOMPARE(m_dir->contents(), before);
+        return;
+    }
+    QCOMPARE(m_answerer->count(), 0);
+    QCOMPARE(w->cdsLancSaid->State(), DataSetState::Browse);
+    QCOMPARE(header(w, "VRNOTAFISC"), withSeparator(total));
+    const auto stored = m_dir->load(kiv::RecordedTables::lancSaid());
+    QVERIFY(stored->Locate("NRLANCNFS", "56"));
+    QCOMPARE(stored->FieldByName("VRNOTAFISC")->AsString(), withSeparator(total));
+}
+
+void TestLanSaidaDocumento::dueDatesLeftBehindByAnOperationChange()
+{
+    TfrmLanSaida *w = openWindow(storedDocuments());
+    QVERIFY(w);
+    EXIT_STEP(typeHeader(w, "51", kClient));
+    EXIT_STEP(typeItems(w, {{"13.01.001", "3", "2,5"}}, true));
+    EXIT_STEP(typeDues(w, {{QDate(2026, 4, 20), "5"}}, true));
+    // Back on the form, an operation without due dates, and its destination.
+    w->mnuFormulario->trigger();
+    w->medOperacao->setFocus();
+    QVERIFY(focusOn(w->medOperacao));
+    w->medOperacao->selectAll();
+    type("52");
+    press(Qt::Key_Tab);
+    QVERIFY(focusOn(w->medDestino));
+    QVERIFY(!w->tshVenc->isEnabled());
+    type(kClient);
+    press(Qt::Key_Tab);
+    QVERIFY(command(w->sbtConfirmar));
+    // The hidden due date is neither summed (5 against 7,5) nor saved.
+    QCOMPARE(m_answerer->count(), 0);
+    QCOMPARE(w->cdsLancSaid->State(), DataSetState::Browse);
+    QList<Doc> expected = storedDocuments();
+    expected.append(Doc{"56", kBranch, "52", "7,50000", {{"13.01.001", "3,000", "2,50000"}}, {}});
+    QCOMPARE(m_dir->onDisk(), linesOf(expected));
+}
+
+void TestLanSaidaDocumento::afterAFailedSave_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QString>("then");
+    QTest::newRow("a new document, confirm saves it again") << "confirmar" << "confirmar";
+    QTest::newRow("a new document, cancel drops it") << "confirmar" << "cancelarSim";
+    QTest::newRow("a new document, cancel answered Não keeps it")
+        << "confirmar" << "cancelarNão";
+    QTest::newRow("a new document, closing asks") << "confirmar" << "fecharSim";
+    QTest::newRow("a deletion, confirm saves it again") << "excluir" << "confirmar";
+    QTest::newRow("a deletion, cancel brings the document back whole")
+        << "excluir" << "cancelarSim";
+}
+
+void TestLanSaidaDocumento::afterAFailedSave()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the file-size limit is a Unix resource limit");
+#else
+    QFETCH(QString, failing);
+    QFETCH(QString, then);
+    const QList<Doc> stored = storedDocuments();
+    TfrmLanSaida *w = openWindow(stored);
+    QVERIFY(w);
+    const auto before = m_dir->contents();
+    const Doc typed{"56", kBranch, "52", "7,50000", {{"13.01.001", "3,000", "2,50000"}}, {}};
+    QList<Doc> saved = stored;
+    if (failing == QLatin1String("confirmar")) {
+        EXIT_STEP(typeHeader(w, "52", kClient));
+        EXIT_STEP(typeItems(w, {{"13.01.001", "3", "2,5"}}, true));
+        saved.append(typed);
+    } else {
+        QVERIFY(w->cdsLancSaid->Locate("NRLANCNFS", "6"));
+        saved.removeAt(1);
+    }
+    if (failing != QLatin1String("confirmar"))
+        m_answerer->press("Sim");
+    m_answerer->press("OK");
+    {
+        FileSizeLimit full(16);
+        QVERIFY(command(failing == QLatin1String("confirmar") ? w->sbtConfirmar
+                                                                : w->sbtExcluir));
+    }
+    QVERIFY(m_answerer->waitFor(failing == QLatin1String("confirmar") ? 1 : 2));
+    QCOMPARE(m_dir->contents(), before);
+    // What the operator did stays on screen, and may be confirmed again.
+    QCOMPARE(w->cdsLancSaid->RecordCount(), failing == QLatin1String("confirmar") ? 3 : 1);
+    QVERIFY(w->sbtConfirmar.Enabled() && w->sbtCancelar.Enabled());
+    const int shown = m_answerer->count();
+
+    if (then == QLatin1String("confirmar")) {
+        QVERIFY(command(w->sbtConfirmar));
+        QCOMPARE(m_answerer->count(), shown);
+        QCOMPARE(m_dir->onDisk(), linesOf(saved));
+        QVERIFY(!w->sbtConfirmar.Enabled() && !w->sbtCancelar.Enabled());
+    } else if (then.startsWith(QLatin1String("cancelar"))) {
+        const bool yes = then == QLatin1String("cancelarSim");
+        m_answerer->press(yes ? "Sim" : "Não");
+        QVERIFY(command(w->sbtCancelar));
+        QVERIFY(m_answerer->waitFor(shown + 1));
+        QCOMPARE(m_answerer->at(shown).text, kCancelAll);
+        if (yes) {
+            // The window holds what the files hold: the dropped document
+            // with nothing of it, the deleted one with all its rows.
+            QCOMPARE(w->cdsLancSaid->RecordCount(), 2);
+            QVERIFY(!w->sbtConfirmar.Enabled() && !w->sbtCancelar.Enabled());
+            w->cdsProduto->SetFiltered(false);
+            w->cdsVenc->SetFiltered(false);
+            QVERIFY(!w->cdsProduto->Locate("NRLANCNFS", "56"));
+            QVERIFY(w->cdsLancSaid->Locate("NRLANCNFS", "6"));
+            w->mnuProduto->trigger();
+            QCOMPARE(w->cdsProduto->RecordCount(), 3);
+            QVERIFY(w->tshVenc->isEnabled());
+            w->mnuVencimento->trigger();
+            QCOMPARE(w->cdsVenc->RecordCount(), 2);
+            // A later save writes exactly the stored documents and the new one.
+            w->mnuFormulario->trigger();
+            EXIT_STEP(typeHeader(w, "52", kClient));
+            // A number once given is not given again in this window.
+            const QString next = failing == QLatin1String("confirmar") ? "57" : "56";
+            QCOMPARE(header(w, "NRLANCNFS"), next);
+            EXIT_STEP(typeItems(w, {{"13.01.001", "3", "2,5"}}, true));
+            QVERIFY(command(w->sbtConfirmar));
+            QList<Doc> expected = stored;
+            expected.append(Doc{next, kBranch, "52", "7,50000",
+                                {{"13.01.001", "3,000", "2,50000"}}, {}});
+            QCOMPARE(m_dir->onDisk(), linesOf(expected));
+        } else {
+            QCOMPARE(w->cdsLancSaid->RecordCount(), 3);
+            QVERIFY(w->sbtConfirmar.Enabled());
+            QCOMPARE(m_dir->contents(), before);
+        }
+    } else {
+        // Closing asks before the document goes.
+        m_answerer->press("Não");
+        QVERIFY(command(w->sbtFechar));
+        QVERIFY(m_answerer->waitFor(shown + 1));
+        QCOMPARE(m_answerer->at(shown).text, kCancelAll);
+        QVERIFY(!m_window.isNull() && w->isVisible());
+        m_answerer->press("Sim");
+        QVERIFY(command(w->sbtFechar));
+        QVERIFY(m_answerer->waitFor(shown + 2));
+        QTRY_VERIFY(m_window.isNull());
+        QCOMPARE(m_dir->contents(), before);
+    }
+#endif
 }
 
 QTEST_MAIN(TestLanSaidaDocumento)
