@@ -4,6 +4,10 @@
 #include "basewindows.h"
 #include "datetimepicker.h"
 #include "dbnavigator.h"
+#include "demodata.h"
+#include "localeservice.h"
+#include "recordedtables.h"
+#include "referencetables.h"
 #include "dialoganswerer.h"
 #include "lansaidatests.h"
 #include "lookupdialogs.h"
@@ -76,6 +80,8 @@ private slots:
     void destinationLookupByKind();
     void sameOperationAgainKeepsTheDestination();
     void exitDateStartsAnEditOnlyFromTheOperator();
+    void demoDirectoryOffersEveryKindOfExit_data();
+    void demoDirectoryOffersEveryKindOfExit();
 
 private:
     TfrmLanSaida *openWindow(const QList<Doc> &docs = {});
@@ -464,6 +470,68 @@ void TestLanSaida::exitDateStartsAnEditOnlyFromTheOperator()
     QVERIFY(!w->medOperacao->isEnabled() && !w->btpTipoOperac->isEnabled());
     QVERIFY(!w->lblOperacao->isEnabled());
     QVERIFY(!w->dbnPadrao->isEnabled());
+}
+
+void TestLanSaida::demoDirectoryOffersEveryKindOfExit_data()
+{
+    // The destination: a client's or supplier's key, whose registration
+    // number the operator types, or a branch code.
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("partner");
+    QTest::addColumn<bool>("dueDates");
+    QTest::newRow("to a client, no due dates") << "11" << "C2001" << false;
+    QTest::newRow("to a client, due dates") << "12" << "C2007" << true;
+    QTest::newRow("to a supplier, due dates") << "13" << "F1002" << true;
+    QTest::newRow("to a supplier, no due dates") << "16" << "F1003" << false;
+    QTest::newRow("to another branch, no due dates") << "14" << "L2" << false;
+    QTest::newRow("to another branch, due dates") << "17" << "L2" << true;
+}
+
+void TestLanSaida::demoDirectoryOffersEveryKindOfExit()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, partner);
+    QFETCH(bool, dueDates);
+    m_dir = std::make_unique<ExitDataDirectory>();
+    kiv::DemoData::writeDemoDirectory(m_dir->path(), QDate::currentDate());
+    QString destination = partner.mid(1);
+    if (partner.startsWith(u'C') || partner.startsWith(u'F')) {
+        const bool client = partner.startsWith(u'C');
+        const auto partners = m_dir->load(client ? RefTables::cliente() : RefTables::forneced());
+        QVERIFY(partners->Locate(client ? "CDCLIENTE" : "CDFORNECED", destination));
+        destination = partners->FieldByName(client ? "NRINSJURCL" : "NRINSJURFO")->AsString();
+    }
+    // Branch 0002 holds the highest number, and 0001 has documents too.
+    const auto stored = m_dir->load(RecordedTables::lancSaid());
+    QStringList branches;
+    int highest = 0;
+    QString highestBranch;
+    for (stored->First(); !stored->Eof(); stored->Next()) {
+        branches.append(stored->FieldByName("CDFILIAL")->AsString());
+        const int number = stored->FieldByName("NRLANCNFS")->AsString().toInt();
+        if (number > highest) {
+            highest = number;
+            highestBranch = branches.last();
+        }
+    }
+    QVERIFY(branches.contains(kBranch));
+    QCOMPARE(highestBranch, kOtherBranch);
+
+    // Branch 0001 records an exit of this kind on the demonstration data.
+    TfrmLanSaida *w = openWindow();
+    QVERIFY(w);
+    EXIT_STEP(typeHeader(w, operation, destination));
+    QCOMPARE(header(w, "NRLANCNFS"), QString::number(highest + 1));
+    QCOMPARE(w->tshVenc->isEnabled(), dueDates);
+    w->dtpSaida->SetDate(QDate::currentDate());
+    EXIT_STEP(typeItems(w, {{"01.01.001", "2", "5,25"}}, true));
+    if (dueDates)
+        EXIT_STEP(typeDues(w, {{QDate::currentDate().addDays(10), "10,5"}}, true));
+    QVERIFY(command(w->sbtConfirmar));
+    QCOMPARE(m_answerer->count(), 0);
+    QCOMPARE(w->cdsLancSaid->State(), DataSetState::Browse);
+    QCOMPARE(header(w, "VRNOTAFISC"), QString("10,50000"));
+    QVERIFY(!header(w, "NMORIGEM").isEmpty());
 }
 
 QTEST_MAIN(TestLanSaida)
