@@ -26,12 +26,12 @@ namespace kiv {
 
 namespace {
 
-const QString kFiltroSerie = QStringLiteral("IDLANCMTO ='E'");
-const QString kFormatoValor = QStringLiteral("##0.00000");
-const QString kTituloOrigem = QStringLiteral("Fornecedor");
-const QString kVazioOrigem = QStringLiteral("Não há fornecedor cadastrado.");
-const QString kTituloSerie = QStringLiteral("Série");
-const QString kVazioSerie = QStringLiteral("Não há série cadastrada.");
+const QString kSeriesFilter = QStringLiteral("IDLANCMTO ='E'");
+const QString kValueFormat = QStringLiteral("##0.00000");
+const QString kOriginTitle = QStringLiteral("Fornecedor");
+const QString kNoSupplier = QStringLiteral("Não há fornecedor cadastrado.");
+const QString kSeriesTitle = QStringLiteral("Série");
+const QString kNoSeries = QStringLiteral("Não há série cadastrada.");
 
 StockDocumentKind entries()
 {
@@ -61,7 +61,7 @@ StockDocumentKind entries()
 
 // Digits only: letters, signs, separators and even the backspace are
 // dropped, so invoice numbers and totals hold whole numbers.
-void soDigitos(QChar &key)
+void digitsOnly(QChar &key)
 {
     if (key < u'0' || key > u'9')
         key = QChar();
@@ -117,7 +117,7 @@ TfrmLanEntr::TfrmLanEntr(const LoginSession &session, QWidget *parent)
     btpOrigem = partnerButton();
     lblOrigem = partnerLabel();
     BtnPesquisa1 = branchButton();
-    btpOrigem->setToolTip(kTituloOrigem);
+    btpOrigem->setToolTip(kOriginTitle);
     declareTables();
     buildHeaderFields();
 }
@@ -181,7 +181,7 @@ void TfrmLanEntr::buildHeaderFields()
     medNF = headerEdit(QStringLiteral("medNF"), QStringLiteral("NRNOTAFISC"), 20);
     lblSerie = formLabel(QStringLiteral("lblSerie"), QStringLiteral("Série"));
     medSerie = headerEdit(QStringLiteral("medSerie"), QStringLiteral("CDSERIE"), 5);
-    btpSerie = lookupButton(QStringLiteral("btpSerie"), kTituloSerie);
+    btpSerie = lookupButton(QStringLiteral("btpSerie"), kSeriesTitle);
     lblTotal = formLabel(QStringLiteral("lblTotal"), QStringLiteral("Total"));
     MedTotal = headerEdit(QStringLiteral("MedTotal"), QStringLiteral("VRNOTAFISC"), 12);
     MedTotal->setAlignment(Qt::AlignRight);
@@ -195,19 +195,19 @@ void TfrmLanEntr::buildHeaderFields()
     grid->addWidget(lblEntrada, row, 0);
     grid->addWidget(dtpEntrada, row, 1);
     grid->addWidget(lblEmis, row, 2);
-    auto *emissao = new QHBoxLayout;
-    emissao->addWidget(dtpEmissao);
-    emissao->addStretch(1);
-    grid->addLayout(emissao, row, 3);
+    auto *emissionRow = new QHBoxLayout;
+    emissionRow->addWidget(dtpEmissao);
+    emissionRow->addStretch(1);
+    grid->addLayout(emissionRow, row, 3);
     row = nextFormRow();
     grid->addWidget(lblNF, row, 0);
     grid->addWidget(medNF, row, 1);
     grid->addWidget(lblSerie, row, 2);
-    auto *serie = new QHBoxLayout;
-    serie->addWidget(medSerie);
-    serie->addWidget(btpSerie);
-    serie->addStretch(1);
-    grid->addLayout(serie, row, 3);
+    auto *series = new QHBoxLayout;
+    series->addWidget(medSerie);
+    series->addWidget(btpSerie);
+    series->addStretch(1);
+    grid->addLayout(series, row, 3);
     row = nextFormRow();
     grid->addWidget(lblTotal, row, 0);
     grid->addWidget(MedTotal, row, 1);
@@ -230,8 +230,8 @@ void TfrmLanEntr::buildHeaderFields()
     lookupKeys(medOrigem, [this] { btpOrigemClick(); });
     medSerie->OnExit = [this] { medSerieExit(); };
     lookupKeys(medSerie, [this] { btpSerieClick(); });
-    medNF->OnKeyPress = soDigitos;
-    MedTotal->OnKeyPress = soDigitos;
+    medNF->OnKeyPress = digitsOnly;
+    MedTotal->OnKeyPress = digitsOnly;
     MedTotal->OnExit = [this] { MedTotalExit(); };
     connect(btpOrigem, &QToolButton::clicked, this,
             [this] { guarded(this, [this] { btpOrigemClick(); }); });
@@ -253,7 +253,7 @@ void TfrmLanEntr::FormCreate()
     load(cdsForneced, QStringLiteral("FORNECED.cds"));
     load(cdsSerie, QStringLiteral("SERIE.cds"));
     cdsAuxNumAf->CreateDataSet();
-    cdsSerie->SetFilter(kFiltroSerie);
+    cdsSerie->SetFilter(kSeriesFilter);
     cdsSerie->SetFiltered(true);
     filterOperationTypes();
     loadItemsAndDueDates();
@@ -290,8 +290,8 @@ void TfrmLanEntr::checkHeaderFields(Check mode)
         error(QStringLiteral("tot_dev"));
     }
     total->SetAsString(mode == Check::Post
-                           ? FormataValor(kFormatoValor, total->AsString(), total->Size())
-                           : FormatFloat(kFormatoValor, StrToFloat(total->AsString())));
+                           ? FormataValor(kValueFormat, total->AsString(), total->Size())
+                           : FormatFloat(kValueFormat, StrToFloat(total->AsString())));
 }
 
 void TfrmLanEntr::itemSummed()
@@ -335,34 +335,34 @@ void TfrmLanEntr::MedTotalExit()
     if (!editingHeader() || EmptyString(header(QStringLiteral("VRNOTAFISC"))))
         return;
     setHeader(QStringLiteral("VRNOTAFISC"),
-              FormatFloat(kFormatoValor, StrToFloat(header(QStringLiteral("VRNOTAFISC")))));
+              FormatFloat(kValueFormat, StrToFloat(header(QStringLiteral("VRNOTAFISC")))));
 }
 
-void TfrmLanEntr::Vd_Origem(bool obrigatorio)
+void TfrmLanEntr::Vd_Origem(bool required)
 {
-    checkPartner(obrigatorio);
+    checkPartner(required);
 }
 
-void TfrmLanEntr::Vd_FilialOrigem(bool obrigatorio)
+void TfrmLanEntr::Vd_FilialOrigem(bool required)
 {
-    checkBranchPartner(obrigatorio);
+    checkBranchPartner(required);
 }
 
-void TfrmLanEntr::Vd_Serie(bool obrigatorio)
+void TfrmLanEntr::Vd_Serie(bool required)
 {
     if (EmptyString(header(QStringLiteral("CDSERIE")))) {
-        if (!obrigatorio)
+        if (!required)
             return;
         showPage(tshFormulario);
         medSerie->setFocus();
         error(QStringLiteral("ser_dev"));
     }
-    FilterScope serie(*cdsSerie, cdsSerie->Filter() + QStringLiteral("AND CDSERIE = ")
+    FilterScope series(*cdsSerie, cdsSerie->Filter() + QStringLiteral("AND CDSERIE = ")
                                      + QuotedStr(medSerie->Text()));
     if (cdsSerie->IsEmpty()) {
         showPage(tshFormulario);
         medSerie->setFocus();
-        serie.restore();
+        series.restore();
         error(QStringLiteral("ser_n_cad"));
     }
 }
@@ -393,7 +393,7 @@ void TfrmLanEntr::partnerPicked()
 
 void TfrmLanEntr::supplierLookup()
 {
-    if (lookupPartner(dtsForneced, msgPadrao.Msg(QStringLiteral("forn")) + u'|' + kVazioOrigem))
+    if (lookupPartner(dtsForneced, msgPadrao.Msg(QStringLiteral("forn")) + u'|' + kNoSupplier))
         dtpEntrada->setFocus();
 }
 
@@ -420,12 +420,12 @@ void TfrmLanEntr::supplierOrigin()
 
 void TfrmLanEntr::ImportaAF()
 {
-    const QString filial = Session().branch;
+    const QString branch = Session().branch;
     {
-        FilterScope ofBranch(*cdsNumAF, QStringLiteral("CDFILDEST = ") + QuotedStr(filial));
+        FilterScope ofBranch(*cdsNumAF, QStringLiteral("CDFILDEST = ") + QuotedStr(branch));
         cdsNumAF->First();
         if (cdsNumAF->IsEmpty()
-            || cdsNumAF->FieldByName(QStringLiteral("CDFILDEST"))->AsString() != filial) {
+            || cdsNumAF->FieldByName(QStringLiteral("CDFILDEST"))->AsString() != branch) {
             ofBranch.restore();
             cdsFilial->SetFiltered(false);
             error(QStringLiteral("fil_n_af"));
@@ -466,23 +466,23 @@ void TfrmLanEntr::ImportaAF()
     setHeader(QStringLiteral("NMORIGEM"), chosen("NMRAZSOCFO")->AsString());
     setHeader(QStringLiteral("IDIMPAF"), QStringLiteral("S"));
     setHeader(QStringLiteral("NRINSJURNF"), chosen("NRINSJURFO")->AsString());
-    const QString dataTexto = chosen("STDTPENTAF")->AsString();
-    const QDate entrega = LocaleService::textToDate(dataTexto);
-    if (!entrega.isValid())
-        throw EConvertError(QStringLiteral("'%1' não é uma data válida.").arg(dataTexto));
-    dtpEntrada->SetDate(entrega);
-    dtpEmissao->SetDate(entrega);
+    const QString dateText = chosen("STDTPENTAF")->AsString();
+    const QDate delivery = LocaleService::textToDate(dateText);
+    if (!delivery.isValid())
+        throw EConvertError(QStringLiteral("'%1' não é uma data válida.").arg(dateText));
+    dtpEntrada->SetDate(delivery);
+    dtpEmissao->SetDate(delivery);
     setHeader(QStringLiteral("VRNOTAFISC"),
-              FormatFloat(kFormatoValor, ConverteValor(chosen("VRTOTALAF")->AsString())));
-    const QString numero = chosen("NRAUTOFORN")->AsString();
-    setHeader(QStringLiteral("NRAUTOFORN"), numero);
+              FormatFloat(kValueFormat, ConverteValor(chosen("VRTOTALAF")->AsString())));
+    const QString number = chosen("NRAUTOFORN")->AsString();
+    setHeader(QStringLiteral("NRAUTOFORN"), number);
     cdsLancEntr->FieldByName(QStringLiteral("DTPENTAF"))->SetValue(chosen("DTPENTAF")->Value());
 
     // The authorisation's items. Its number and date are quoted like the
     // branch: a number with other characters than digits still filters.
     cdsItemAF->SetFiltered(false);
-    cdsItemAF->SetFilter(QStringLiteral("CDFILDEST = ") + QuotedStr(filial)
-                         + QStringLiteral(" AND NRAUTOFORN = ") + QuotedStr(numero)
+    cdsItemAF->SetFilter(QStringLiteral("CDFILDEST = ") + QuotedStr(branch)
+                         + QStringLiteral(" AND NRAUTOFORN = ") + QuotedStr(number)
                          + QStringLiteral(" AND DTPENTAF = ")
                          + QuotedStr(LocaleService::dateTimeToText(
                                chosen("DTPENTAF")->AsDateTime())));
@@ -490,26 +490,26 @@ void TfrmLanEntr::ImportaAF()
     const auto itemAf = [this](const char *name) {
         return cdsItemAF->FieldByName(QString::fromLatin1(name))->AsString();
     };
-    const QString numeroDocumento = header(QStringLiteral("NRLANCNFE"));
+    const QString documentNumber = header(QStringLiteral("NRLANCNFE"));
     for (cdsItemAF->First(); !cdsItemAF->Eof(); cdsItemAF->Next()) {
         // A product the document has already (an authorisation imported
         // again) is overwritten; the previous row is posted by the move.
         if (cdsProduto->Locate(QStringLiteral("CDFILDEST;NRLANCNFE;CDPRODUTO"),
-                               QVariantList{filial, numeroDocumento, itemAf("CDPRODUTO")}))
+                               QVariantList{branch, documentNumber, itemAf("CDPRODUTO")}))
             cdsProduto->Edit();
         else
             cdsProduto->Insert();
-        setItem(QStringLiteral("NRLANCNFE"), numeroDocumento);
+        setItem(QStringLiteral("NRLANCNFE"), documentNumber);
         for (const char *name : {"CDPRODUTO", "CDARVPROD", "NMPRODUTO", "SGUNIDADE"})
             setItem(QString::fromLatin1(name), itemAf(name));
-        const QString quantidade =
+        const QString quantity =
             FormatFloat(QStringLiteral("##0.00"), ConverteValor(itemAf("QTPENTAF")));
-        setItem(QStringLiteral("QTITEMPROD"), quantidade);
+        setItem(QStringLiteral("QTITEMPROD"), quantity);
         setItem(QStringLiteral("VRUNITITEM"),
-                FormatFloat(kFormatoValor, ConverteValor(itemAf("VRPREUNIAF"))));
+                FormatFloat(kValueFormat, ConverteValor(itemAf("VRPREUNIAF"))));
         for (const char *name : {"CDFILLANC", "CDFILDEST", "CDMARCA"})
             setItem(QString::fromLatin1(name), itemAf(name));
-        setItem(QStringLiteral("QTPENTAF"), quantidade);
+        setItem(QStringLiteral("QTPENTAF"), quantity);
         setItem(QStringLiteral("VRPREUNIAF"),
                 FormatFloat(QStringLiteral("##0.00"), ConverteValor(itemAf("VRPREUNIAF"))));
         setItem(QStringLiteral("CDPSQPROD"), itemAf("CDPSQPROD"));
@@ -523,7 +523,7 @@ void TfrmLanEntr::btpSerieClick()
         medOperacao->setFocus();
         error(QStringLiteral("to_dev"));
     }
-    if (!Pesquisar(dtsSerie, kTituloSerie + u'|' + kVazioSerie, false, true))
+    if (!Pesquisar(dtsSerie, kSeriesTitle + u'|' + kNoSeries, false, true))
         return;
     editHeader();
     setHeader(QStringLiteral("CDSERIE"), cdsSerie->FieldByName(QStringLiteral("CDSERIE"))->AsString());
@@ -543,16 +543,16 @@ void TfrmLanEntr::Vd_ProdutoSemAf()
     cdsExpFilial->SetFiltered(false);
     cdsExpFilial->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(Session().branch));
     cdsExpFilial->SetFiltered(true);
-    const QString codigo = item(QStringLiteral("CDARVPROD"));
-    const Field *bloqueio = cdsExpFilial->FieldByName(QStringLiteral("IDBLOQNFSAF"));
-    const Field *prefixo = cdsExpFilial->FieldByName(QStringLiteral("CDARVPROD"));
+    const QString code = item(QStringLiteral("CDARVPROD"));
+    const Field *blocking = cdsExpFilial->FieldByName(QStringLiteral("IDBLOQNFSAF"));
+    const Field *prefix = cdsExpFilial->FieldByName(QStringLiteral("CDARVPROD"));
     // A blocking code covers every product below it in the product tree; an
     // empty one covers them all.
     for (cdsExpFilial->First(); !cdsExpFilial->Eof(); cdsExpFilial->Next()) {
-        if (bloqueio->AsString() != QLatin1String("S"))
+        if (blocking->AsString() != QLatin1String("S"))
             continue;
-        const QString raiz = prefixo->AsString();
-        if (codigo.left(raiz.size()) == raiz)
+        const QString root = prefix->AsString();
+        if (code.left(root.size()) == root)
             error(QStringLiteral("ProdSemAf"));
     }
 }

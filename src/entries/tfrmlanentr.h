@@ -66,9 +66,9 @@ public:
 
     // The origin check by the operation type's kind of origin (client,
     // supplier or branch); required turns an empty origin into an error.
-    void Vd_Origem(bool obrigatorio);
-    void Vd_FilialOrigem(bool obrigatorio);
-    void Vd_Serie(bool obrigatorio);
+    void Vd_Origem(bool required);
+    void Vd_FilialOrigem(bool required);
+    void Vd_Serie(bool required);
     // Refuses, for operation 01 typed without a supply authorisation, a
     // product whose code begins with a code the branch blocks.
     void Vd_ProdutoSemAf();

@@ -19,8 +19,8 @@ namespace kiv {
 
 namespace {
 
-const QString kTituloDestino = QStringLiteral("Clientes");
-const QString kVazioDestino = QStringLiteral("Não há fornecedor cadastrado.");
+const QString kDestinationTitle = QStringLiteral("Clientes");
+const QString kNoClient = QStringLiteral("Não há fornecedor cadastrado.");
 
 StockDocumentKind exits()
 {
@@ -93,7 +93,7 @@ TfrmLanSaida::TfrmLanSaida(const LoginSession &session, QWidget *parent)
     btpDestino = partnerButton();
     lblDestino = partnerLabel();
     BtnPesquFilial = branchButton();
-    btpDestino->setToolTip(kTituloDestino);
+    btpDestino->setToolTip(kDestinationTitle);
 
     cdsLancSaid->AfterInsert = [this](Table &) { cdsLancSaidAfterInsert(); };
     cdsLancSaid->BeforePost = [this](Table &) { cdsLancSaidBeforePost(); };
@@ -177,9 +177,9 @@ void TfrmLanSaida::medDestinoExit()
         checkPartner(false);
 }
 
-void TfrmLanSaida::Vd_FilialDestino(bool obrigatorio)
+void TfrmLanSaida::Vd_FilialDestino(bool required)
 {
-    checkBranchPartner(obrigatorio);
+    checkBranchPartner(required);
 }
 
 void TfrmLanSaida::btpDestinoClick()
@@ -187,7 +187,7 @@ void TfrmLanSaida::btpDestinoClick()
     const QString kind = header(QStringLiteral("IDENTORIOP"));
     bool picked = false;
     if (kind == QLatin1String("C"))
-        picked = lookupPartner(dtsClientes, kTituloDestino + u'|' + kVazioDestino);
+        picked = lookupPartner(dtsClientes, kDestinationTitle + u'|' + kNoClient);
     else if (kind == QLatin1String("F"))
         picked = lookupPartner(dtsForneced, msgPadrao.Msg(QStringLiteral("forn")));
     else if (kind == QLatin1String("L"))

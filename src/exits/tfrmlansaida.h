@@ -44,7 +44,7 @@ public:
     Table *cdsLancSaid = nullptr;
     TDataSource *dtsLancSaid = nullptr;
 
-    void Vd_FilialDestino(bool obrigatorio);
+    void Vd_FilialDestino(bool required);
 
 protected:
     void FormCreate() override;

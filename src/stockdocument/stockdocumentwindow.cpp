@@ -35,17 +35,17 @@ namespace kiv {
 
 namespace {
 
-const QString kFormatoValor = QStringLiteral("##0.00000");
-const QString kFormatoQuantidade = QStringLiteral("##0.000");
-const QString kCodigo = QStringLiteral("CDARVPROD");
-const QString kQuantidade = QStringLiteral("QTITEMPROD");
-const QString kUnitario = QStringLiteral("VRUNITITEM");
-const QString kTotal = QStringLiteral("VRTOTPROD");
+const QString kValueFormat = QStringLiteral("##0.00000");
+const QString kQuantityFormat = QStringLiteral("##0.000");
+const QString kCode = QStringLiteral("CDARVPROD");
+const QString kQuantity = QStringLiteral("QTITEMPROD");
+const QString kUnitValue = QStringLiteral("VRUNITITEM");
+const QString kItemTotal = QStringLiteral("VRTOTPROD");
 const QString kTotalField = QStringLiteral("VRNOTAFISC");
 // The grids' own question before a row is deleted.
-const QString kExcluirLinha = QStringLiteral("Excluir registro?");
-const QString kTituloOperacao = QStringLiteral("Operação");
-const QString kVazioOperacao = QStringLiteral("Não há tipo de operação cadastrado");
+const QString kDeleteRowQuestion = QStringLiteral("Excluir registro?");
+const QString kOperationTitle = QStringLiteral("Operação");
+const QString kNoOperationType = QStringLiteral("Não há tipo de operação cadastrado");
 
 TDataSource *source(QObject *owner, const QString &name, Table *table)
 {
@@ -66,7 +66,7 @@ Table *table(QObject *owner, const QString &name, const TableDecl &decl)
 // are the same amount (1,1 + 2,2 is 3,3).
 bool sameAmount(double a, double b)
 {
-    return FormatFloat(kFormatoValor, a) == FormatFloat(kFormatoValor, b);
+    return FormatFloat(kValueFormat, a) == FormatFloat(kValueFormat, b);
 }
 
 } // namespace
@@ -103,7 +103,7 @@ void StockDocumentWindow::declareTables()
         *event = [this](Table &) { detailChanged(); };
     cdsProduto->BeforePost = [this](Table &) { cdsProdutoBeforePost(); };
     cdsProduto->OnCalcFields = [this](Table &) { cdsProdutoCalcFields(); };
-    cdsProduto->FieldByName(kCodigo)->OnChange = [this](Field &) { CDARVPRODChange(); };
+    cdsProduto->FieldByName(kCode)->OnChange = [this](Field &) { CDARVPRODChange(); };
     dtsProduto = source(this, QStringLiteral("dtsProduto"), cdsProduto);
     dtsProduto->OnStateChange = [this] { dtsProdutoStateChange(); };
     cdsProdutoAux = table(this, QStringLiteral("cdsProdutoAux"), m_kind.items);
@@ -161,7 +161,7 @@ void StockDocumentWindow::buildFormPage()
     };
     lblOperacao = formLabel(QStringLiteral("lblOperacao"), QStringLiteral("Operação"));
     medOperacao = headerEdit(QStringLiteral("medOperacao"), QStringLiteral("CDTIPOOPER"), 3);
-    btpTipoOperac = lookupButton(QStringLiteral("btpTipoOperac"), kTituloOperacao);
+    btpTipoOperac = lookupButton(QStringLiteral("btpTipoOperac"), kOperationTitle);
     edtOperacao = nameEdit(headerEdit(QStringLiteral("edtOperacao"), QStringLiteral("NMTIPOOPER"),
                                       30));
     m_partnerLabel = formLabel(m_kind.partnerLabelName, m_kind.partnerCaption);
@@ -194,9 +194,9 @@ void StockDocumentWindow::buildFormPage()
 
     medOperacao->OnChange = [this] { operationChanged(); };
     m_partner->OnChange = [this] { partnerChanged(); };
-    lookupKeys(medOperacao, [this] { operationLookup(m_partner); });
+    lookupKeys(medOperacao, [this] { operationLookup(); });
     connect(btpTipoOperac, &QToolButton::clicked, this,
-            [this] { guarded(this, [this] { operationLookup(m_partner); }); });
+            [this] { guarded(this, [this] { operationLookup(); }); });
 }
 
 void StockDocumentWindow::buildControls()
@@ -378,7 +378,7 @@ void StockDocumentWindow::prepareCreation()
     // lone blank would be one literal place, where nothing could be typed.
     const QString prodMask = Session().productMask;
     if (!EmptyString(prodMask))
-        SetFieldEditMask(*cdsProduto->FieldByName(kCodigo), prodMask + QLatin1Char(' '));
+        SetFieldEditMask(*cdsProduto->FieldByName(kCode), prodMask + QLatin1Char(' '));
     SetFieldEditMask(*cdsVenc->FieldByName(m_kind.dueDateField), DateMask());
     for (const auto &[picker, field] : std::as_const(m_dates))
         picker->SetDateTime(QDateTime::currentDateTime());
@@ -418,19 +418,19 @@ void StockDocumentWindow::findLastNumber()
     }
     // Numbers are compared as integers ("10" beyond "9"); a number that is
     // not an integer was not given by these windows and takes no part.
-    const Field *numero = cdsPrxLanc->FieldByName(m_kind.numberField);
+    const Field *number = cdsPrxLanc->FieldByName(m_kind.numberField);
     cdsPrxLanc->First();
     bool ok = false;
-    qint64 maior = AllTrim(numero->AsString()).toLongLong(&ok);
+    qint64 highest = AllTrim(number->AsString()).toLongLong(&ok);
     if (!ok)
-        maior = 0;
+        highest = 0;
     for (; !cdsPrxLanc->Eof(); cdsPrxLanc->Next()) {
-        const qint64 valor = AllTrim(numero->AsString()).toLongLong(&ok);
-        if (ok && valor > maior)
-            maior = valor;
+        const qint64 amount = AllTrim(number->AsString()).toLongLong(&ok);
+        if (ok && amount > highest)
+            highest = amount;
     }
     cdsPrxLanc->First();
-    UltimoLancamento = QString::number(maior);
+    UltimoLancamento = QString::number(highest);
 }
 
 void StockDocumentWindow::FormActivate()
@@ -505,7 +505,6 @@ void StockDocumentWindow::showDocumentRows(TTabSheet *page)
     rows->SetFiltered(true);
 }
 
-// ------------------------------------------------------------------- header
 
 void StockDocumentWindow::newDocument()
 {
@@ -541,7 +540,7 @@ void StockDocumentWindow::postHeader()
     }
     double sum = 0;
     for (cdsProduto->First(); !cdsProduto->Eof(); cdsProduto->Next()) {
-        sum += StrToFloat(item(kUnitario)) * StrToFloat(item(kQuantidade));
+        sum += StrToFloat(item(kUnitValue)) * StrToFloat(item(kQuantity));
         itemSummed();
     }
     settleTotal(sum);
@@ -554,7 +553,7 @@ void StockDocumentWindow::settleTotal(double sum)
 {
     // The items decide the total, rounded to the five decimals it keeps. A
     // total wider than its field would be cut to another amount: refused.
-    const QString total = FormatFloat(kFormatoValor, sum);
+    const QString total = FormatFloat(kValueFormat, sum);
     if (total.size() > m_header->FieldByName(kTotalField)->Size()) {
         showPage(tshProduto);
         pageChanged();
@@ -625,14 +624,13 @@ void StockDocumentWindow::headerStateChanged()
 {
     const DataSetState state = m_header->State();
     // Some header fields are chosen for a new document only.
-    const bool novo = state == DataSetState::Insert || !m_header->Active()
+    const bool isNew = state == DataSetState::Insert || !m_header->Active()
                       || m_header->RecordCount() == 0;
     for (QWidget *widget : std::as_const(m_newDocumentOnly))
-        widget->setEnabled(novo);
+        widget->setEnabled(isNew);
     dbnPadrao->setEnabled(state != DataSetState::Edit && state != DataSetState::Insert);
 }
 
-// ----------------------------------------------------- saving and deleting
 
 void StockDocumentWindow::saveDocuments()
 {
@@ -701,7 +699,6 @@ void StockDocumentWindow::disableConfirm()
     sbtConfirmar.SetEnabled(false);
 }
 
-// -------------------------------------------------------- confirm, cancel
 
 void StockDocumentWindow::sbtConfirmarClick()
 {
@@ -799,7 +796,6 @@ void StockDocumentWindow::dtsPadraoStateChange()
                 picker->SetDateTime(QDateTime::currentDateTime());
 }
 
-// ------------------------------------------------------------ page change
 
 void StockDocumentWindow::pageChanged()
 {
@@ -855,7 +851,6 @@ void StockDocumentWindow::mnuVencimentoClick()
     pageChanged();
 }
 
-// ------------------------------------------------- operation and partner
 
 void StockDocumentWindow::operationChanged()
 {
@@ -875,16 +870,16 @@ void StockDocumentWindow::partnerChanged()
         setHeader(QStringLiteral("NMORIGEM"), QString());
 }
 
-void StockDocumentWindow::operationLookup(QWidget *next)
+void StockDocumentWindow::operationLookup()
 {
-    if (!Pesquisar(dtsTipoOperac, kTituloOperacao + u'|' + kVazioOperacao, false, true))
+    if (!Pesquisar(dtsTipoOperac, kOperationTitle + u'|' + kNoOperationType, false, true))
         return;
     editHeader();
     for (const char *name : {"CDTIPOOPER", "NMTIPOOPER", "IDENTORIOP", "IDUTILVENC"})
         setHeader(QString::fromLatin1(name),
                   cdsTipoOperac->FieldByName(QString::fromLatin1(name))->AsString());
     enableDueDates(header(QStringLiteral("IDUTILVENC")) == QLatin1String("S"));
-    next->setFocus();
+    m_partner->setFocus();
 }
 
 bool StockDocumentWindow::lookupPartner(TDataSource *list, const QString &title)
@@ -913,22 +908,22 @@ bool StockDocumentWindow::lookupPartner(TDataSource *list, const QString &title)
     return true;
 }
 
-void StockDocumentWindow::Vd_Operacao(bool obrigatorio)
+void StockDocumentWindow::Vd_Operacao(bool required)
 {
     if (EmptyString(header(QStringLiteral("CDTIPOOPER")))) {
-        if (!obrigatorio)
+        if (!required)
             return;
         showPage(tshFormulario);
         medOperacao->setFocus();
         error(QStringLiteral("to_dev"));
     }
     setHeader(QStringLiteral("CDTIPOOPER"), Ajusta(medOperacao->Text(), 2));
-    FilterScope tipo(*cdsTipoOperac, cdsTipoOperac->Filter() + QStringLiteral(" AND CDTIPOOPER =")
+    FilterScope operation(*cdsTipoOperac, cdsTipoOperac->Filter() + QStringLiteral(" AND CDTIPOOPER =")
                                          + QuotedStr(medOperacao->Text()));
     if (cdsTipoOperac->IsEmpty()) {
         showPage(tshFormulario);
         medOperacao->setFocus();
-        tipo.restore();
+        operation.restore();
         error(QStringLiteral("to_n_cad"));
     }
     for (const char *name : {"CDTIPOOPER", "NMTIPOOPER", "IDENTORIOP", "IDUTILVENC"})
@@ -948,16 +943,16 @@ void StockDocumentWindow::checkPartner(bool required)
         checkBranchPartner(required);
 }
 
-void StockDocumentWindow::Vd_Fornecedor(bool obrigatorio)
+void StockDocumentWindow::Vd_Fornecedor(bool required)
 {
     checkRegisteredPartner(cdsForneced, QStringLiteral("NRINSJURFO"), QStringLiteral("CDFORNECED"),
-                           QStringLiteral("NMRAZSOCFO"), QStringLiteral("or_n_cad"), obrigatorio);
+                           QStringLiteral("NMRAZSOCFO"), QStringLiteral("or_n_cad"), required);
 }
 
-void StockDocumentWindow::Vd_Cliente(bool obrigatorio)
+void StockDocumentWindow::Vd_Cliente(bool required)
 {
     checkRegisteredPartner(cdsClientes, QStringLiteral("NRINSJURCL"), QStringLiteral("CDCLIENTE"),
-                           QStringLiteral("NMRAZSOCCL"), QStringLiteral("Cli_n_Cad"), obrigatorio);
+                           QStringLiteral("NMRAZSOCCL"), QStringLiteral("Cli_n_Cad"), required);
 }
 
 // A supplier or client: found by its registration number as typed (quoted,
@@ -1017,27 +1012,26 @@ void StockDocumentWindow::checkBranchPartner(bool required)
     }
 }
 
-// ------------------------------------------------------------------- items
 
 void StockDocumentWindow::buildItemGrid()
 {
     // Widths in digits: a masked code, a quantity of thousands with three
     // decimals, values with five.
     TDBGridColumns &columns = dbgProduto->Columns();
-    columns.Add(kCodigo, QStringLiteral("Código"))->SetWidthChars(10);
-    TColumn *nome = columns.Add(QStringLiteral("NMPRODUTO"), QStringLiteral("Nome"));
-    nome->SetReadOnly(true);
-    nome->SetWidthChars(26);
-    TColumn *unidade = columns.Add(QStringLiteral("SGUNIDADE"), QStringLiteral("UN"));
-    unidade->SetReadOnly(true);
-    unidade->SetWidthChars(3);
-    TColumn *quantidade = columns.Add(kQuantidade, QStringLiteral("Qtde"));
-    quantidade->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    quantidade->SetWidthChars(8);
-    TColumn *unitario = columns.Add(kUnitario, QStringLiteral("Vr. Unitário"));
-    unitario->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    unitario->SetWidthChars(10);
-    TColumn *total = columns.Add(kTotal, QStringLiteral("Vr. Total"));
+    columns.Add(kCode, QStringLiteral("Código"))->SetWidthChars(10);
+    TColumn *nameColumn = columns.Add(QStringLiteral("NMPRODUTO"), QStringLiteral("Nome"));
+    nameColumn->SetReadOnly(true);
+    nameColumn->SetWidthChars(26);
+    TColumn *unit = columns.Add(QStringLiteral("SGUNIDADE"), QStringLiteral("UN"));
+    unit->SetReadOnly(true);
+    unit->SetWidthChars(3);
+    TColumn *quantity = columns.Add(kQuantity, QStringLiteral("Qtde"));
+    quantity->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    quantity->SetWidthChars(8);
+    TColumn *unitValue = columns.Add(kUnitValue, QStringLiteral("Vr. Unitário"));
+    unitValue->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    unitValue->SetWidthChars(10);
+    TColumn *total = columns.Add(kItemTotal, QStringLiteral("Vr. Total"));
     total->SetReadOnly(true);
     total->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
     total->SetWidthChars(12);
@@ -1047,12 +1041,12 @@ void StockDocumentWindow::buildItemGrid()
         dbgProdutoKeyDown(key, shift);
     };
     dbgProduto->OnKeyPress = [this](QChar &key) { dbgProdutoKeyPress(key); };
-    dbgProduto->SetDeleteQuestion(kExcluirLinha);
+    dbgProduto->SetDeleteQuestion(kDeleteRowQuestion);
     dbgProduto->OnDrawColumnCell = [](TColumnCellDraw &cell) {
         // The cell shows the painted row's total, not the current record's.
         double value = 0;
-        if (cell.field && cell.field->FieldName() == kTotal && TryStrToFloat(cell.text, value))
-            cell.text = FormatFloat(kFormatoValor, value);
+        if (cell.field && cell.field->FieldName() == kItemTotal && TryStrToFloat(cell.text, value))
+            cell.text = FormatFloat(kValueFormat, value);
     };
 }
 
@@ -1071,18 +1065,18 @@ void StockDocumentWindow::copyProduct()
                           cdsProduto->FieldByName(name)->Size()));
 }
 
-void StockDocumentWindow::Vd_Produto(bool obrigatorio)
+void StockDocumentWindow::Vd_Produto(bool required)
 {
-    if (EmptyString(item(kCodigo))) {
-        if (!obrigatorio)
+    if (EmptyString(item(kCode))) {
+        if (!required)
             return;
         showPage(tshProduto);
-        focusItemColumn(kCodigo);
+        focusItemColumn(kCode);
         error(QStringLiteral("cod_dev"));
     }
-    if (!cdsPesqProduto->Locate(kCodigo, item(kCodigo))) {
+    if (!cdsPesqProduto->Locate(kCode, item(kCode))) {
         showPage(tshProduto);
-        focusItemColumn(kCodigo);
+        focusItemColumn(kCode);
         error(QStringLiteral("prod_n_cad"));
     }
     copyProduct();
@@ -1095,7 +1089,7 @@ void StockDocumentWindow::Vd_Produto(bool obrigatorio)
                                          + QStringLiteral(" AND CDPRODUTO =")
                                          + QuotedStr(item(QStringLiteral("CDPRODUTO"))));
     if (!cdsProdutoAux->IsEmpty()) {
-        focusItemColumn(kCodigo);
+        focusItemColumn(kCode);
         same.restore();
         error(QStringLiteral("pr_j_cad"));
     }
@@ -1104,7 +1098,7 @@ void StockDocumentWindow::Vd_Produto(bool obrigatorio)
 QString StockDocumentWindow::normalised(Check mode, const QString &format,
                                         const Field *field) const
 {
-    if (mode == Check::Post && (format == kFormatoValor || m_kind.quantityKeepsTypedWidth))
+    if (mode == Check::Post && (format == kValueFormat || m_kind.quantityKeepsTypedWidth))
         return FormataValor(format, field->AsString(), field->Size());
     return FormatFloat(format, StrToFloat(field->AsString()));
 }
@@ -1113,8 +1107,8 @@ void StockDocumentWindow::checkItem(Check mode)
 {
     Vd_Produto(true);
     for (const auto &[name, format, message] :
-         {std::tuple{kQuantidade, kFormatoQuantidade, "qt_dev"},
-          std::tuple{kUnitario, kFormatoValor, "vl_dev"}}) {
+         {std::tuple{kQuantity, kQuantityFormat, "qt_dev"},
+          std::tuple{kUnitValue, kValueFormat, "vl_dev"}}) {
         Field *field = cdsProduto->FieldByName(name);
         if (EmptyString(field->AsString())) {
             if (mode == Check::PageChange)
@@ -1153,17 +1147,17 @@ void StockDocumentWindow::detailChanged()
 
 void StockDocumentWindow::cdsProdutoCalcFields()
 {
-    const QString quantidade = item(kQuantidade);
-    const QString unitario = item(kUnitario);
+    const QString quantity = item(kQuantity);
+    const QString unitValue = item(kUnitValue);
     double total = 0;
     double q = 0;
     double v = 0;
     // The key filters let only numbers in; a text that still does not read
     // shows no total rather than failing while the grid paints.
-    if (!EmptyString(quantidade) && !EmptyString(unitario) && TryStrToFloat(quantidade, q)
-        && TryStrToFloat(unitario, v))
+    if (!EmptyString(quantity) && !EmptyString(unitValue) && TryStrToFloat(quantity, q)
+        && TryStrToFloat(unitValue, v))
         total = q * v;
-    cdsProduto->FieldByName(kTotal)->SetAsFloat(total);
+    cdsProduto->FieldByName(kItemTotal)->SetAsFloat(total);
 }
 
 void StockDocumentWindow::CDARVPRODChange()
@@ -1174,7 +1168,7 @@ void StockDocumentWindow::CDARVPRODChange()
 
 void StockDocumentWindow::dtsProdutoStateChange()
 {
-    if (const int column = IndiceCol(dbgProduto, kCodigo); column >= 0)
+    if (const int column = IndiceCol(dbgProduto, kCode); column >= 0)
         dbgProduto->Columns().Items(column)->SetButtonStyle(
             cdsProduto->State() == DataSetState::Insert ? ColumnButtonStyle::Ellipsis
                                                         : ColumnButtonStyle::Auto);
@@ -1186,13 +1180,13 @@ void StockDocumentWindow::dbgProdutoColExit()
     if (!editing(cdsProduto) || !leaving)
         return;
     const QString name = leaving->FieldName().toUpper();
-    if (name == kCodigo) {
+    if (name == kCode) {
         Vd_Produto(false);
         productCodeLeft();
-    } else if (name == kUnitario && !EmptyString(item(kUnitario))) {
-        setItem(kUnitario, FormatFloat(kFormatoValor, StrToFloat(item(kUnitario))));
-    } else if (name == kQuantidade && !EmptyString(item(kQuantidade))) {
-        setItem(kQuantidade, FormatFloat(kFormatoQuantidade, StrToFloat(item(kQuantidade))));
+    } else if (name == kUnitValue && !EmptyString(item(kUnitValue))) {
+        setItem(kUnitValue, FormatFloat(kValueFormat, StrToFloat(item(kUnitValue))));
+    } else if (name == kQuantity && !EmptyString(item(kQuantity))) {
+        setItem(kQuantity, FormatFloat(kQuantityFormat, StrToFloat(item(kQuantity))));
     }
 }
 
@@ -1204,19 +1198,19 @@ void StockDocumentWindow::dbgProdutoEditButtonClick()
     if (!Pesquisar(dtsPesqProduto, msgPadrao.Msg(QStringLiteral("prod")), false, true))
         return;
     copyProduct();
-    dbgProduto->SetSelectedField(kQuantidade);
+    dbgProduto->SetSelectedField(kQuantity);
 }
 
 void StockDocumentWindow::dbgProdutoKeyDown(int &key, Qt::KeyboardModifiers)
 {
     const Field *field = dbgProduto->SelectedField();
     const QString name = field ? field->FieldName().toUpper() : QString();
-    if (name == kQuantidade || name == kUnitario)
+    if (name == kQuantity || name == kUnitValue)
         return;
     // A posted item keeps its product: a new product takes a new row.
     if (cdsProduto->State() != DataSetState::Insert && (key == VK_DELETE || key == VK_BACK))
         key = 0;
-    if (key == VK_F9 && name == kCodigo) {
+    if (key == VK_F9 && name == kCode) {
         key = 0;
         dbgProdutoEditButtonClick();
     }
@@ -1226,23 +1220,22 @@ void StockDocumentWindow::dbgProdutoKeyPress(QChar &key)
 {
     const Field *field = dbgProduto->SelectedField();
     const QString name = field ? field->FieldName().toUpper() : QString();
-    if (name == kQuantidade || name == kUnitario)
+    if (name == kQuantity || name == kUnitValue)
         NumericKeyPress(key, true);
-    else if (!(name == kCodigo && cdsProduto->State() == DataSetState::Insert)
+    else if (!(name == kCode && cdsProduto->State() == DataSetState::Insert)
              && key != QChar(VK_RETURN))
         key = QChar();
 }
 
-// --------------------------------------------------------------- due dates
 
 void StockDocumentWindow::buildDueDateGrid()
 {
     dbgVenc->Columns().Add(m_kind.dueDateField, QStringLiteral("Vencimento"))->SetWidthChars(10);
-    TColumn *valor = dbgVenc->Columns().Add(m_kind.dueValueField, QStringLiteral("Valor"));
-    valor->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    valor->SetWidthChars(12);
+    TColumn *amount = dbgVenc->Columns().Add(m_kind.dueValueField, QStringLiteral("Valor"));
+    amount->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    amount->SetWidthChars(12);
     dbgVenc->OnKeyPress = [this](QChar &key) { dbgVencKeyPress(key); };
-    dbgVenc->SetDeleteQuestion(kExcluirLinha);
+    dbgVenc->SetDeleteQuestion(kDeleteRowQuestion);
 }
 
 void StockDocumentWindow::checkDueDate(Check mode)
@@ -1252,17 +1245,17 @@ void StockDocumentWindow::checkDueDate(Check mode)
         dbgVenc->SetSelectedField(name);
         dbgVenc->setFocus();
     };
-    Field *valor = cdsVenc->FieldByName(m_kind.dueValueField);
-    if (EmptyString(valor->AsString())) {
+    Field *amount = cdsVenc->FieldByName(m_kind.dueValueField);
+    if (EmptyString(amount->AsString())) {
         focusColumn(m_kind.dueValueField);
         error(QStringLiteral("vl_dev"));
     }
-    valor->SetAsString(normalised(mode, kFormatoValor, valor));
+    amount->SetAsString(normalised(mode, kValueFormat, amount));
     // A document not posted yet has no stored date: every due date passes.
     // A row without a date falls before any stored date.
     const QDate stored = m_header->FieldByName(m_kind.documentDateField)->AsDate();
-    const QDate data = cdsVenc->FieldByName(m_kind.dueDateField)->AsDate();
-    if (stored.isValid() && (!data.isValid() || stored > data)) {
+    const QDate dueDate = cdsVenc->FieldByName(m_kind.dueDateField)->AsDate();
+    if (stored.isValid() && (!dueDate.isValid() || stored > dueDate)) {
         focusColumn(m_kind.dueDateField);
         error(QStringLiteral("dtvenc<"));
     }
@@ -1280,12 +1273,12 @@ void StockDocumentWindow::cdsVencBeforePost()
     completeDueDate();
     if (cdsVenc->State() != DataSetState::Insert)
         return;
-    const QString dataTexto =
+    const QString dateText =
         LocaleService::dateToText(cdsVenc->FieldByName(m_kind.dueDateField)->AsDate());
     FilterScope same(*cdsVencAux, m_kind.numberField + QStringLiteral(" = ")
                                       + QuotedStr(header(m_kind.numberField))
                                       + QStringLiteral(" AND ") + m_kind.dueDateField
-                                      + QStringLiteral(" = ") + QuotedStr(dataTexto));
+                                      + QStringLiteral(" = ") + QuotedStr(dateText));
     if (!cdsVencAux->IsEmpty()) {
         dbgVenc->SetSelectedField(m_kind.dueDateField);
         if (m_pages->ActivePage() == tshVenc)

@@ -131,12 +131,12 @@ public:
     // The highest document number given out so far, over every branch.
     QString UltimoLancamento;
 
-    void Vd_Operacao(bool obrigatorio);
-    void Vd_Fornecedor(bool obrigatorio);
-    void Vd_Cliente(bool obrigatorio);
+    void Vd_Operacao(bool required);
+    void Vd_Fornecedor(bool required);
+    void Vd_Cliente(bool required);
     // The item's product code against the product table (filling its codes,
     // name and unit) and, for a new item, against the document's other items.
-    void Vd_Produto(bool obrigatorio);
+    void Vd_Produto(bool required);
 
 protected:
     // How a pending row's numbers are brought to their formats: a post
@@ -184,11 +184,8 @@ protected:
     void checkBranchPartner(bool required);
     // A lookup over clients, suppliers or branches; false when cancelled.
     bool lookupPartner(TDataSource *list, const QString &title);
-    void operationLookup(QWidget *next);
     // F6 or F9 in a header field opens its lookup.
     void lookupKeys(TControlEvents *field, std::function<void()> lookup);
-    void operationChanged();
-    void partnerChanged();
 
     // What each window adds.
     // Its own header fields, checked after operation and origin by the post
@@ -240,13 +237,16 @@ protected:
     // Makes the page active and checks its menu entry alone; the rules of
     // leaving the page in front do not run.
     void showPage(TTabSheet *page);
+
+private:
+    void operationLookup();
+    void operationChanged();
+    void partnerChanged();
     void focusPartner();
     void focusItemColumn(const QString &fieldName);
     void enableDueDates(bool enable);
     // Shows the current document's items (or due dates) in their grid.
     void showDocumentRows(TTabSheet *page);
-
-private:
     void declareTables();
     void buildControls();
     void buildFormPage();
