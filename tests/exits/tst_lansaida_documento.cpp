@@ -598,6 +598,9 @@ void TestLanSaidaDocumento::totalAndDueDatesAtTheirPrecision_data()
     QTest::newRow("comma: 0,5 × 2469,13579") << QChar(u',') << "52"
                                              << Item{"13.01.001", "0,5", "2469,13579"}
                                              << QList<Due>{} << "1234,56790" << "";
+    QTest::newRow("point: items worth nothing") << QChar(u'.') << "52"
+                                                << Item{"13.01.001", "2", "0"} << QList<Due>{}
+                                                << "0,00000" << "";
     QTest::newRow("comma: a total wider than its field")
         << QChar(u',') << "52" << Item{"13.01.001", "20000", "5"} << QList<Due>{} << ""
         << "O total 100000,00000 não cabe nos 10 caracteres do campo Total.";
