@@ -48,9 +48,9 @@ StockDocumentKind entries()
     kind.dueDateField = QStringLiteral("DTVENCENTR");
     kind.dueValueField = QStringLiteral("VRVENCENTR");
     kind.productReader = RefTables::ProductReader::Entries;
-    kind.productFields = {QStringLiteral("CDPSQPROD"), QStringLiteral("CDPRODUTO"),
-                          QStringLiteral("CDARVPROD"), QStringLiteral("NMPRODUTO"),
-                          QStringLiteral("SGUNIDADE")};
+    kind.productFields
+        = {QStringLiteral("CDPSQPROD"), QStringLiteral("CDPRODUTO"), QStringLiteral("CDARVPROD"),
+           QStringLiteral("NMPRODUTO"), QStringLiteral("SGUNIDADE")};
     kind.partnerName = QStringLiteral("medOrigem");
     kind.partnerLabelName = QStringLiteral("lblOrigem");
     kind.partnerCaption = QStringLiteral("Origem");
@@ -260,16 +260,6 @@ void TfrmLanEntr::FormCreate()
     finishCreation();
 }
 
-void TfrmLanEntr::cdsLancEntrAfterInsert() { newDocument(); }
-void TfrmLanEntr::cdsLancEntrBeforePost() { postHeader(); }
-void TfrmLanEntr::cdsLancEntrAfterScroll() { documentScrolled(); }
-void TfrmLanEntr::cdsLancEntrAfterCancel() { headerCancelled(); }
-void TfrmLanEntr::cdsLancEntrAfterPost() { saveDocuments(); }
-void TfrmLanEntr::cdsLancEntrBeforeDelete() { deleteDocumentRows(); }
-void TfrmLanEntr::cdsLancEntrAfterDelete() { documentDeleted(); }
-void TfrmLanEntr::pgcLancEntrChange() { pageChanged(); }
-void TfrmLanEntr::dtsLancEntrStateChange() { headerStateChanged(); }
-
 void TfrmLanEntr::checkHeaderFields(Check mode)
 {
     if (dtpEmissao->Date() > dtpEntrada->Date()) {
@@ -358,7 +348,7 @@ void TfrmLanEntr::Vd_Serie(bool required)
         error(QStringLiteral("ser_dev"));
     }
     FilterScope series(*cdsSerie, cdsSerie->Filter() + QStringLiteral("AND CDSERIE = ")
-                                     + QuotedStr(medSerie->Text()));
+                                      + QuotedStr(medSerie->Text()));
     if (cdsSerie->IsEmpty()) {
         showPage(tshFormulario);
         medSerie->setFocus();
@@ -432,9 +422,8 @@ void TfrmLanEntr::ImportaAF()
         }
         // The choice list: one row per authorisation, with its supplier when
         // the supplier file has it.
-        const auto af = [this](const char *name) {
-            return cdsNumAF->FieldByName(QString::fromLatin1(name));
-        };
+        const auto af
+            = [this](const char *name) { return cdsNumAF->FieldByName(QString::fromLatin1(name)); };
         const auto choice = [this](const char *name) {
             return cdsAuxNumAf->FieldByName(QString::fromLatin1(name));
         };
@@ -444,8 +433,9 @@ void TfrmLanEntr::ImportaAF()
             choice("NRAUTOFORN")->SetAsString(af("NRAUTOFORN")->AsString());
             choice("STDTPENTAF")->SetAsString(af("STDTPENTAF")->AsString());
             choice("DTPENTAF")->SetValue(af("DTPENTAF")->Value());
-            choice("VRTOTALAF")->SetAsString(FormatFloat(
-                QStringLiteral("##0.00"), ConverteValor(af("VRTOTALAF")->AsString())));
+            choice("VRTOTALAF")
+                ->SetAsString(FormatFloat(QStringLiteral("##0.00"),
+                                          ConverteValor(af("VRTOTALAF")->AsString())));
             if (cdsForneced->Locate(QStringLiteral("CDFORNECED"), af("CDFORNECED")->AsString()))
                 for (const char *name : {"CDFORNECED", "NMRAZSOCFO", "NRINSJURFO"})
                     choice(name)->SetAsString(
@@ -457,9 +447,8 @@ void TfrmLanEntr::ImportaAF()
     if (!Pesquisar(dtsNumAF, msgPadrao.Msg(QStringLiteral("Num_Af")), false, true))
         return;
 
-    const auto chosen = [this](const char *name) {
-        return cdsAuxNumAf->FieldByName(QString::fromLatin1(name));
-    };
+    const auto chosen
+        = [this](const char *name) { return cdsAuxNumAf->FieldByName(QString::fromLatin1(name)); };
     editHeader();
     setHeader(QStringLiteral("NRINSJURNF"), chosen("NRINSJURFO")->AsString());
     setHeader(QStringLiteral("CDORIGEM"), chosen("CDFORNECED")->AsString());
@@ -481,11 +470,10 @@ void TfrmLanEntr::ImportaAF()
     // The authorisation's items. Its number and date are quoted like the
     // branch: a number with other characters than digits still filters.
     cdsItemAF->SetFiltered(false);
-    cdsItemAF->SetFilter(QStringLiteral("CDFILDEST = ") + QuotedStr(branch)
-                         + QStringLiteral(" AND NRAUTOFORN = ") + QuotedStr(number)
-                         + QStringLiteral(" AND DTPENTAF = ")
-                         + QuotedStr(LocaleService::dateTimeToText(
-                               chosen("DTPENTAF")->AsDateTime())));
+    cdsItemAF->SetFilter(
+        QStringLiteral("CDFILDEST = ") + QuotedStr(branch) + QStringLiteral(" AND NRAUTOFORN = ")
+        + QuotedStr(number) + QStringLiteral(" AND DTPENTAF = ")
+        + QuotedStr(LocaleService::dateTimeToText(chosen("DTPENTAF")->AsDateTime())));
     cdsItemAF->SetFiltered(true);
     const auto itemAf = [this](const char *name) {
         return cdsItemAF->FieldByName(QString::fromLatin1(name))->AsString();
@@ -502,8 +490,8 @@ void TfrmLanEntr::ImportaAF()
         setItem(QStringLiteral("NRLANCNFE"), documentNumber);
         for (const char *name : {"CDPRODUTO", "CDARVPROD", "NMPRODUTO", "SGUNIDADE"})
             setItem(QString::fromLatin1(name), itemAf(name));
-        const QString quantity =
-            FormatFloat(QStringLiteral("##0.00"), ConverteValor(itemAf("QTPENTAF")));
+        const QString quantity
+            = FormatFloat(QStringLiteral("##0.00"), ConverteValor(itemAf("QTPENTAF")));
         setItem(QStringLiteral("QTITEMPROD"), quantity);
         setItem(QStringLiteral("VRUNITITEM"),
                 FormatFloat(kValueFormat, ConverteValor(itemAf("VRPREUNIAF"))));
@@ -526,7 +514,8 @@ void TfrmLanEntr::btpSerieClick()
     if (!Pesquisar(dtsSerie, kSeriesTitle + u'|' + kNoSeries, false, true))
         return;
     editHeader();
-    setHeader(QStringLiteral("CDSERIE"), cdsSerie->FieldByName(QStringLiteral("CDSERIE"))->AsString());
+    setHeader(QStringLiteral("CDSERIE"),
+              cdsSerie->FieldByName(QStringLiteral("CDSERIE"))->AsString());
     MedTotal->setFocus();
 }
 

@@ -79,17 +79,17 @@ public:
 protected:
     void FormCreate() override;
 
-    void cdsLancEntrAfterInsert();
-    void cdsLancEntrBeforePost();
-    void cdsLancEntrAfterScroll();
-    void cdsLancEntrAfterCancel();
+    void cdsLancEntrAfterInsert() { newDocument(); }
+    void cdsLancEntrBeforePost() { postHeader(); }
+    void cdsLancEntrAfterScroll() { documentScrolled(); }
+    void cdsLancEntrAfterCancel() { headerCancelled(); }
     // After a header post or deletion: the three files are written together.
-    void cdsLancEntrAfterPost();
+    void cdsLancEntrAfterPost() { saveDocuments(); }
     // The document's due dates and items go before its header.
-    void cdsLancEntrBeforeDelete();
-    void cdsLancEntrAfterDelete();
-    void pgcLancEntrChange();
-    void dtsLancEntrStateChange();
+    void cdsLancEntrBeforeDelete() { deleteDocumentRows(); }
+    void cdsLancEntrAfterDelete() { documentDeleted(); }
+    void pgcLancEntrChange() { pageChanged(); }
+    void dtsLancEntrStateChange() { headerStateChanged(); }
 
     void medOperacaoExit();
     void medOrigemExit();

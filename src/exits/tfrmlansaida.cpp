@@ -155,16 +155,6 @@ void TfrmLanSaida::FormCreate()
     finishCreation();
 }
 
-void TfrmLanSaida::cdsLancSaidAfterInsert() { newDocument(); }
-void TfrmLanSaida::cdsLancSaidBeforePost() { postHeader(); }
-void TfrmLanSaida::cdsLancSaidAfterScroll() { documentScrolled(); }
-void TfrmLanSaida::cdsLancSaidAfterCancel() { headerCancelled(); }
-void TfrmLanSaida::cdsLancSaidAfterPost() { saveDocuments(); }
-void TfrmLanSaida::cdsLancSaidBeforeDelete() { deleteDocumentRows(); }
-void TfrmLanSaida::cdsLancSaidAfterDelete() { documentDeleted(); }
-void TfrmLanSaida::pgcLancSaidChange() { pageChanged(); }
-void TfrmLanSaida::dtsLancSaidStateChange() { headerStateChanged(); }
-
 void TfrmLanSaida::medOperacaoExit()
 {
     if (editingHeader())

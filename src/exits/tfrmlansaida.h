@@ -49,17 +49,17 @@ public:
 protected:
     void FormCreate() override;
 
-    void cdsLancSaidAfterInsert();
-    void cdsLancSaidBeforePost();
-    void cdsLancSaidAfterScroll();
-    void cdsLancSaidAfterCancel();
+    void cdsLancSaidAfterInsert() { newDocument(); }
+    void cdsLancSaidBeforePost() { postHeader(); }
+    void cdsLancSaidAfterScroll() { documentScrolled(); }
+    void cdsLancSaidAfterCancel() { headerCancelled(); }
     // After a header post or deletion: the three files are written together.
-    void cdsLancSaidAfterPost();
+    void cdsLancSaidAfterPost() { saveDocuments(); }
     // The document's due dates and items go before its header.
-    void cdsLancSaidBeforeDelete();
-    void cdsLancSaidAfterDelete();
-    void pgcLancSaidChange();
-    void dtsLancSaidStateChange();
+    void cdsLancSaidBeforeDelete() { deleteDocumentRows(); }
+    void cdsLancSaidAfterDelete() { documentDeleted(); }
+    void pgcLancSaidChange() { pageChanged(); }
+    void dtsLancSaidStateChange() { headerStateChanged(); }
 
     void medOperacaoExit();
     void medDestinoExit();

@@ -71,9 +71,10 @@ bool sameAmount(double a, double b)
 
 } // namespace
 
-StockDocumentWindow::StockDocumentWindow(const LoginSession &session,
-                                         const StockDocumentKind &kind, QWidget *parent)
-    : TfrmPadraoSimples(parent), m_kind(kind)
+StockDocumentWindow::StockDocumentWindow(const LoginSession &session, const StockDocumentKind &kind,
+                                         QWidget *parent)
+    : TfrmPadraoSimples(parent)
+    , m_kind(kind)
 {
     SetSession(session);
     m_operationFilter = QStringLiteral("IDENTTIPOP = ") + QuotedStr(m_kind.operationKind);
@@ -98,8 +99,8 @@ void StockDocumentWindow::declareTables()
 
     cdsProduto = table(this, QStringLiteral("cdsProduto"), m_kind.items);
     cdsProduto->BeforeInsert = [this](Table &) { cdsProdutoBeforeInsert(); };
-    for (TableEvent *event : {&cdsProduto->AfterInsert, &cdsProduto->AfterEdit,
-                              &cdsProduto->AfterDelete})
+    for (TableEvent *event :
+         {&cdsProduto->AfterInsert, &cdsProduto->AfterEdit, &cdsProduto->AfterDelete})
         *event = [this](Table &) { detailChanged(); };
     cdsProduto->BeforePost = [this](Table &) { cdsProdutoBeforePost(); };
     cdsProduto->OnCalcFields = [this](Table &) { cdsProdutoCalcFields(); };
@@ -107,8 +108,8 @@ void StockDocumentWindow::declareTables()
     dtsProduto = source(this, QStringLiteral("dtsProduto"), cdsProduto);
     dtsProduto->OnStateChange = [this] { dtsProdutoStateChange(); };
     cdsProdutoAux = table(this, QStringLiteral("cdsProdutoAux"), m_kind.items);
-    cdsPesqProduto = table(this, QStringLiteral("cdsPesqProduto"),
-                           RefTables::produto(m_kind.productReader));
+    cdsPesqProduto
+        = table(this, QStringLiteral("cdsPesqProduto"), RefTables::produto(m_kind.productReader));
     dtsPesqProduto = source(this, QStringLiteral("dtsPesqProduto"), cdsPesqProduto);
 
     cdsVenc = table(this, QStringLiteral("cdsVenc"), m_kind.dueDates);
@@ -162,8 +163,8 @@ void StockDocumentWindow::buildFormPage()
     lblOperacao = formLabel(QStringLiteral("lblOperacao"), QStringLiteral("Operação"));
     medOperacao = headerEdit(QStringLiteral("medOperacao"), QStringLiteral("CDTIPOOPER"), 3);
     btpTipoOperac = lookupButton(QStringLiteral("btpTipoOperac"), kOperationTitle);
-    edtOperacao = nameEdit(headerEdit(QStringLiteral("edtOperacao"), QStringLiteral("NMTIPOOPER"),
-                                      30));
+    edtOperacao
+        = nameEdit(headerEdit(QStringLiteral("edtOperacao"), QStringLiteral("NMTIPOOPER"), 30));
     m_partnerLabel = formLabel(m_kind.partnerLabelName, m_kind.partnerCaption);
     m_partner = headerEdit(m_kind.partnerName, QStringLiteral("NRINSJURNF"), 20);
     m_partnerButton = lookupButton(m_kind.partnerButtonName, QString());
@@ -213,8 +214,8 @@ void StockDocumentWindow::buildControls()
     medCdFilial->setEditMask(QStringLiteral("9999;0; "));
     medCdFilial->setMaxLength(4);
     medCdFilial->setEnabled(false);
-    medCdFilial->setFixedWidth(
-        medCdFilial->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
+    medCdFilial->setFixedWidth(medCdFilial->fontMetrics().horizontalAdvance(QStringLiteral("00000"))
+                               + 16);
     m_branchButton = new QToolButton(panel);
     m_branchButton->setObjectName(m_kind.branchButtonName);
     m_branchButton->setText(QStringLiteral("..."));
@@ -267,16 +268,16 @@ void StockDocumentWindow::buildControls()
 
     // The page entries open the menu, above the commands.
     QAction *first = mnuOperacao->actions().value(0);
-    const auto pageEntry = [&](const QString &name, const QString &caption,
-                               void (StockDocumentWindow::*handler)()) {
-        auto *entry = new QAction(caption, mnuOperacao);
-        entry->setObjectName(name);
-        entry->setCheckable(true);
-        mnuOperacao->insertAction(first, entry);
-        connect(entry, &QAction::triggered, this,
-                [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
-        return entry;
-    };
+    const auto pageEntry
+        = [&](const QString &name, const QString &caption, void (StockDocumentWindow::*handler)()) {
+              auto *entry = new QAction(caption, mnuOperacao);
+              entry->setObjectName(name);
+              entry->setCheckable(true);
+              mnuOperacao->insertAction(first, entry);
+              connect(entry, &QAction::triggered, this,
+                      [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
+              return entry;
+          };
     mnuFormulario = pageEntry(QStringLiteral("mnuFormulario"), QStringLiteral("&Formulário"),
                               &StockDocumentWindow::mnuFormularioClick);
     mnuProduto = pageEntry(QStringLiteral("mnuProduto"), QStringLiteral("&Produto"),
@@ -505,7 +506,6 @@ void StockDocumentWindow::showDocumentRows(TTabSheet *page)
     rows->SetFiltered(true);
 }
 
-
 void StockDocumentWindow::newDocument()
 {
     // A number once given is not given back: a cancelled insertion leaves
@@ -624,13 +624,12 @@ void StockDocumentWindow::headerStateChanged()
 {
     const DataSetState state = m_header->State();
     // Some header fields are chosen for a new document only.
-    const bool isNew = state == DataSetState::Insert || !m_header->Active()
-                      || m_header->RecordCount() == 0;
+    const bool isNew
+        = state == DataSetState::Insert || !m_header->Active() || m_header->RecordCount() == 0;
     for (QWidget *widget : std::as_const(m_newDocumentOnly))
         widget->setEnabled(isNew);
     dbnPadrao->setEnabled(state != DataSetState::Edit && state != DataSetState::Insert);
 }
-
 
 void StockDocumentWindow::saveDocuments()
 {
@@ -673,8 +672,8 @@ void StockDocumentWindow::reloadDocuments()
 
 void StockDocumentWindow::deleteDocumentRows()
 {
-    const QString filter = m_kind.numberField + QStringLiteral(" =")
-                           + QuotedStr(header(m_kind.numberField));
+    const QString filter
+        = m_kind.numberField + QStringLiteral(" =") + QuotedStr(header(m_kind.numberField));
     m_deletingDocument = true;
     const auto done = qScopeGuard([this] { m_deletingDocument = false; });
     for (Table *rows : {cdsVenc, cdsProduto}) {
@@ -698,7 +697,6 @@ void StockDocumentWindow::disableConfirm()
     sbtCancelar.SetEnabled(false);
     sbtConfirmar.SetEnabled(false);
 }
-
 
 void StockDocumentWindow::sbtConfirmarClick()
 {
@@ -796,7 +794,6 @@ void StockDocumentWindow::dtsPadraoStateChange()
                 picker->SetDateTime(QDateTime::currentDateTime());
 }
 
-
 void StockDocumentWindow::pageChanged()
 {
     TTabSheet *page = m_pages->ActivePage();
@@ -851,7 +848,6 @@ void StockDocumentWindow::mnuVencimentoClick()
     pageChanged();
 }
 
-
 void StockDocumentWindow::operationChanged()
 {
     // A new operation type may take another kind of origin or destination:
@@ -887,10 +883,10 @@ bool StockDocumentWindow::lookupPartner(TDataSource *list, const QString &title)
     if (!Pesquisar(list, title, false, true))
         return false;
     Table *partners = list->DataSet();
-    const auto [registration, code, name] =
-        partners == cdsClientes    ? std::tuple{"NRINSJURCL", "CDCLIENTE", "NMRAZSOCCL"}
-        : partners == cdsForneced ? std::tuple{"NRINSJURFO", "CDFORNECED", "NMRAZSOCFO"}
-                                  : std::tuple{"CDFILIAL", "CDFILIAL", "NMFILIAL"};
+    const auto [registration, code, name]
+        = partners == cdsClientes   ? std::tuple{"NRINSJURCL", "CDCLIENTE", "NMRAZSOCCL"}
+          : partners == cdsForneced ? std::tuple{"NRINSJURFO", "CDFORNECED", "NMRAZSOCFO"}
+                                    : std::tuple{"CDFILIAL", "CDFILIAL", "NMFILIAL"};
     editHeader();
     setHeader(QStringLiteral("NRINSJURNF"),
               partners->FieldByName(QString::fromLatin1(registration))->AsString());
@@ -918,8 +914,9 @@ void StockDocumentWindow::Vd_Operacao(bool required)
         error(QStringLiteral("to_dev"));
     }
     setHeader(QStringLiteral("CDTIPOOPER"), Ajusta(medOperacao->Text(), 2));
-    FilterScope operation(*cdsTipoOperac, cdsTipoOperac->Filter() + QStringLiteral(" AND CDTIPOOPER =")
-                                         + QuotedStr(medOperacao->Text()));
+    FilterScope operation(*cdsTipoOperac, cdsTipoOperac->Filter()
+                                              + QStringLiteral(" AND CDTIPOOPER =")
+                                              + QuotedStr(medOperacao->Text()));
     if (cdsTipoOperac->IsEmpty()) {
         showPage(tshFormulario);
         medOperacao->setFocus();
@@ -959,8 +956,7 @@ void StockDocumentWindow::Vd_Cliente(bool required)
 // so a typed quote is part of the number), it gives the header its code,
 // name and number.
 void StockDocumentWindow::checkRegisteredPartner(Table *partners, const QString &registrationField,
-                                                 const QString &codeField,
-                                                 const QString &nameField,
+                                                 const QString &codeField, const QString &nameField,
                                                  const QString &notRegistered, bool required)
 {
     if (EmptyString(header(QStringLiteral("NRINSJURNF")))) {
@@ -995,15 +991,17 @@ void StockDocumentWindow::checkBranchPartner(bool required)
         error(QStringLiteral("or_dev"));
     }
     setHeader(QStringLiteral("NRINSJURNF"), Ajusta(header(QStringLiteral("NRINSJURNF")), 4));
-    FilterScope branch(*cdsFilial,
-                       QStringLiteral("CDFILIAL = ") + QuotedStr(header(QStringLiteral("NRINSJURNF"))));
+    FilterScope branch(*cdsFilial, QStringLiteral("CDFILIAL = ")
+                                       + QuotedStr(header(QStringLiteral("NRINSJURNF"))));
     if (cdsFilial->IsEmpty()) {
         focusPartner();
         branch.restore();
         error(QStringLiteral("fil_n_cad"));
     }
-    setHeader(QStringLiteral("CDORIGEM"), cdsFilial->FieldByName(QStringLiteral("CDFILIAL"))->AsString());
-    setHeader(QStringLiteral("NMORIGEM"), cdsFilial->FieldByName(QStringLiteral("NMFILIAL"))->AsString());
+    setHeader(QStringLiteral("CDORIGEM"),
+              cdsFilial->FieldByName(QStringLiteral("CDFILIAL"))->AsString());
+    setHeader(QStringLiteral("NMORIGEM"),
+              cdsFilial->FieldByName(QStringLiteral("NMFILIAL"))->AsString());
     // Stock does not move between a branch and itself.
     if (header(QStringLiteral("CDORIGEM")) == Session().branch) {
         focusPartner();
@@ -1011,7 +1009,6 @@ void StockDocumentWindow::checkBranchPartner(bool required)
         error(QStringLiteral("fil<>or"));
     }
 }
-
 
 void StockDocumentWindow::buildItemGrid()
 {
@@ -1037,9 +1034,8 @@ void StockDocumentWindow::buildItemGrid()
     total->SetWidthChars(12);
     dbgProduto->OnColExit = [this] { dbgProdutoColExit(); };
     dbgProduto->OnEditButtonClick = [this] { dbgProdutoEditButtonClick(); };
-    dbgProduto->OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) {
-        dbgProdutoKeyDown(key, shift);
-    };
+    dbgProduto->OnKeyDown
+        = [this](int &key, Qt::KeyboardModifiers shift) { dbgProdutoKeyDown(key, shift); };
     dbgProduto->OnKeyPress = [this](QChar &key) { dbgProdutoKeyPress(key); };
     dbgProduto->SetDeleteQuestion(kDeleteRowQuestion);
     dbgProduto->OnDrawColumnCell = [](TColumnCellDraw &cell) {
@@ -1095,8 +1091,7 @@ void StockDocumentWindow::Vd_Produto(bool required)
     }
 }
 
-QString StockDocumentWindow::normalised(Check mode, const QString &format,
-                                        const Field *field) const
+QString StockDocumentWindow::normalised(Check mode, const QString &format, const Field *field) const
 {
     if (mode == Check::Post && (format == kValueFormat || m_kind.quantityKeepsTypedWidth))
         return FormataValor(format, field->AsString(), field->Size());
@@ -1106,9 +1101,8 @@ QString StockDocumentWindow::normalised(Check mode, const QString &format,
 void StockDocumentWindow::checkItem(Check mode)
 {
     Vd_Produto(true);
-    for (const auto &[name, format, message] :
-         {std::tuple{kQuantity, kQuantityFormat, "qt_dev"},
-          std::tuple{kUnitValue, kValueFormat, "vl_dev"}}) {
+    for (const auto &[name, format, message] : {std::tuple{kQuantity, kQuantityFormat, "qt_dev"},
+                                                std::tuple{kUnitValue, kValueFormat, "vl_dev"}}) {
         Field *field = cdsProduto->FieldByName(name);
         if (EmptyString(field->AsString())) {
             if (mode == Check::PageChange)
@@ -1227,7 +1221,6 @@ void StockDocumentWindow::dbgProdutoKeyPress(QChar &key)
         key = QChar();
 }
 
-
 void StockDocumentWindow::buildDueDateGrid()
 {
     dbgVenc->Columns().Add(m_kind.dueDateField, QStringLiteral("Vencimento"))->SetWidthChars(10);
@@ -1273,8 +1266,8 @@ void StockDocumentWindow::cdsVencBeforePost()
     completeDueDate();
     if (cdsVenc->State() != DataSetState::Insert)
         return;
-    const QString dateText =
-        LocaleService::dateToText(cdsVenc->FieldByName(m_kind.dueDateField)->AsDate());
+    const QString dateText
+        = LocaleService::dateToText(cdsVenc->FieldByName(m_kind.dueDateField)->AsDate());
     FilterScope same(*cdsVencAux, m_kind.numberField + QStringLiteral(" = ")
                                       + QuotedStr(header(m_kind.numberField))
                                       + QStringLiteral(" AND ") + m_kind.dueDateField

@@ -40,10 +40,10 @@ struct StockDocumentKind
     TableDecl header;
     TableDecl items;
     TableDecl dueDates;
-    QString headerName;        // cdsLancEntr
-    QString headerSourceName;  // dtsLancEntr
-    QString pagesName;         // pgcLancEntr
-    QString numberField;       // NRLANCNFE: links items and due dates to their header
+    QString headerName;       // cdsLancEntr
+    QString headerSourceName; // dtsLancEntr
+    QString pagesName;        // pgcLancEntr
+    QString numberField;      // NRLANCNFE: links items and due dates to their header
     // The stored header date before which no due date may fall.
     QString documentDateField;
     QString dueDateField;
@@ -56,7 +56,7 @@ struct StockDocumentKind
     QString partnerLabelName;
     QString partnerCaption;
     QString partnerButtonName;
-    QString branchButtonName;  // the disabled lookup on the filter panel
+    QString branchButtonName; // the disabled lookup on the filter panel
     // The item post keeps a quantity that fills its field as typed
     // (FormataValor) rather than rewriting it.
     bool quantityKeepsTypedWidth = true;

@@ -5,14 +5,14 @@
 #include "datetimepicker.h"
 #include "dbnavigator.h"
 #include "demodata.h"
-#include "localeservice.h"
-#include "recordedtables.h"
-#include "referencetables.h"
 #include "dialoganswerer.h"
 #include "lansaidatests.h"
+#include "localeservice.h"
 #include "lookupdialogs.h"
 #include "maskedit.h"
 #include "pagecontrol.h"
+#include "recordedtables.h"
+#include "referencetables.h"
 #include "statusbar.h"
 #include "table.h"
 #include "tfrmlansaida.h"
@@ -121,8 +121,8 @@ TfrmLanSaida *TestLanSaida::openWindow(const QList<Doc> &docs)
 
 void TestLanSaida::opensFromTheMainWindowOnTheSessionBranch()
 {
-    QVERIFY(openWindow({headerOnly("1", kOtherBranch), headerOnly("2", kBranch),
-                        headerOnly("3", kOtherBranch)}));
+    QVERIFY(openWindow(
+        {headerOnly("1", kOtherBranch), headerOnly("2", kBranch), headerOnly("3", kOtherBranch)}));
     delete m_window;
     m_principal->findChild<QAction *>("mnuLanSaida")->trigger();
     auto *w = qobject_cast<TfrmLanSaida *>(m_principal->TaskWindowInstance(TaskWindow::LanSaida));
@@ -171,8 +171,8 @@ void TestLanSaida::creationStopsAtAMissingFile_data()
     QTest::addColumn<QString>("missing");
     QTest::addColumn<QStringList>("loaded");
     QTest::addColumn<QStringList>("notLoaded");
-    QTest::newRow("the headers, first") << "LANCSAID.cds" << QStringList{}
-                                        << QStringList{"cdsLancSaid", "cdsTipoOperac"};
+    QTest::newRow("the headers, first")
+        << "LANCSAID.cds" << QStringList{} << QStringList{"cdsLancSaid", "cdsTipoOperac"};
     QTest::newRow("the branches, fifth")
         << "FILIAL.CDS" << QStringList{"cdsLancSaid", "cdsClientes", "cdsForneced"}
         << QStringList{"cdsFilial", "cdsProduto"};
@@ -267,13 +267,25 @@ void TestLanSaida::operationCodeOnExit_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
-    QTest::newRow("52 as typed") << "52" << "52" << "DOAÇÃO A ESCOLA" << "";
-    QTest::newRow("empty passes on leaving") << "" << "" << "" << "";
-    QTest::newRow("an entry type") << "01" << "01" << ""
+    QTest::newRow("52 as typed") << "52"
+                                 << "52"
+                                 << "DOAÇÃO A ESCOLA"
+                                 << "";
+    QTest::newRow("empty passes on leaving") << ""
+                                             << ""
+                                             << ""
+                                             << "";
+    QTest::newRow("an entry type") << "01"
+                                   << "01"
+                                   << ""
                                    << "Tipo de operação não cadastrado.";
-    QTest::newRow("unknown, padded") << "7" << "07" << ""
+    QTest::newRow("unknown, padded") << "7"
+                                     << "07"
+                                     << ""
                                      << "Tipo de operação não cadastrado.";
-    QTest::newRow("a quote typed") << "'" << "0'" << ""
+    QTest::newRow("a quote typed") << "'"
+                                   << "0'"
+                                   << ""
                                    << "Tipo de operação não cadastrado.";
 }
 
@@ -314,23 +326,52 @@ void TestLanSaida::destinationOnExit_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
     QTest::newRow("client") << "52" << kClient << kClient << "C200"
-                            << "ESCOLA MUNICIPAL JARDIM" << "";
-    QTest::newRow("unknown client") << "52" << "123" << "123" << "" << ""
+                            << "ESCOLA MUNICIPAL JARDIM"
+                            << "";
+    QTest::newRow("unknown client") << "52"
+                                    << "123"
+                                    << "123"
+                                    << ""
+                                    << ""
                                     << "Cliente não cadastrado.";
-    QTest::newRow("a quote in the client's number")
-        << "52" << "55'666" << "55'666" << "" << "" << "Cliente não cadastrado.";
+    QTest::newRow("a quote in the client's number") << "52"
+                                                    << "55'666"
+                                                    << "55'666"
+                                                    << ""
+                                                    << ""
+                                                    << "Cliente não cadastrado.";
     QTest::newRow("supplier") << "53" << kSupplier << kSupplier << "F100"
-                              << "CEREALISTA BOA SAFRA" << "";
-    QTest::newRow("unknown supplier") << "53" << "999" << "999" << "" << ""
+                              << "CEREALISTA BOA SAFRA"
+                              << "";
+    QTest::newRow("unknown supplier") << "53"
+                                      << "999"
+                                      << "999"
+                                      << ""
+                                      << ""
                                       << "Fornecedor não cadastrado.";
-    QTest::newRow("branch 12 stored as 0012") << "54" << "12" << "0012" << "0012"
-                                              << "COZINHA LESTE" << "";
-    QTest::newRow("the own branch") << "54" << "1" << "0001" << "0001" << kBranchName
+    QTest::newRow("branch 12 stored as 0012") << "54"
+                                              << "12"
+                                              << "0012"
+                                              << "0012"
+                                              << "COZINHA LESTE"
+                                              << "";
+    QTest::newRow("the own branch") << "54"
+                                    << "1"
+                                    << "0001"
+                                    << "0001" << kBranchName
                                     << "Filial de origem deve ser diferente da filial de "
                                        "destino.";
-    QTest::newRow("unknown branch") << "54" << "99" << "0099" << "" << ""
+    QTest::newRow("unknown branch") << "54"
+                                    << "99"
+                                    << "0099"
+                                    << ""
+                                    << ""
                                     << "Filial não cadastrada.";
-    QTest::newRow("a quote in the branch") << "54" << "1'" << "001'" << "" << ""
+    QTest::newRow("a quote in the branch") << "54"
+                                           << "1'"
+                                           << "001'"
+                                           << ""
+                                           << ""
                                            << "Filial não cadastrada.";
 }
 
@@ -378,15 +419,20 @@ void TestLanSaida::destinationLookupByKind_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
     QTest::newRow("F9, a client") << "52" << int(Qt::Key_F9) << "55" << kClient
-                                  << "ESCOLA MUNICIPAL JARDIM" << "";
-    QTest::newRow("F6, a supplier") << "53" << int(Qt::Key_F6) << "11" << kSupplier
-                                    << "CEREALISTA BOA SAFRA" << "";
-    QTest::newRow("the button, a branch") << "54" << 0 << kOtherBranch << kOtherBranch
-                                          << "COZINHA SUL" << "";
+                                  << "ESCOLA MUNICIPAL JARDIM"
+                                  << "";
+    QTest::newRow("F6, a supplier")
+        << "53" << int(Qt::Key_F6) << "11" << kSupplier << "CEREALISTA BOA SAFRA"
+        << "";
+    QTest::newRow("the button, a branch")
+        << "54" << 0 << kOtherBranch << kOtherBranch << "COZINHA SUL"
+        << "";
     QTest::newRow("F9, the own branch")
         << "54" << int(Qt::Key_F9) << kBranch << kBranch << kBranchName
         << "Filial de origem deve ser diferente da filial de destino.";
-    QTest::newRow("F9, the list cancelled") << "52" << int(Qt::Key_F9) << "" << "" << ""
+    QTest::newRow("F9, the list cancelled") << "52" << int(Qt::Key_F9) << ""
+                                            << ""
+                                            << ""
                                             << "";
 }
 
@@ -418,7 +464,7 @@ void TestLanSaida::destinationLookupByKind()
     QCOMPARE(header(w, "NRINSJURNF"), registration);
     QCOMPARE(header(w, "NMORIGEM"), name);
     QVERIFY(focusOn(!pick.isEmpty() && message.isEmpty() ? static_cast<QWidget *>(w->dtpSaida)
-                                                          : w->medDestino));
+                                                         : w->medDestino));
     QVERIFY(!w->cdsFilial->Filtered());
 }
 
@@ -479,12 +525,18 @@ void TestLanSaida::demoDirectoryOffersEveryKindOfExit_data()
     QTest::addColumn<QString>("operation");
     QTest::addColumn<QString>("partner");
     QTest::addColumn<bool>("dueDates");
-    QTest::newRow("to a client, no due dates") << "11" << "C2001" << false;
-    QTest::newRow("to a client, due dates") << "12" << "C2007" << true;
-    QTest::newRow("to a supplier, due dates") << "13" << "F1002" << true;
-    QTest::newRow("to a supplier, no due dates") << "16" << "F1003" << false;
-    QTest::newRow("to another branch, no due dates") << "14" << "L2" << false;
-    QTest::newRow("to another branch, due dates") << "17" << "L2" << true;
+    QTest::newRow("to a client, no due dates") << "11"
+                                               << "C2001" << false;
+    QTest::newRow("to a client, due dates") << "12"
+                                            << "C2007" << true;
+    QTest::newRow("to a supplier, due dates") << "13"
+                                              << "F1002" << true;
+    QTest::newRow("to a supplier, no due dates") << "16"
+                                                 << "F1003" << false;
+    QTest::newRow("to another branch, no due dates") << "14"
+                                                     << "L2" << false;
+    QTest::newRow("to another branch, due dates") << "17"
+                                                  << "L2" << true;
 }
 
 void TestLanSaida::demoDirectoryOffersEveryKindOfExit()

@@ -65,13 +65,25 @@ QList<Doc> storedDocuments()
 {
     const QDate d1 = kExit.addDays(30), d2 = kExit.addDays(60);
     return {
-        Doc{"5", kBranch, "52", "10,00000",
-            {{"01.02.001", "3,000", "2,50000"}, {"01.03.001", "2,000", "1,25000"}}, {}},
-        Doc{"6", kBranch, "51", "12,00000",
-            {{"01.02.001", "2,000", "2,50000"}, {"01.03.001", "1,000", "4,00000"},
+        Doc{"5",
+            kBranch,
+            "52",
+            "10,00000",
+            {{"01.02.001", "3,000", "2,50000"}, {"01.03.001", "2,000", "1,25000"}},
+            {}},
+        Doc{"6",
+            kBranch,
+            "51",
+            "12,00000",
+            {{"01.02.001", "2,000", "2,50000"},
+             {"01.03.001", "1,000", "4,00000"},
              {"13.01.001", "1,000", "3,00000"}},
             {{d1, "6,00000"}, {d2, "6,00000"}}},
-        Doc{"7", kOtherBranch, "51", "5,00000", {{"01.02.001", "2,000", "2,50000"}},
+        Doc{"7",
+            kOtherBranch,
+            "51",
+            "5,00000",
+            {{"01.02.001", "2,000", "2,50000"}},
             {{d1, "2,00000"}, {d2, "3,00000"}}},
         Doc{"55", kOtherBranch, "52", "3,00000", {{"13.01.001", "1,000", "3,00000"}}, {}},
     };
@@ -186,10 +198,10 @@ void TestLanSaidaDocumento::newDocumentConfirmed_data()
         << QChar(u'.') << "51" << kClient << dues << stored;
     QTest::newRow("comma: due dates optional when none are typed")
         << QChar(u',') << "51" << kClient << QList<Due>{} << QList<Due>{};
-    QTest::newRow("point: to a supplier") << QChar(u'.') << "53" << kSupplier << QList<Due>{}
-                                          << QList<Due>{};
-    QTest::newRow("comma: to another branch") << QChar(u',') << "54" << "2" << QList<Due>{}
-                                              << QList<Due>{};
+    QTest::newRow("point: to a supplier")
+        << QChar(u'.') << "53" << kSupplier << QList<Due>{} << QList<Due>{};
+    QTest::newRow("comma: to another branch") << QChar(u',') << "54"
+                                              << "2" << QList<Due>{} << QList<Due>{};
 }
 
 void TestLanSaidaDocumento::newDocumentConfirmed()
@@ -206,15 +218,18 @@ void TestLanSaidaDocumento::newDocumentConfirmed()
     EXIT_STEP(typeHeader(w, operation, destination));
     QCOMPARE(header(w, "NRLANCNFS"), QString("56"));
     // 3 × 2,5 + 2 × 1,25 = 10: the window works the total out.
-    EXIT_STEP(typeItems(w, {{"01.02.001", "3", "2,5"}, {"01.03.001", "2", "1,25"}},
-                        !dues.isEmpty()));
+    EXIT_STEP(
+        typeItems(w, {{"01.02.001", "3", "2,5"}, {"01.03.001", "2", "1,25"}}, !dues.isEmpty()));
     if (!dues.isEmpty())
         EXIT_STEP(typeDues(w, dues, false));
     QVERIFY(command(w->sbtConfirmar));
     QCOMPARE(m_answerer->count(), 0);
 
     QList<Doc> expected = stored;
-    expected.append(Doc{"56", kBranch, operation, "10,00000",
+    expected.append(Doc{"56",
+                        kBranch,
+                        operation,
+                        "10,00000",
                         {{"01.02.001", "3,000", "2,50000"}, {"01.03.001", "2,000", "1,25000"}},
                         storedDues});
     QCOMPARE(m_dir->onDisk(), linesOf(expected));
@@ -252,18 +267,23 @@ void TestLanSaidaDocumento::confirmRefused_data()
     QTest::newRow("no item") << "52" << kClient << QList<Item>{} << QList<Due>{} << false
                              << "Item do lançamento de saída deve ser informado."
                              << "tshProduto";
-    QTest::newRow("no destination") << "52" << "" << QList<Item>{} << QList<Due>{} << false
-                                    << "Destino deve ser informado." << "tshFormulario";
+    QTest::newRow("no destination")
+        << "52"
+        << "" << QList<Item>{} << QList<Due>{} << false << "Destino deve ser informado."
+        << "tshFormulario";
     QTest::newRow("pending item without quantity")
         << "52" << kClient << QList<Item>{{"01.03.001", "", "2"}} << QList<Due>{} << true
-        << "Quantidade deve ser informada." << "tshProduto";
+        << "Quantidade deve ser informada."
+        << "tshProduto";
     QTest::newRow("due dates 5 + 2 for items worth 7,50")
         << "51" << kClient << items
         << QList<Due>{{QDate(2026, 4, 20), "5"}, {QDate(2026, 5, 20), "2"}} << false
-        << "Somatório dos vencimentos difere do valor total da nota." << "tshVenc";
+        << "Somatório dos vencimentos difere do valor total da nota."
+        << "tshVenc";
     QTest::newRow("pending due date without value")
         << "51" << kClient << items << QList<Due>{{QDate(2026, 4, 20), ""}} << true
-        << "Valor deve ser informado." << "tshVenc";
+        << "Valor deve ser informado."
+        << "tshVenc";
 }
 
 void TestLanSaidaDocumento::confirmRefused()
@@ -305,17 +325,37 @@ void TestLanSaidaDocumento::itemRules_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("storedQuantity");
     QTest::addColumn<QString>("storedValue");
-    QTest::newRow("comma: 2,5 × 3") << QChar(u',') << "13.01.001" << "2,5" << "3" << ""
-                                    << "2,500" << "3,00000";
-    QTest::newRow("point: typed with the point") << QChar(u'.') << "13.01.001" << "2.5" << "3"
-                                                 << "" << "2.500" << "3.00000";
-    QTest::newRow("comma: letters are not taken") << QChar(u',') << "13.01.001" << "1x,a5"
-                                                  << "2b" << "" << "1,500" << "2,00000";
+    QTest::newRow("comma: 2,5 × 3") << QChar(u',') << "13.01.001"
+                                    << "2,5"
+                                    << "3"
+                                    << ""
+                                    << "2,500"
+                                    << "3,00000";
+    QTest::newRow("point: typed with the point") << QChar(u'.') << "13.01.001"
+                                                 << "2.5"
+                                                 << "3"
+                                                 << ""
+                                                 << "2.500"
+                                                 << "3.00000";
+    QTest::newRow("comma: letters are not taken") << QChar(u',') << "13.01.001"
+                                                  << "1x,a5"
+                                                  << "2b"
+                                                  << ""
+                                                  << "1,500"
+                                                  << "2,00000";
     QTest::newRow("a product the document has")
-        << QChar(u',') << "01.02.001" << "1" << "1" << "Produto já cadastrado para o lançamento de saída."
-        << "" << "";
-    QTest::newRow("an unknown product") << QChar(u',') << "99.99.999" << "1" << "1"
-                                        << "Produto não cadastrado." << "" << "";
+        << QChar(u',') << "01.02.001"
+        << "1"
+        << "1"
+        << "Produto já cadastrado para o lançamento de saída."
+        << ""
+        << "";
+    QTest::newRow("an unknown product") << QChar(u',') << "99.99.999"
+                                        << "1"
+                                        << "1"
+                                        << "Produto não cadastrado."
+                                        << ""
+                                        << "";
 }
 
 void TestLanSaidaDocumento::itemRules()
@@ -374,16 +414,20 @@ void TestLanSaidaDocumento::dueDateRules_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("comma: 150 on the exit date") << QChar(u',') << kExit << "150" << ""
+    QTest::newRow("comma: 150 on the exit date") << QChar(u',') << kExit << "150"
+                                                 << ""
                                                  << "150,00000";
-    QTest::newRow("point: 1.5") << QChar(u'.') << kExit.addDays(1) << "1.5" << ""
+    QTest::newRow("point: 1.5") << QChar(u'.') << kExit.addDays(1) << "1.5"
+                                << ""
                                 << "1.50000";
     QTest::newRow("a date the document has, the other branch's too")
-        << QChar(u',') << kExit.addDays(30) << "1" << "Data já cadastrada para o lançamento de saída"
+        << QChar(u',') << kExit.addDays(30) << "1"
+        << "Data já cadastrada para o lançamento de saída"
         << "";
     QTest::newRow("a day before the exit date")
         << QChar(u',') << kExit.addDays(-1) << "1"
-        << "Data de vencimento não pode ser menor do que a data de entrada de lançamento." << "";
+        << "Data de vencimento não pode ser menor do que a data de entrada de lançamento."
+        << "";
 }
 
 void TestLanSaidaDocumento::dueDateRules()
@@ -419,9 +463,12 @@ void TestLanSaidaDocumento::deletingADocument_data()
 {
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("answer");
-    QTest::newRow("three items and two due dates, Sim") << "6" << "Sim";
-    QTest::newRow("two items, Sim") << "5" << "Sim";
-    QTest::newRow("answered Não") << "6" << "Não";
+    QTest::newRow("three items and two due dates, Sim") << "6"
+                                                        << "Sim";
+    QTest::newRow("two items, Sim") << "5"
+                                    << "Sim";
+    QTest::newRow("answered Não") << "6"
+                                  << "Não";
 }
 
 void TestLanSaidaDocumento::deletingADocument()
@@ -483,8 +530,8 @@ void TestLanSaidaDocumento::cancelPendingRowThenDocument()
 
 void TestLanSaidaDocumento::cancelFirstDocumentOfTheBranch()
 {
-    TfrmLanSaida *w =
-        openWindow({Doc{"4", kOtherBranch, "52", "2,00000", {{"13.01.001", "1,000", "2,00000"}}, {}}});
+    TfrmLanSaida *w = openWindow(
+        {Doc{"4", kOtherBranch, "52", "2,00000", {{"13.01.001", "1,000", "2,00000"}}, {}}});
     QVERIFY(w);
     const auto before = m_dir->contents();
     QCOMPARE(w->cdsLancSaid->RecordCount(), 0);
@@ -536,8 +583,8 @@ void TestLanSaidaDocumento::commandBar_data()
         << QStringList{"produto", "novoItem", "confirmar"} << "Incluir Alterar Excluir Procurar";
     QTest::newRow("Vencimento page, browsing")
         << QStringList{"documento6", "vencimento"} << "Incluir Alterar Excluir Procurar";
-    QTest::newRow("back to the form page") << QStringList{"produto", "formulario"}
-                                           << "Incluir Alterar Excluir";
+    QTest::newRow("back to the form page")
+        << QStringList{"produto", "formulario"} << "Incluir Alterar Excluir";
 }
 
 void TestLanSaidaDocumento::commandBar()
@@ -590,17 +637,20 @@ void TestLanSaidaDocumento::totalAndDueDatesAtTheirPrecision_data()
     const QDate d1(2026, 4, 20), d2(2026, 5, 20);
     QTest::newRow("comma: due dates 1,1 + 2,2 for 3,3")
         << QChar(u',') << "51" << Item{"13.01.001", "1", "3,3"}
-        << QList<Due>{{d1, "1,1"}, {d2, "2,2"}} << "3,30000" << "";
+        << QList<Due>{{d1, "1,1"}, {d2, "2,2"}} << "3,30000"
+        << "";
     QTest::newRow("point: due dates 1.1 + 2.2 for 3.3")
         << QChar(u'.') << "51" << Item{"13.01.001", "1", "3,3"}
-        << QList<Due>{{d1, "1,1"}, {d2, "2,2"}} << "3,30000" << "";
+        << QList<Due>{{d1, "1,1"}, {d2, "2,2"}} << "3,30000"
+        << "";
     // 1234,567895 is rounded, not cut to the field's ten characters.
-    QTest::newRow("comma: 0,5 × 2469,13579") << QChar(u',') << "52"
-                                             << Item{"13.01.001", "0,5", "2469,13579"}
-                                             << QList<Due>{} << "1234,56790" << "";
-    QTest::newRow("point: items worth nothing") << QChar(u'.') << "52"
-                                                << Item{"13.01.001", "2", "0"} << QList<Due>{}
-                                                << "0,00000" << "";
+    QTest::newRow("comma: 0,5 × 2469,13579")
+        << QChar(u',') << "52" << Item{"13.01.001", "0,5", "2469,13579"} << QList<Due>{}
+        << "1234,56790"
+        << "";
+    QTest::newRow("point: items worth nothing")
+        << QChar(u'.') << "52" << Item{"13.01.001", "2", "0"} << QList<Due>{} << "0,00000"
+        << "";
     QTest::newRow("comma: a total wider than its field")
         << QChar(u',') << "52" << Item{"13.01.001", "20000", "5"} << QList<Due>{} << ""
         << "O total 100000,00000 não cabe nos 10 caracteres do campo Total.";
@@ -672,14 +722,18 @@ void TestLanSaidaDocumento::afterAFailedSave_data()
 {
     QTest::addColumn<QString>("failing");
     QTest::addColumn<QString>("then");
-    QTest::newRow("a new document, confirm saves it again") << "confirmar" << "confirmar";
-    QTest::newRow("a new document, cancel drops it") << "confirmar" << "cancelarSim";
-    QTest::newRow("a new document, cancel answered Não keeps it")
-        << "confirmar" << "cancelarNão";
-    QTest::newRow("a new document, closing asks") << "confirmar" << "fecharSim";
-    QTest::newRow("a deletion, confirm saves it again") << "excluir" << "confirmar";
-    QTest::newRow("a deletion, cancel brings the document back whole")
-        << "excluir" << "cancelarSim";
+    QTest::newRow("a new document, confirm saves it again") << "confirmar"
+                                                            << "confirmar";
+    QTest::newRow("a new document, cancel drops it") << "confirmar"
+                                                     << "cancelarSim";
+    QTest::newRow("a new document, cancel answered Não keeps it") << "confirmar"
+                                                                  << "cancelarNão";
+    QTest::newRow("a new document, closing asks") << "confirmar"
+                                                  << "fecharSim";
+    QTest::newRow("a deletion, confirm saves it again") << "excluir"
+                                                        << "confirmar";
+    QTest::newRow("a deletion, cancel brings the document back whole") << "excluir"
+                                                                       << "cancelarSim";
 }
 
 void TestLanSaidaDocumento::afterAFailedSave()
@@ -708,8 +762,7 @@ void TestLanSaidaDocumento::afterAFailedSave()
     m_answerer->press("OK");
     {
         FileSizeLimit full(16);
-        QVERIFY(command(failing == QLatin1String("confirmar") ? w->sbtConfirmar
-                                                                : w->sbtExcluir));
+        QVERIFY(command(failing == QLatin1String("confirmar") ? w->sbtConfirmar : w->sbtExcluir));
     }
     QVERIFY(m_answerer->waitFor(failing == QLatin1String("confirmar") ? 1 : 2));
     QCOMPARE(m_dir->contents(), before);
@@ -752,8 +805,8 @@ void TestLanSaidaDocumento::afterAFailedSave()
             EXIT_STEP(typeItems(w, {{"13.01.001", "3", "2,5"}}, true));
             QVERIFY(command(w->sbtConfirmar));
             QList<Doc> expected = stored;
-            expected.append(Doc{next, kBranch, "52", "7,50000",
-                                {{"13.01.001", "3,000", "2,50000"}}, {}});
+            expected.append(
+                Doc{next, kBranch, "52", "7,50000", {{"13.01.001", "3,000", "2,50000"}}, {}});
             QCOMPARE(m_dir->onDisk(), linesOf(expected));
         } else {
             QCOMPARE(w->cdsLancSaid->RecordCount(), 3);

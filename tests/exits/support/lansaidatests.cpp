@@ -72,13 +72,12 @@ ExitDataDirectory::ExitDataDirectory(const QList<Doc> &docs)
                                          {"CDOPERADOR", s.operatorCode},
                                          {"NMOPERADOR", s.operatorName},
                                          {"PRODMASK", s.productMask}}});
-    write(RefTables::tipoOper(),
-          {operationRow("01", "COMPRA DE FORNECEDOR", "E", "F", "S"),
-           operationRow("51", "VENDA A PRAZO", "S", "C", "S"),
-           operationRow("52", "DOAÇÃO A ESCOLA", "S", "C", "N"),
-           operationRow("53", "DEVOLUÇÃO A FORNECEDOR", "S", "F", "N"),
-           operationRow("54", "TRANSFERÊNCIA ENTRE FILIAIS", "S", "L", "N"),
-           operationRow("55", "DEVOLUÇÃO COM ABATIMENTO", "S", "F", "S")});
+    write(RefTables::tipoOper(), {operationRow("01", "COMPRA DE FORNECEDOR", "E", "F", "S"),
+                                  operationRow("51", "VENDA A PRAZO", "S", "C", "S"),
+                                  operationRow("52", "DOAÇÃO A ESCOLA", "S", "C", "N"),
+                                  operationRow("53", "DEVOLUÇÃO A FORNECEDOR", "S", "F", "N"),
+                                  operationRow("54", "TRANSFERÊNCIA ENTRE FILIAIS", "S", "L", "N"),
+                                  operationRow("55", "DEVOLUÇÃO COM ABATIMENTO", "S", "F", "S")});
     write(RefTables::cliente(), {{{"CDCLIENTE", "C200"},
                                   {"NRMSKCLIE", "55.666.777/0001-88"},
                                   {"NRINSJURCL", kClient},
@@ -101,8 +100,8 @@ void ExitDataDirectory::writeDocuments(const QList<Doc> &docs) const
 {
     QList<QVariantMap> headers, items, dues;
     for (const Doc &d : docs) {
-        const bool withDues = d.operation == QLatin1String("51")
-                              || d.operation == QLatin1String("55");
+        const bool withDues
+            = d.operation == QLatin1String("51") || d.operation == QLatin1String("55");
         headers.append({{"NRLANCNFS", d.number},
                         {"CDFILIAL", d.branch},
                         {"CDTIPOOPER", d.operation},
@@ -146,9 +145,9 @@ QStringList ExitDataDirectory::onDisk() const
                                  s(*headers, "CDTIPOOPER"), s(*headers, "VRNOTAFISC")}));
     const auto items = load(RecordedTables::itemSaid());
     for (items->First(); !items->Eof(); items->Next())
-        lines.append(line(u'I', {s(*items, "NRLANCNFS"), s(*items, "CDARVPROD"),
-                                 s(*items, "CDPRODUTO"), s(*items, "QTITEMPROD"),
-                                 s(*items, "VRUNITITEM")}));
+        lines.append(
+            line(u'I', {s(*items, "NRLANCNFS"), s(*items, "CDARVPROD"), s(*items, "CDPRODUTO"),
+                        s(*items, "QTITEMPROD"), s(*items, "VRUNITITEM")}));
     const auto dues = load(RecordedTables::vencSaid());
     for (dues->First(); !dues->Eof(); dues->Next())
         lines.append(line(u'V', {s(*dues, "NRLANCNFS"),
@@ -164,11 +163,11 @@ QStringList linesOf(const QList<Doc> &docs)
     for (const Doc &d : docs) {
         lines.append(line(u'H', {d.number, d.branch, d.operation, withSeparator(d.total)}));
         for (const Item &i : d.items)
-            lines.append(line(u'I', {d.number, i.code, productId(i.code),
-                                     withSeparator(i.quantity), withSeparator(i.value)}));
+            lines.append(line(u'I', {d.number, i.code, productId(i.code), withSeparator(i.quantity),
+                                     withSeparator(i.value)}));
         for (const Due &v : d.dues)
-            lines.append(line(u'V', {d.number, v.date.toString(Qt::ISODate),
-                                     withSeparator(v.value)}));
+            lines.append(
+                line(u'V', {d.number, v.date.toString(Qt::ISODate), withSeparator(v.value)}));
     }
     lines.sort();
     return lines;

@@ -36,7 +36,7 @@ kivtest::Session session();
 
 struct Item
 {
-    QString code;  // CDARVPROD as stored: 01.02.001, 01.03.001 or 13.01.001
+    QString code; // CDARVPROD as stored: 01.02.001, 01.03.001 or 13.01.001
     QString quantity;
     QString value;
 };
@@ -93,9 +93,9 @@ void typeDues(kiv::TfrmLanSaida *w, const QList<Due> &dues, bool post);
 } // namespace lansaidatests
 
 // Runs a helper and stops the calling test when the helper failed.
-#define EXIT_STEP(call)                                                                    \
-    do {                                                                                   \
-        call;                                                                              \
-        if (QTest::currentTestFailed())                                                    \
-            return;                                                                        \
+#define EXIT_STEP(call)                                                                            \
+    do {                                                                                           \
+        call;                                                                                      \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
     } while (false)
