@@ -421,6 +421,11 @@ void TestLanEntr::originByKind_data()
     QTest::newRow("L the session branch") << "07" << "1" << "0001" << "0001" << kBranchName
                                           << "Filial de origem deve ser diferente da filial "
                                              "de destino.";
+    // A quote typed is part of the number, not of the filter.
+    QTest::newRow("F with a quote") << "02" << "11' OR '1'='1" << "11' OR '1'='1" << "" << ""
+                                    << "Fornecedor não cadastrado.";
+    QTest::newRow("L with a quote") << "07" << "1'" << "001'" << "" << ""
+                                    << "Filial não cadastrada.";
 }
 
 void TestLanEntr::originByKind()

@@ -337,6 +337,9 @@ private slots:
     void closingWhileTyping();
     void commandBar_data();
     void commandBar();
+    void dueDatesLeftBehindByAnOperationChange();
+    void afterAFailedSave_data();
+    void afterAFailedSave();
 
 private:
     // A new window on the data directory (the previous one, if any, is
@@ -1239,6 +1242,142 @@ void TestLanEntrGravacao::commandBar()
     }
     QCOMPARE(m_answerer->pending(), 0);
     QCOMPARE(enabledCommands(w), enabled);
+}
+
+// ------------------------------------------------- after a change of mind
+
+void TestLanEntrGravacao::dueDatesLeftBehindByAnOperationChange()
+{
+    const QList<Doc> stored = cancelDocuments();
+    m_dir = std::make_unique<DataDir>(stored);
+    TfrmLanEntr *w = openWindow();
+    QVERIFY(w);
+    typeHeader("03", kSupplier, "4711");
+    typeItems({{"01.02.001", "3", "2,5"}}, true);
+    typeDues({{QDate(2026, 4, 20), "5"}}, true);
+    if (QTest::currentTestFailed())
+        return;
+    // Back on the form, an operation without due dates, and the origin again.
+    w->mnuFormulario->trigger();
+    w->medOperacao->setFocus();
+    QVERIFY(focusOn(w->medOperacao));
+    w->medOperacao->selectAll();
+    type("02");
+    press(Qt::Key_Tab);
+    QVERIFY(focusOn(w->medOrigem));
+    QVERIFY(!w->tshVenc->isEnabled());
+    type(kSupplier);
+    press(Qt::Key_Tab);
+    QVERIFY(command(w->sbtConfirmar));
+    QCOMPARE(m_answerer->count(), 0);
+    // The due date typed under 03 is not saved under 02.
+    QList<Doc> expected = stored;
+    expected.append(Doc{"6", kBranch, false, "7,50000", {{"01.02.001", "3,000", "2,50000"}}, {}});
+    QCOMPARE(m_dir->onDisk(), linesOf(expected));
+}
+
+void TestLanEntrGravacao::afterAFailedSave_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QString>("then");
+    QTest::newRow("a new document, confirm saves it again") << "confirmar" << "confirmar";
+    QTest::newRow("a new document, cancel drops it") << "confirmar" << "cancelarSim";
+    QTest::newRow("a new document, cancel answered Não keeps it")
+        << "confirmar" << "cancelarNão";
+    QTest::newRow("a new document, closing asks") << "confirmar" << "fecharSim";
+    QTest::newRow("a deletion, confirm saves it again") << "excluir" << "confirmar";
+    QTest::newRow("a deletion, cancel brings the document back whole")
+        << "excluir" << "cancelarSim";
+}
+
+void TestLanEntrGravacao::afterAFailedSave()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the file-size limit is a Unix resource limit");
+#else
+    QFETCH(QString, failing);
+    QFETCH(QString, then);
+    const QList<Doc> stored = cancelDocuments();
+    m_dir = std::make_unique<DataDir>(stored);
+    TfrmLanEntr *w = openWindow();
+    QVERIFY(w);
+    const auto before = m_dir->contents();
+    const bool inserting = failing == QLatin1String("confirmar");
+    const Doc typed{"6", kBranch, false, "7,50000", {{"01.02.001", "3,000", "2,50000"}}, {}};
+    QList<Doc> saved = stored;
+    if (inserting) {
+        typeHeader("02", kSupplier, "4711");
+        typeItems({{"01.02.001", "3", "2,5"}}, true);
+        if (QTest::currentTestFailed())
+            return;
+        saved.append(typed);
+    } else {
+        saved.removeFirst();
+    }
+    const int shownBefore = m_answerer->count();
+    if (!inserting)
+        m_answerer->press("Sim");
+    m_answerer->press("OK");
+    {
+        FileSizeLimit full(16);
+        QVERIFY(command(inserting ? w->sbtConfirmar : w->sbtExcluir));
+    }
+    QVERIFY(m_answerer->waitFor(shownBefore + (inserting ? 1 : 2)));
+    QCOMPARE(m_dir->contents(), before);
+    // What the operator did stays on screen, and may be confirmed again.
+    QCOMPARE(w->cdsLancEntr->RecordCount(), inserting ? 2 : 0);
+    QVERIFY(w->sbtConfirmar.Enabled() && w->sbtCancelar.Enabled());
+    const int seen = m_answerer->count();
+
+    if (then == QLatin1String("confirmar")) {
+        QVERIFY(command(w->sbtConfirmar));
+        QCOMPARE(m_answerer->count(), seen);
+        QCOMPARE(m_dir->onDisk(), linesOf(saved));
+        QVERIFY(!w->sbtConfirmar.Enabled() && !w->sbtCancelar.Enabled());
+    } else if (then.startsWith(QLatin1String("cancelar"))) {
+        const bool yes = then == QLatin1String("cancelarSim");
+        m_answerer->press(yes ? "Sim" : "Não");
+        QVERIFY(command(w->sbtCancelar));
+        QVERIFY(m_answerer->waitFor(seen + 1));
+        QCOMPARE(m_answerer->at(seen).text, kCancelAll);
+        if (!yes) {
+            QCOMPARE(w->cdsLancEntr->RecordCount(), 2);
+            QVERIFY(w->sbtConfirmar.Enabled());
+            QCOMPARE(m_dir->contents(), before);
+            return;
+        }
+        // The window holds what the files hold: the dropped document with
+        // nothing of it, the deleted one with all its rows.
+        QCOMPARE(w->cdsLancEntr->RecordCount(), 1);
+        QVERIFY(!w->sbtConfirmar.Enabled() && !w->sbtCancelar.Enabled());
+        QCOMPARE(shown(), linesOf(stored, kBranch));
+        // A later save writes exactly the stored documents and the new one.
+        typeHeader("02", kSupplier, "4711");
+        const QString next = inserting ? "7" : "6";
+        QCOMPARE(header(w, "NRLANCNFE"), next);
+        typeItems({{"01.02.001", "3", "2,5"}}, true);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(command(w->sbtConfirmar));
+        QList<Doc> expected = stored;
+        Doc later = typed;
+        later.number = next;
+        expected.append(later);
+        QCOMPARE(m_dir->onDisk(), linesOf(expected));
+    } else {
+        // Closing asks before the document goes.
+        m_answerer->press("Não");
+        QVERIFY(command(w->sbtFechar));
+        QVERIFY(m_answerer->waitFor(seen + 1));
+        QCOMPARE(m_answerer->at(seen).text, kCancelAll);
+        QVERIFY(!m_window.isNull() && w->isVisible());
+        m_answerer->press("Sim");
+        QVERIFY(command(w->sbtFechar));
+        QVERIFY(m_answerer->waitFor(seen + 2));
+        QTRY_VERIFY(m_window.isNull());
+        QCOMPARE(m_dir->contents(), before);
+    }
+#endif
 }
 
 QTEST_MAIN(TestLanEntrGravacao)

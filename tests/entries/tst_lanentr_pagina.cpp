@@ -178,6 +178,9 @@ void TestLanEntrPagina::headerPostRefused_data()
                                   << "tshVenc";
     QTest::newRow("due dates 5 + 2 for 7,50")
         << Document{"5", true, "8", items, {"5", "2"}} << 0 << kDueDatesOff << "tshVenc";
+    QTest::newRow("a total wider than its field")
+        << Document{"5", false, "8", {{"20000", "5"}}, {}} << 0
+        << "O total 100000,00000 não cabe nos 10 caracteres do campo Total." << "tshProduto";
 }
 
 void TestLanEntrPagina::headerPostRefused()
@@ -221,11 +224,16 @@ void TestLanEntrPagina::itemsDecideTheTotal_data()
     QTest::newRow("point: two items, total already right")
         << QChar(u'.') << Document{"5", false, "4,25", {{"2", "1,5"}, {"1", "1,25"}}, {}}
         << "4.25000";
-    // 1236,11020875 is longer than the field: what it keeps is formatted,
-    // not the whole sum (which would round to 1236,11021).
+    // 1236,11020875 is rounded to the five decimals the field keeps, not cut
+    // to its ten characters.
     QTest::newRow("comma: a sum longer than the field")
         << QChar(u',') << Document{"5", false, "8", {{"100,125", "12,34567"}}, {}}
-        << "1236,11020";
+        << "1236,11021";
+    // 1,1 + 2,2 is not 3,3 in binary; at five decimals it is.
+    QTest::newRow("comma: due dates 1,1 + 2,2 for 3,3")
+        << QChar(u',') << Document{"5", true, "8", {{"1", "3,3"}}, {"1,1", "2,2"}} << "3,30000";
+    QTest::newRow("point: due dates 1.1 + 2.2 for 3.3")
+        << QChar(u'.') << Document{"5", true, "8", {{"1", "3,3"}}, {"1,1", "2,2"}} << "3.30000";
 }
 
 void TestLanEntrPagina::itemsDecideTheTotal()

@@ -995,15 +995,73 @@ private:
         }
     }
 
+    // An exit operation type: its name, the kind of destination ("C"
+    // client, "F" supplier, "L" branch) and whether it takes due dates.
+    struct ExitType
+    {
+        const char *name;
+        const char *destination;
+        bool dueDates;
+    };
+
+    // The exit types of operationTypesAndSeries, and the two the exits add
+    // so that every kind of destination comes with and without due dates.
+    static ExitType exitType(const QString &type)
+    {
+        static const QHash<QString, ExitType> types = {
+            {"11", {"REMESSA PARA ESCOLA", "C", false}},
+            {"12", {"VENDA DE EXCEDENTES", "C", true}},
+            {"13", {"DEVOLUÇÃO A FORNECEDOR", "F", true}},
+            {"14", {"TRANSFERÊNCIA ENVIADA", "L", false}},
+            {"15", {"DOAÇÃO A INSTITUIÇÃO", "C", false}},
+            {"16", {"DEVOLUÇÃO SEM ABATIMENTO", "F", false}},
+            {"17", {"TRANSFERÊNCIA COM ACERTO", "L", true}},
+        };
+        return types.value(type);
+    }
+
+    // Destination of an exit: kind, key, name and the number the operator
+    // typed.
+    Origin destinationOf(const QString &type, const QString &key) const
+    {
+        const QString kind = QLatin1String(exitType(type).destination);
+        if (kind == QLatin1String("L"))
+            return {kind, key, branchName(key), key};
+        const Party &p = kind == QLatin1String("F") ? supplier(qPrintable(key))
+                                                     : client(qPrintable(key));
+        return {kind, key, text(p.name), cnpjDigits(p.cnpjBase)};
+    }
+
+    // Exits of both branches, the other branch holding the highest number,
+    // one of every kind of destination with and without due dates among
+    // them; the operation types that only the exits use.
     void exits()
     {
+        for (const char *type : {"16", "17"}) {
+            const ExitType t = exitType(QLatin1String(type));
+            add(QStringLiteral("TIPOOPER.cds"),
+                {{QStringLiteral("CDTIPOOPER"), QLatin1String(type)},
+                 {QStringLiteral("NMTIPOOPER"), text(t.name)},
+                 {QStringLiteral("IDENTTIPOP"), QStringLiteral("S")},
+                 {QStringLiteral("IDENTORIOP"), QLatin1String(t.destination)},
+                 {QStringLiteral("IDUTILVENC"), t.dueDates ? QStringLiteral("S")
+                                                            : QStringLiteral("N")}});
+        }
+        // Due dates split totals whose halves keep five decimals exactly.
         const QList<Document> documents = {
             {"1", "0001", "11", -2, QStringLiteral("2001"),
              {{"01.01.001", 15}, {"01.02.001", 8}}, {}},
             {"2", "0001", "12", -1, QStringLiteral("2007"), {{"05.01.001", 10}}, {28}},
+            {"3", "0001", "13", -4, QStringLiteral("1002"), {{"04.02.001", 12}}, {15, 45}},
+            {"4", "0001", "14", -3, QStringLiteral("0002"),
+             {{"01.03.001", 20}, {"02.01.002", 12}}, {}},
+            {"5", "0002", "16", -5, QStringLiteral("1003"), {{"02.01.002", 6}}, {}},
+            {"6", "0002", "17", -1, QStringLiteral("0001"), {{"04.01.001", 8}}, {30, 60}},
+            {"7", "0002", "15", 0, QStringLiteral("2004"), {{"01.01.001", 4}}, {}},
         };
         for (const Document &d : documents) {
-            const Origin origin = originOf(d.type, d.origin);
+            const QString type = QLatin1String(d.type);
+            const Origin destination = destinationOf(type, d.origin);
             const QString number = QLatin1String(d.number);
             const QDate date = m_today.addDays(d.day);
             double total = 0;
@@ -1025,12 +1083,12 @@ private:
             add(QStringLiteral("LANCSAID.cds"),
                 {{QStringLiteral("NRLANCNFS"), number},
                  {QStringLiteral("CDFILIAL"), QLatin1String(d.branch)},
-                 {QStringLiteral("CDTIPOOPER"), QLatin1String(d.type)},
-                 {QStringLiteral("NMTIPOOPER"), operationName(d.type)},
-                 {QStringLiteral("IDENTORIOP"), origin.kind},
-                 {QStringLiteral("CDORIGEM"), origin.key},
-                 {QStringLiteral("NMORIGEM"), origin.name},
-                 {QStringLiteral("NRINSJURNF"), origin.typed},
+                 {QStringLiteral("CDTIPOOPER"), type},
+                 {QStringLiteral("NMTIPOOPER"), text(exitType(type).name)},
+                 {QStringLiteral("IDENTORIOP"), destination.kind},
+                 {QStringLiteral("CDORIGEM"), destination.key},
+                 {QStringLiteral("NMORIGEM"), destination.name},
+                 {QStringLiteral("NRINSJURNF"), destination.typed},
                  {QStringLiteral("DTSAIDA"), date},
                  {QStringLiteral("VRNOTAFISC"), value5(total)},
                  {QStringLiteral("IDUTILVENC"), d.dueDays.isEmpty() ? QStringLiteral("N")
