@@ -782,7 +782,7 @@ void TfrmLanEntr::sbtCancelarClick()
         if (editando(linhas)) {
             linhas->Cancel();
             const bool temLinhas = !linhas->IsEmpty();
-            for (const TCommand *command : {&sbtAlterar, &sbtExcluir, &sbtProcurar})
+            for (TCommand *command : {&sbtAlterar, &sbtExcluir, &sbtProcurar})
                 command->SetEnabled(temLinhas);
         } else if (editandoCabecalho()) {
             cancelarCabecalho();
@@ -809,7 +809,7 @@ void TfrmLanEntr::dtsPadraoStateChange()
     const bool navegando = state == DataSetState::Browse;
     sbtIncluir.SetEnabled(navegando);
     const bool comRegistros = navegando && table && !table->IsEmpty();
-    for (const TCommand *command : {&sbtAlterar, &sbtExcluir, &sbtProcurar, &sbtVerificar})
+    for (TCommand *command : {&sbtAlterar, &sbtExcluir, &sbtProcurar, &sbtVerificar})
         command->SetEnabled(comRegistros);
     if (table == cdsLancEntr) {
         // A header being inserted counts as a record.
@@ -1595,10 +1595,7 @@ void TfrmLanEntr::dbgProdutoKeyPress(QChar &key)
     const QString name = field ? field->FieldName().toUpper() : QString();
     const bool enter = key == QChar(VK_RETURN);
     if (name == kQuantidade || name == kUnitario) {
-        const bool digito = key >= u'0' && key <= u'9';
-        if (!digito && !enter && key != QChar(VK_BACK)
-            && key != LocaleService::decimalSeparator())
-            key = QChar();
+        NumericKeyPress(key, true);
     } else if (!(name == kCodigo && inserindoItem()) && !enter) {
         key = QChar();
     }
@@ -1667,10 +1664,7 @@ void TfrmLanEntr::dbgVencKeyPress(QChar &key)
 {
     // The date's separators come from its mask; amounts take the
     // workstation's decimal separator.
-    const bool digito = key >= u'0' && key <= u'9';
-    if (!digito && key != QChar(VK_RETURN) && key != QChar(VK_BACK)
-        && key != LocaleService::decimalSeparator())
-        key = QChar();
+    NumericKeyPress(key, true);
 }
 
 } // namespace kiv

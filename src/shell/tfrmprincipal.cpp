@@ -40,6 +40,7 @@ struct Command
     const char *menu;       // the menu entry's object name
     const char *caption;    // its caption
     const char *topMenu;    // the menu it belongs to
+    const char *topName;    // that menu's object name
     const char *button;     // the toolbar button's object name
     const char *hint;
     QStyle::StandardPixmap icon;
@@ -47,20 +48,22 @@ struct Command
 };
 
 const Command commands[] = {
-    {TaskWindow::Inventario, "mnuInventario", "&Inventário", "&Ajuste", "sbtInventario",
-     "Inventário", QStyle::SP_FileDialogDetailedView, &TfrmPrincipal::mnuInventarioClick},
+    {TaskWindow::Inventario, "mnuInventario", "&Inventário", "&Ajuste", "mnuAjuste",
+     "sbtInventario", "Inventário", QStyle::SP_FileDialogDetailedView,
+     &TfrmPrincipal::mnuInventarioClick},
     {TaskWindow::LanEntrada, "mnuLanEntrada", "La&nçamento de Entrada", "&Lançamentos",
-     "sbtLancEntr", "Lançamento de Entrada", QStyle::SP_ArrowDown,
+     "mnuLancamentos", "sbtLancEntr", "Lançamento de Entrada", QStyle::SP_ArrowDown,
      &TfrmPrincipal::mnuLanEntradaClick},
-    {TaskWindow::LanSaida, "mnuLanSaida", "Lança&mento de Saída", "&Lançamentos", "sbtLancSaid",
-     "Lançamento de Saída", QStyle::SP_ArrowUp, &TfrmPrincipal::mnuLanSaidaClick},
+    {TaskWindow::LanSaida, "mnuLanSaida", "Lança&mento de Saída", "&Lançamentos",
+     "mnuLancamentos", "sbtLancSaid", "Lançamento de Saída", QStyle::SP_ArrowUp,
+     &TfrmPrincipal::mnuLanSaidaClick},
     {TaskWindow::SolCompras, "mnuSolCompras", "&Solicitação de Compras", "&Consumo",
-     "sbtSolComp", "Solicitação de Compras", QStyle::SP_FileDialogContentsView,
+     "mnuConsumo", "sbtSolComp", "Solicitação de Compras", QStyle::SP_FileDialogContentsView,
      &TfrmPrincipal::mnuSolComprasClick},
-    {TaskWindow::Efetivos, "mnuEfetivos", "E&fetivos", "M&edição", "sbtEfetivos", "Efetivos",
-     QStyle::SP_FileDialogListView, &TfrmPrincipal::mnuEfetivosClick},
+    {TaskWindow::Efetivos, "mnuEfetivos", "E&fetivos", "M&edição", "mnuMedicao", "sbtEfetivos",
+     "Efetivos", QStyle::SP_FileDialogListView, &TfrmPrincipal::mnuEfetivosClick},
     {TaskWindow::RetServico, "mnuRetServico", "Re&tirada por Serviço", "&Retirada",
-     "SpeedButton1", "Retirada por Serviço", QStyle::SP_DialogApplyButton,
+     "mnuRetirada", "SpeedButton1", "Retirada por Serviço", QStyle::SP_DialogApplyButton,
      &TfrmPrincipal::mnuRetServicoClick},
 };
 
@@ -106,13 +109,24 @@ TfrmPrincipal::TfrmPrincipal(QWidget *parent) : TfrmPadrForm00000(parent)
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
     ClientLayout()->setContentsMargins(0, 0, 0, 0);
     ClientLayout()->addWidget(mdiArea);
+    // A window larger than the area is scrolled to, never cut off.
+    mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     connect(mdiArea, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow *sub) {
-        if (sub)
-            if (auto *window = qobject_cast<TfrmPadrForm00000 *>(sub->widget()))
-                window->Activate();
+        // Null while a dialog or another program is in front: the window
+        // stays the one in front of the main window.
+        if (!sub)
+            return;
+        if (auto *window = qobject_cast<TfrmPadrForm00000 *>(sub->widget())) {
+            window->Activate();
+            // Qt leaves the focus where it was (the menu, the window behind).
+            window->FocusControl();
+        }
     });
 
     createMenusAndToolbar();
+    createWindowKeys();
     resize(1024, 700);
 }
 
@@ -158,6 +172,7 @@ void TfrmPrincipal::createMenusAndToolbar()
         QMenu *menu = menus.value(topCaption);
         if (!menu) {
             menu = bar->addMenu(topCaption);
+            menu->setObjectName(QString::fromLatin1(command.topName));
             menus.insert(topCaption, menu);
         }
         QAction *entry = menu->addAction(QString::fromUtf8(command.caption));
@@ -174,11 +189,6 @@ void TfrmPrincipal::createMenusAndToolbar()
         connect(entry, &QAction::triggered, this, run);
         connect(button, &QToolButton::clicked, this, run);
     }
-    menus.value(QStringLiteral("&Ajuste"))->setObjectName(QStringLiteral("mnuAjuste"));
-    menus.value(QStringLiteral("&Lançamentos"))->setObjectName(QStringLiteral("mnuLancamentos"));
-    menus.value(QStringLiteral("&Consumo"))->setObjectName(QStringLiteral("mnuConsumo"));
-    menus.value(QStringLiteral("M&edição"))->setObjectName(QStringLiteral("mnuMedicao"));
-    menus.value(QStringLiteral("&Retirada"))->setObjectName(QStringLiteral("mnuRetirada"));
     QWidget *spacer = new QWidget(tbrFerramentas);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     tbrFerramentas->addWidget(spacer);
@@ -237,7 +247,12 @@ void TfrmPrincipal::FormCreate()
 
 void TfrmPrincipal::FormActivate()
 {
-    SetStatusPanel(3, lblCodTela->text());
+    // Back from a dialog (a lookup over a task window) the window in front
+    // is still the task window: its code stays.
+    TfrmPadrForm00000 *front = FrontWindow();
+    SetStatusPanel(3, NomeUnit(front ? front : this));
+    if (front)
+        front->FocusControl();
     if (!m_activated && m_started) {
         m_activated = true;
         showLogin();
@@ -284,8 +299,60 @@ bool TfrmPrincipal::askToEnd()
     if (ShowMsg(msgPadrao, QStringLiteral("ON_EXIT"), MsgType::Confirmation, mbYes | mbNo)
         != mrYes)
         return false;
+    if (!closeTaskWindows())
+        return false;
     Terminate();
     return true;
+}
+
+bool TfrmPrincipal::closeTaskWindows()
+{
+    // Front to back, each through its own close rules, brought to the front
+    // first so that the operator sees which window asks; a window that
+    // stays open keeps the program running.
+    const QList<QMdiSubWindow *> stack = mdiArea->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
+        QPointer<QMdiSubWindow> sub = *it;
+        if (!sub || !sub->widget())
+            continue;
+        mdiArea->setActiveSubWindow(sub);
+        if (!sub->close())
+            return false;
+    }
+    return true;
+}
+
+TfrmPadrForm00000 *TfrmPrincipal::FrontWindow() const
+{
+    QMdiSubWindow *sub = mdiArea ? mdiArea->currentSubWindow() : nullptr;
+    return sub && sub->isVisible() ? qobject_cast<TfrmPadrForm00000 *>(sub->widget()) : nullptr;
+}
+
+void TfrmPrincipal::createWindowKeys()
+{
+    // The desktop's keys for child windows: Ctrl+F4 closes the one in
+    // front through its close rules, Ctrl+F6 and Ctrl+Tab go to the next
+    // one (with Shift, the previous).
+    const auto add = [this](const char *name, const QList<QKeySequence> &keys, auto slot) {
+        auto *action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, slot] { guarded(this, slot); });
+        return action;
+    };
+    add("actFecharJanela", {QKeySequence(Qt::CTRL | Qt::Key_F4)},
+        [this] { mdiArea->closeActiveSubWindow(); });
+    add("actProximaJanela",
+        {QKeySequence(Qt::CTRL | Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_Tab)},
+        [this] { mdiArea->activateNextSubWindow(); });
+    add("actJanelaAnterior",
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+         QKeySequence(Qt::CTRL | Qt::Key_Backtab),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)},
+        [this] { mdiArea->activatePreviousSubWindow(); });
 }
 
 void TfrmPrincipal::FormClose(bool &allowClose)
@@ -328,13 +395,11 @@ void TfrmPrincipal::showTaskWindow(TaskWindow window)
     QPointer<TfrmPadrForm00000> &open = m_windows[int(window)];
     if (!open) {
         TfrmPadrForm00000 *form = factory(CurrentSession());
+        const int opened = int(mdiArea->subWindowList().size());
         QMdiSubWindow *sub = mdiArea->addSubWindow(form);
         sub->setAttribute(Qt::WA_DeleteOnClose);
-        sub->setWindowIcon(form->windowIcon());
-        // Room for a grid of a dozen rows, within the main window.
-        const QSize room = mdiArea->viewport()->size();
-        sub->resize(std::min(std::max(sub->sizeHint().width(), 900), room.width()),
-                    std::min(std::max(sub->sizeHint().height(), 560), room.height()));
+        sub->setWindowIcon(windowIcon());
+        placeTaskWindow(sub, opened);
         // The window discards itself on close; its frame goes with it.
         connect(form, &QObject::destroyed, sub, &QMdiSubWindow::close);
         open = form;
@@ -344,8 +409,35 @@ void TfrmPrincipal::showTaskWindow(TaskWindow window)
         sub->show();
         sub->showNormal();
         mdiArea->setActiveSubWindow(sub);
+        open->FocusControl();
     }
     SetStatusPanel(3, ScreenCode(window));
+}
+
+void TfrmPrincipal::placeTaskWindow(QMdiSubWindow *sub, int opened)
+{
+    // Room for a grid of a dozen rows, within the visible area, cascaded
+    // below and to the right of the windows already open; back at the
+    // corner when the step would push it out of sight.
+    const QSize room = mdiArea->viewport()->size();
+    const QSize wanted(std::max(sub->sizeHint().width(), 900),
+                       std::max(sub->sizeHint().height(), 560));
+    const QSize size(std::min(wanted.width(), room.width()),
+                     std::min(wanted.height(), room.height()));
+    const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub) + 4;
+    QPoint at(opened * step, opened * step);
+    if (at.x() + size.width() > room.width() || at.y() + size.height() > room.height())
+        at = QPoint(0, 0);
+    sub->setGeometry(QRect(at, size));
+    // A window restored after a maximize gets its size back, never the
+    // title bar alone.
+    connect(sub, &QMdiSubWindow::windowStateChanged, this,
+            [this, sub, size](Qt::WindowStates oldState, Qt::WindowStates newState) {
+                const bool restored = (oldState & (Qt::WindowMaximized | Qt::WindowMinimized))
+                                      && !(newState & (Qt::WindowMaximized | Qt::WindowMinimized));
+                if (restored && (sub->width() < size.width() / 2 || sub->height() < size.height() / 2))
+                    sub->resize(size);
+            });
 }
 
 void TfrmPrincipal::mnuInventarioClick() { showTaskWindow(TaskWindow::Inventario); }

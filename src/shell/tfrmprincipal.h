@@ -11,6 +11,7 @@
 #include <functional>
 
 class QMdiArea;
+class QMdiSubWindow;
 class QToolButton;
 
 namespace kiv {
@@ -65,6 +66,9 @@ public:
     void mnuEfetivosClick();
     void mnuRetServicoClick();
 
+    // The task window in front (also while a dialog is over it), or null.
+    TfrmPadrForm00000 *FrontWindow() const;
+
     TfrmLogin *LoginWindow() const { return m_login; }
     // The login is shown once per run; its marker is never cleared.
     bool LoginCreated() const { return m_loginCreated; }
@@ -80,7 +84,10 @@ protected:
 
 private:
     void createMenusAndToolbar();
+    void createWindowKeys();
     void showTaskWindow(TaskWindow window);
+    void placeTaskWindow(QMdiSubWindow *sub, int opened);
+    bool closeTaskWindows();
     void showLogin();
     void loginAccepted(const LoginSession &session);
     bool askToEnd();

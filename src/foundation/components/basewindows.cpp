@@ -11,6 +11,7 @@
 #include "table.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -54,7 +55,7 @@ bool TCommand::Enabled() const
     return menu && menu->isEnabled();
 }
 
-void TCommand::SetEnabled(bool enabled) const
+void TCommand::SetEnabled(bool enabled)
 {
     if (menu)
         menu->setEnabled(enabled);
@@ -89,7 +90,70 @@ void TfrmPadrForm00000::Create()
 
 void TfrmPadrForm00000::Activate()
 {
+    if (!NomeUnit(this).isEmpty())
+        SetStatusPanel(3, NomeUnit(this));
     guarded(this, [this] { FormActivate(); });
+}
+
+namespace {
+
+// Whether Tab may stop at the widget, as Qt's own chain decides, within
+// the window.
+bool isTabStop(const QWidget *window, QWidget *widget)
+{
+    return widget != window && window->isAncestorOf(widget)
+           && (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isEnabled()
+           && widget->isVisibleTo(window) && widget->isVisible() && !widget->focusProxy();
+}
+
+QWidget *firstTabStop(QWidget *window)
+{
+    QWidget *widget = window;
+    do {
+        widget = widget->nextInFocusChain();
+        if (isTabStop(window, widget))
+            return widget;
+    } while (widget && widget != window);
+    return nullptr;
+}
+
+} // namespace
+
+bool TfrmPadrForm00000::FocusControl()
+{
+    QWidget *now = QApplication::focusWidget();
+    if (now && isAncestorOf(now))
+        return true;
+    QWidget *target = focusWidget();
+    if (!target || !isTabStop(this, target))
+        target = ActiveControl && isTabStop(this, ActiveControl) ? ActiveControl.data() : nullptr;
+    if (!target)
+        target = firstTabStop(this);
+    if (!target)
+        return false;
+    target->setFocus(Qt::ActiveWindowFocusReason);
+    return target->hasFocus();
+}
+
+bool TfrmPadrForm00000::focusNextPrevChild(bool next)
+{
+    if (isWindow())
+        return QMainWindow::focusNextPrevChild(next);
+    // A child window shares the main window's tab chain, which would lead
+    // on into the window behind: go round this one's controls instead.
+    QWidget *start = QApplication::focusWidget();
+    if (!start || !isAncestorOf(start))
+        return FocusControl();
+    QWidget *widget = start;
+    while (true) {
+        widget = next ? widget->nextInFocusChain() : widget->previousInFocusChain();
+        if (!widget || widget == start)
+            return true;
+        if (isTabStop(this, widget)) {
+            widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
 }
 
 void TfrmPadrForm00000::closeEvent(QCloseEvent *event)

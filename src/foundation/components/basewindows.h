@@ -5,6 +5,7 @@
 #include "session.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 
@@ -38,7 +39,7 @@ struct TCommand
     QToolButton *button = nullptr;
 
     bool Enabled() const;
-    void SetEnabled(bool enabled) const;
+    void SetEnabled(bool enabled);
 };
 
 // The root of every window: the screen-code label, the toolbar, the message
@@ -53,9 +54,19 @@ public:
     explicit TfrmPadrForm00000(QWidget *parent = nullptr);
 
     void Create();
-    // Runs FormActivate under the guard. Top-level windows call it on their
-    // own activation; the main window calls it for the child window in front.
+    // Writes the window's screen code to the status bar and runs
+    // FormActivate under the guard. Top-level windows call it on their own
+    // activation; the main window calls it for the child window in front.
     void Activate();
+
+    // The control that takes the keyboard focus when the window is opened
+    // or brought to the front and had no control with the focus yet; by
+    // default the first control of its tab order.
+    QPointer<QWidget> ActiveControl;
+    // Puts the keyboard focus inside the window: where the operator left
+    // it, else on ActiveControl, else on the first control. True when a
+    // control of the window has the focus afterwards.
+    bool FocusControl();
 
     QLabel *lblCodTela = nullptr;
     QToolBar *tbrFerramentas = nullptr;
@@ -73,6 +84,9 @@ protected:
 
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    // Tab and Shift+Tab go round the controls of this window only, also
+    // when it is a child window of the main window.
+    bool focusNextPrevChild(bool next) override;
     // The area under the toolbar that a window fills.
     QWidget *ClientArea() const { return m_client; }
     QVBoxLayout *ClientLayout() const { return m_clientLayout; }

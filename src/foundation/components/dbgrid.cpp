@@ -1108,23 +1108,18 @@ bool TDBGrid::handleKey(QKeyEvent *event, bool inEditor)
         return true;
 
     // The window's OnKeyPress filters the characters and may drop them.
-    const QChar typed = character;
     if (OnKeyPress && (!runEvent([&] { OnKeyPress(character); }) || character.isNull()))
         return true;
 
     if (character.unicode() == VK_RETURN) {
-        // Enter writes the cell and goes to the next one, after the key's
-        // own handling is over: the editor it closes is still in use here.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                act([this] {
-                    UpdateData();
-                    hideEditor();
-                    tabMove(true);
-                });
-            },
-            Qt::QueuedConnection);
+        // Enter writes the cell and goes to the next one now, as Tab does:
+        // the keys typed ahead of it, already waiting behind it, are meant
+        // for the next cell. The editor it closes is only deleted later.
+        act([this] {
+            UpdateData();
+            hideEditor();
+            tabMove(true);
+        });
         return true;
     }
     if (character.unicode() < 32 && character.unicode() != VK_BACK)
@@ -1141,7 +1136,7 @@ bool TDBGrid::handleKey(QKeyEvent *event, bool inEditor)
             deliverToEditor(editor, character);
         return true;
     }
-    if (!inEditor || character != typed) {
+    if (!inEditor || !typesItself(event, character)) {
         deliverToEditor(m_editor, character);
         return true;
     }
