@@ -191,7 +191,20 @@ void TDateTimePicker::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    // A part filled up moves on to the next by itself; the separator the
+    // operator types after it ("05/11/2026") then belongs to that move, not
+    // to a second one that would put the month in the year.
+    const QString text = key->text();
+    const bool separator = text.size() == 1 && !text.at(0).isLetterOrNumber()
+                           && !text.at(0).isSpace() && text.at(0).isPrint();
+    if (separator && m_movedOn) {
+        m_movedOn = false;
+        event->accept();
+        return;
+    }
+    const int section = currentSectionIndex();
     QDateEdit::keyPressEvent(key);
+    m_movedOn = text.size() == 1 && text.at(0).isDigit() && currentSectionIndex() == section + 1;
     if (key != event)
         event->setAccepted(key->isAccepted());
 }
@@ -220,8 +233,10 @@ void TDateTimePicker::focusInEvent(QFocusEvent *event)
     // there: a date typed after a lookup moved the focus here would start in
     // the year. Typing always starts at the first part; back from the
     // calendar the operator is where he was.
-    if (event->reason() != Qt::PopupFocusReason)
+    if (event->reason() != Qt::PopupFocusReason) {
         selectFirstSection();
+        m_movedOn = false;
+    }
     m_focusClick = event->reason() == Qt::MouseFocusReason;
     controlFocusIn(this);
 }

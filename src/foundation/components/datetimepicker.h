@@ -76,6 +76,7 @@ private:
     QTime m_time;
     int m_settingByCode = 0;
     bool m_focusClick = false;
+    bool m_movedOn = false;  // the last digit filled a part and moved on
 };
 
 } // namespace kiv
