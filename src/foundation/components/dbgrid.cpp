@@ -212,6 +212,10 @@ bool GridDelegate::eventFilter(QObject *object, QEvent *event)
         // Keys the grid acts on while a cell is typed must reach it rather
         // than a shortcut of the window.
         const auto *key = static_cast<QKeyEvent *>(event);
+        // Ctrl+Tab and Ctrl+F6 move between the main window's child windows.
+        if (key->modifiers() & Qt::ControlModifier
+            && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab))
+            return false;
         switch (key->key()) {
         case Qt::Key_Escape:
         case Qt::Key_Return:
@@ -1018,8 +1022,9 @@ bool TDBGrid::handleKey(QKeyEvent *event, bool inEditor)
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         // Tab walks the cells the operator can type in, row after row;
-        // without that option it leaves the grid.
-        if (!m_tabsMoveCells)
+        // without that option it leaves the grid. Ctrl+Tab is the main
+        // window's (the next child window).
+        if (!m_tabsMoveCells || ctrl)
             return false;
         act([this, event, shift] {
             tabMove(event->key() == Qt::Key_Tab && !(shift & Qt::ShiftModifier));
