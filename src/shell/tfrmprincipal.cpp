@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
 #include <QTimer>
@@ -120,8 +121,10 @@ TfrmPrincipal::TfrmPrincipal(QWidget *parent) : TfrmPadrForm00000(parent)
             return;
         if (auto *window = qobject_cast<TfrmPadrForm00000 *>(sub->widget())) {
             window->Activate();
-            // Qt leaves the focus where it was (the menu, the window behind).
-            window->FocusControl();
+            // Qt puts the focus on the window's first control, or leaves it
+            // where it was (the menu, the window behind): it goes back where
+            // the operator left it, unless a click chose the control.
+            window->FocusControl(QApplication::mouseButtons() == Qt::NoButton);
         }
     });
 
@@ -400,8 +403,15 @@ void TfrmPrincipal::showTaskWindow(TaskWindow window)
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->setWindowIcon(windowIcon());
         placeTaskWindow(sub, opened);
-        // The window discards itself on close; its frame goes with it.
+        // The window discards itself on close; its frame goes with it. The
+        // last one gone leaves the main window's code in front.
         connect(form, &QObject::destroyed, sub, &QMdiSubWindow::close);
+        connect(form, &QObject::destroyed, this, [this] {
+            const QList<QMdiSubWindow *> subs = mdiArea->subWindowList();
+            if (std::none_of(subs.cbegin(), subs.cend(),
+                             [](QMdiSubWindow *other) { return other->widget() != nullptr; }))
+                SetStatusPanel(3, NomeUnit(this));
+        });
         open = form;
         form->Create();
     }
@@ -429,6 +439,13 @@ void TfrmPrincipal::placeTaskWindow(QMdiSubWindow *sub, int opened)
     if (at.x() + size.width() > room.width() || at.y() + size.height() > room.height())
         at = QPoint(0, 0);
     sub->setGeometry(QRect(at, size));
+    // Ctrl+F4 is the main window's key for the window in front; the frame's
+    // own menu entry with the same key would make the key do nothing.
+    for (QAction *action : sub->systemMenu()->actions()) {
+        QList<QKeySequence> keys = action->shortcuts();
+        if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_F4)) > 0)
+            action->setShortcuts(keys);
+    }
     // A window restored after a maximize gets its size back, never the
     // title bar alone.
     connect(sub, &QMdiSubWindow::windowStateChanged, this,

@@ -81,6 +81,14 @@ TfrmPadrForm00000::TfrmPadrForm00000(QWidget *parent) : QMainWindow(parent)
     m_clientLayout = new QVBoxLayout(m_client);
     m_clientLayout->setContentsMargins(6, 6, 6, 6);
     setCentralWidget(m_client);
+
+    // Where the operator left the focus, to give it back when the window
+    // comes to the front again (Qt forgets it when a child window loses
+    // the front).
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && isAncestorOf(now))
+            m_lastFocus = now;
+    });
 }
 
 void TfrmPadrForm00000::Create()
@@ -119,12 +127,13 @@ QWidget *firstTabStop(QWidget *window)
 
 } // namespace
 
-bool TfrmPadrForm00000::FocusControl()
+bool TfrmPadrForm00000::FocusControl(bool restore)
 {
     QWidget *now = QApplication::focusWidget();
-    if (now && isAncestorOf(now))
+    const bool inside = now && isAncestorOf(now);
+    if (inside && (!restore || !m_lastFocus || now == m_lastFocus || !isTabStop(this, m_lastFocus)))
         return true;
-    QWidget *target = focusWidget();
+    QWidget *target = m_lastFocus;
     if (!target || !isTabStop(this, target))
         target = ActiveControl && isTabStop(this, ActiveControl) ? ActiveControl.data() : nullptr;
     if (!target)

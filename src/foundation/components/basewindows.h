@@ -64,9 +64,11 @@ public:
     // default the first control of its tab order.
     QPointer<QWidget> ActiveControl;
     // Puts the keyboard focus inside the window: where the operator left
-    // it, else on ActiveControl, else on the first control. True when a
-    // control of the window has the focus afterwards.
-    bool FocusControl();
+    // it, else on ActiveControl, else on the first control. A control of the
+    // window that has the focus already keeps it, unless restore asks for
+    // the one the operator left. True when a control of the window has the
+    // focus afterwards.
+    bool FocusControl(bool restore = false);
 
     QLabel *lblCodTela = nullptr;
     QToolBar *tbrFerramentas = nullptr;
@@ -95,6 +97,7 @@ private:
     QWidget *m_client = nullptr;
     QVBoxLayout *m_clientLayout = nullptr;
     LoginSession m_session;
+    QPointer<QWidget> m_lastFocus;
 };
 
 // The screen code of a window (its lblCodTela caption).
