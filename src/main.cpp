@@ -1,3 +1,4 @@
+#include "icons.h"
 #include "tfrmprincipal.h"
 
 #include <QApplication>
@@ -6,6 +7,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kiv - School Meals"));
+    // The desktop entry that started the program names its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kiv"));
+    kiv::InstallIcons();
 
     // The task windows registered themselves; the main window opens them.
     kiv::TfrmPrincipal principal;

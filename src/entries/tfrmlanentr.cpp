@@ -758,6 +758,8 @@ void TfrmLanEntr::sbtConfirmarClick()
         source->UpdateRecord();
     if (editandoCabecalho())
         Vd_Origem(true);
+    const bool gravando = editandoCabecalho();
+    const QString numero = header("NRLANCNFE");
     if (editando(cdsVenc))
         cdsVenc->Post();
     if (editandoCabecalho())
@@ -765,6 +767,8 @@ void TfrmLanEntr::sbtConfirmarClick()
     if (editando(cdsProduto))
         cdsProduto->Post();
     desabilitarConfirmacao();
+    if (gravando)
+        ShowStatusMessage(QStringLiteral("Lançamento %1 gravado.").arg(numero));
 }
 
 void TfrmLanEntr::sbtCancelarClick()
@@ -1172,7 +1176,8 @@ void TfrmLanEntr::ImportaAF()
     const auto itemAf = [this](const char *name) {
         return cdsItemAF->FieldByName(QString::fromLatin1(name))->AsString();
     };
-    for (cdsItemAF->First(); !cdsItemAF->Eof(); cdsItemAF->Next()) {
+    int importados = 0;
+    for (cdsItemAF->First(); !cdsItemAF->Eof(); cdsItemAF->Next(), ++importados) {
         // A product the document has already (an authorisation imported
         // again) is overwritten; the previous row is posted by the move.
         if (cdsProduto->Locate(QStringLiteral("CDFILDEST;NRLANCNFE;CDPRODUTO"),
@@ -1194,6 +1199,8 @@ void TfrmLanEntr::ImportaAF()
                 FormatFloat(QStringLiteral("##0.00"), ConverteValor(itemAf("VRPREUNIAF"))));
         setItem("CDPSQPROD", itemAf("CDPSQPROD"));
     }
+    ShowStatusMessage(importados == 1 ? QStringLiteral("1 item importado.")
+                                      : QStringLiteral("%1 itens importados.").arg(importados));
     dtpEntrada->setFocus();
 }
 

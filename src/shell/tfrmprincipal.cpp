@@ -2,6 +2,7 @@
 
 #include "errors.h"
 #include "guard.h"
+#include "icons.h"
 #include "localeservice.h"
 #include "messagebox.h"
 #include "recordedtables.h"
@@ -44,27 +45,27 @@ struct Command
     const char *topName;    // that menu's object name
     const char *button;     // the toolbar button's object name
     const char *hint;
-    QStyle::StandardPixmap icon;
+    const char *icon;       // the button's icon, by its freedesktop name
     void (TfrmPrincipal::*handler)();
 };
 
 const Command commands[] = {
     {TaskWindow::Inventario, "mnuInventario", "&Inventário", "&Ajuste", "mnuAjuste",
-     "sbtInventario", "Inventário", QStyle::SP_FileDialogDetailedView,
+     "sbtInventario", "Inventário", "x-office-spreadsheet",
      &TfrmPrincipal::mnuInventarioClick},
     {TaskWindow::LanEntrada, "mnuLanEntrada", "La&nçamento de Entrada", "&Lançamentos",
-     "mnuLancamentos", "sbtLancEntr", "Lançamento de Entrada", QStyle::SP_ArrowDown,
+     "mnuLancamentos", "sbtLancEntr", "Lançamento de Entrada", "go-down",
      &TfrmPrincipal::mnuLanEntradaClick},
     {TaskWindow::LanSaida, "mnuLanSaida", "Lança&mento de Saída", "&Lançamentos",
-     "mnuLancamentos", "sbtLancSaid", "Lançamento de Saída", QStyle::SP_ArrowUp,
+     "mnuLancamentos", "sbtLancSaid", "Lançamento de Saída", "go-up",
      &TfrmPrincipal::mnuLanSaidaClick},
     {TaskWindow::SolCompras, "mnuSolCompras", "&Solicitação de Compras", "&Consumo",
-     "mnuConsumo", "sbtSolComp", "Solicitação de Compras", QStyle::SP_FileDialogContentsView,
+     "mnuConsumo", "sbtSolComp", "Solicitação de Compras", "x-office-document",
      &TfrmPrincipal::mnuSolComprasClick},
     {TaskWindow::Efetivos, "mnuEfetivos", "E&fetivos", "M&edição", "mnuMedicao", "sbtEfetivos",
-     "Efetivos", QStyle::SP_FileDialogListView, &TfrmPrincipal::mnuEfetivosClick},
+     "Efetivos", "system-users", &TfrmPrincipal::mnuEfetivosClick},
     {TaskWindow::RetServico, "mnuRetServico", "Re&tirada por Serviço", "&Retirada",
-     "mnuRetirada", "SpeedButton1", "Retirada por Serviço", QStyle::SP_DialogApplyButton,
+     "mnuRetirada", "SpeedButton1", "Retirada por Serviço", "package-x-generic",
      &TfrmPrincipal::mnuRetServicoClick},
 };
 
@@ -185,7 +186,8 @@ void TfrmPrincipal::createMenusAndToolbar()
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setToolTip(QString::fromUtf8(command.hint));
-        button->setIcon(style()->standardIcon(command.icon));
+        button->setIcon(CommandIcon(QString::fromLatin1(command.icon)));
+        entry->setIcon(button->icon());
         tbrFerramentas->addWidget(button);
         const auto handler = command.handler;
         auto run = [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); };
@@ -204,7 +206,7 @@ void TfrmPrincipal::FormCreate()
         const QString version = GetFileVersion(ModulePath);
         setWindowTitle(EmptyString(version) ? title
                                             : QStringLiteral("%1 (%2)").arg(title, version));
-        setWindowIcon(QApplication::windowIcon());
+        setWindowIcon(ApplicationIcon());
         DirDados = kiv::DirDados();
         const bool noDirectory = DirDados == QDir::separator();
         if (!noDirectory && QDir(DirDados).exists() && !m_lock.tryLock(DirDados)) {
@@ -432,12 +434,18 @@ void TfrmPrincipal::placeTaskWindow(QMdiSubWindow *sub, int opened)
     const QSize room = mdiArea->viewport()->size();
     const QSize wanted(std::max(sub->sizeHint().width(), 900),
                        std::max(sub->sizeHint().height(), 560));
-    const QSize size(std::min(wanted.width(), room.width()),
-                     std::min(wanted.height(), room.height()));
     const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub) + 4;
     QPoint at(opened * step, opened * step);
-    if (at.x() + size.width() > room.width() || at.y() + size.height() > room.height())
+    // Below and to the right of the others it may give up a little room;
+    // too little left there, it goes back to the corner.
+    QSize size(std::min(wanted.width(), room.width() - at.x()),
+               std::min(wanted.height(), room.height() - at.y()));
+    if (size.width() < std::min(wanted.width(), room.width()) * 3 / 4
+        || size.height() < std::min(wanted.height(), room.height()) * 3 / 4) {
         at = QPoint(0, 0);
+        size = QSize(std::min(wanted.width(), room.width()),
+                     std::min(wanted.height(), room.height()));
+    }
     sub->setGeometry(QRect(at, size));
     // Ctrl+F4 is the main window's key for the window in front; the frame's
     // own menu entry with the same key would make the key do nothing.

@@ -8,11 +8,14 @@
 #include "pagecontrol.h"
 #include "recordedtables.h"
 #include "referencetables.h"
+#include "statusbar.h"
 #include "table.h"
+#include "taskwindows.h"
 #include "tfrmlanentr.h"
 #include "tfrmprincipal.h"
 #include "typeahead.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
@@ -76,9 +79,15 @@ private slots:
     void itemLineTypedAhead_data();
     void itemLineTypedAhead();
     void dueDateLineTypedAhead();
+    void endingTheRunOverATypedDocument_data();
+    void endingTheRunOverATypedDocument();
+    void confirmSaysWhatWasSaved();
 
 private:
     TfrmLanEntr *openWindow();
+    // The main window shown with the session, and the entry window opened
+    // by its command, inside it.
+    TfrmLanEntr *openFromTheMainWindow();
     // The Produto page with a new row after the document's items.
     void newItem();
 
@@ -106,6 +115,17 @@ void TestLanEntrTeclado::cleanup()
 TfrmLanEntr *TestLanEntrTeclado::openWindow()
 {
     m_window = openEntryWindow(m_principal);
+    return m_window;
+}
+
+TfrmLanEntr *TestLanEntrTeclado::openFromTheMainWindow()
+{
+    m_principal = kivtest::startMainWindow(session());
+    if (!m_principal || !kivtest::showActive(m_principal.get()))
+        return nullptr;
+    m_principal->findChild<QAction *>("mnuLanEntrada")->trigger();
+    m_window = qobject_cast<TfrmLanEntr *>(
+        m_principal->TaskWindowInstance(TaskWindow::LanEntrada));
     return m_window;
 }
 
@@ -245,6 +265,69 @@ void TestLanEntrTeclado::dueDateLineTypedAhead()
     QVERIFY(w->cdsVenc->Locate("NRLANCNFE", "5"));
     QCOMPARE(w->cdsVenc->FieldByName("DTVENCENTR")->AsDate(), QDate(2026, 4, 20));
     QCOMPARE(w->cdsVenc->FieldByName("VRVENCENTR")->AsString(), QString("7,50000"));
+}
+
+void TestLanEntrTeclado::endingTheRunOverATypedDocument_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("Não keeps the program and the document") << "Não" << false;
+    QTest::newRow("Sim discards it and ends") << "Sim" << true;
+}
+
+void TestLanEntrTeclado::endingTheRunOverATypedDocument()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, ends);
+    TfrmLanEntr *w = openFromTheMainWindow();
+    QVERIFY(w);
+    newDocument(w, "02");
+    type("11222333000144");
+    press(Qt::Key_Tab);
+    QVERIFY(focusOn(w->dtpEntrada));
+    const auto before = m_dir->contents();
+
+    m_answerer->press("Sim").press(answer);
+    const bool closed = m_principal->close();
+    QVERIFY(m_answerer->waitFor(2));
+    QCOMPARE(m_answerer->at(0).text, QString("Deseja sair do sistema ?"));
+    QCOMPARE(m_answerer->at(1).text, QString("Deseja cancelar todo o lançamento ?"));
+    QCOMPARE(closed, ends);
+    if (!ends) {
+        QVERIFY(m_window);
+        QVERIFY(m_principal->isVisible());
+        QCOMPARE(w->cdsLancEntr->State(), DataSetState::Insert);
+        QCOMPARE(header(w, "CDORIGEM"), QString("F100"));
+    }
+    // Nothing is saved on the way out.
+    QCOMPARE(m_dir->contents(), before);
+}
+
+void TestLanEntrTeclado::confirmSaysWhatWasSaved()
+{
+    TfrmLanEntr *w = openFromTheMainWindow();
+    QVERIFY(w);
+    newDocument(w, "02");
+    type("11222333000144");
+    press(Qt::Key_Tab);
+    QVERIFY(focusOn(w->dtpEntrada));
+    type("10122026");
+    w->medNF->setFocus();
+    QVERIFY(focusOn(w->medNF));
+    type("4711");
+    press(Qt::Key_Tab);
+    QVERIFY(focusOn(w->medSerie));
+    type("U");
+    press(Qt::Key_Tab);
+    QVERIFY(focusOn(w->MedTotal));
+    type("5");
+    newItem();
+    type("0102001\t2\t2,5");
+    press(Qt::Key_Up);
+    QVERIFY(kivtest::command(w->sbtConfirmar));
+    QCOMPARE(m_answerer->count(), 0);
+    QCOMPARE(w->cdsLancEntr->State(), DataSetState::Browse);
+    QCOMPARE(m_principal->stbStatus->Message(), QString("Lançamento 6 gravado."));
 }
 
 QTEST_MAIN(TestLanEntrTeclado)

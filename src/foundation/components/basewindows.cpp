@@ -3,6 +3,7 @@
 #include "dbgrid.h"
 #include "dbnavigator.h"
 #include "guard.h"
+#include "icons.h"
 #include "keys.h"
 #include "lookupdialogs.h"
 #include "messagebox.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -50,6 +52,12 @@ void SetStatusPanel(int panel, const QString &text)
         bar->SetPanelText(panel, text);
 }
 
+void ShowStatusMessage(const QString &text)
+{
+    if (TStatusBar *bar = MainStatusBar())
+        bar->ShowMessage(text);
+}
+
 bool TCommand::Enabled() const
 {
     return menu && menu->isEnabled();
@@ -69,7 +77,9 @@ TfrmPadrForm00000::TfrmPadrForm00000(QWidget *parent) : QMainWindow(parent)
     tbrFerramentas->setObjectName(QStringLiteral("tbrFerramentas"));
     tbrFerramentas->setMovable(false);
     tbrFerramentas->setFloatable(false);
-    tbrFerramentas->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // Icons beside their captions, as the desktop's own programs show them.
+    tbrFerramentas->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tbrFerramentas->setIconSize(QSize(22, 22));
     addToolBar(Qt::TopToolBarArea, tbrFerramentas);
 
     lblCodTela = new QLabel(this);
@@ -252,6 +262,28 @@ TfrmPadraoSimples::TfrmPadraoSimples(QWidget *parent) : TfrmPadrForm00000(parent
     AtualizaComandos();
 }
 
+namespace {
+
+// The freedesktop name of each command's icon.
+QString commandIconName(const QString &command)
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("Incluir"), QStringLiteral("document-new")},
+        {QStringLiteral("Alterar"), QStringLiteral("accessories-text-editor")},
+        {QStringLiteral("Excluir"), QStringLiteral("edit-delete")},
+        {QStringLiteral("Procurar"), QStringLiteral("edit-find")},
+        {QStringLiteral("Verificar"), QStringLiteral("system-search")},
+        {QStringLiteral("Cancelar"), QStringLiteral("edit-undo")},
+        {QStringLiteral("Confirmar"), QStringLiteral("document-save")},
+        {QStringLiteral("Listagem"), QStringLiteral("document-print")},
+        {QStringLiteral("Ajuda"), QStringLiteral("help-browser")},
+        {QStringLiteral("Fechar"), QStringLiteral("system-log-out")},
+    };
+    return names.value(command);
+}
+
+} // namespace
+
 TCommand TfrmPadraoSimples::addCommand(QMenu *menu, const QString &name, const QString &caption,
                                        void (TfrmPadraoSimples::*handler)())
 {
@@ -265,6 +297,8 @@ TCommand TfrmPadraoSimples::addCommand(QMenu *menu, const QString &name, const Q
     command.button->setToolTip(QString(caption).remove(u'&'));
     command.button->setAutoRaise(true);
     command.button->setFocusPolicy(Qt::NoFocus);
+    command.button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    command.menu->setIcon(CommandIcon(commandIconName(name)));
     tbrFerramentas->addWidget(command.button);
     connect(command.menu, &QAction::triggered, this,
             [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
@@ -435,6 +469,17 @@ TfrmPadraoGrid::TfrmPadraoGrid(QWidget *parent) : TfrmPadraoSimples(parent)
     dbgPadrao->OnKeyPress = [this](QChar &key) { dbgPadraoKeyPress(key); };
     dbgPadrao->SetDeleteQuestion(msgMensagensPadroes.Msg(QStringLiteral("Excl")));
     dbnPadrao = placePagesAndNavigator(ClientArea(), ClientLayout(), pgcPadrao, dtsPadrao);
+}
+
+void TfrmPadraoGrid::sbtIncluirClick()
+{
+    TfrmPadraoSimples::sbtIncluirClick();
+    // The new row is typed at once: the cursor goes to its first cell the
+    // operator can type in.
+    dbgPadrao->setFocus(Qt::OtherFocusReason);
+    const int column = dbgPadrao->FirstEditableIndex();
+    if (column >= 0 && column != dbgPadrao->SelectedIndex())
+        dbgPadrao->SetSelectedIndex(column);
 }
 
 void TfrmPadraoGrid::dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift)

@@ -30,6 +30,9 @@ void SetMainStatusBar(TStatusBar *statusBar);
 TStatusBar *MainStatusBar();
 // Writes a panel of the main window's status bar, when there is one.
 void SetStatusPanel(int panel, const QString &text);
+// Says in the main window's status bar what a command did ("Lançamento 17
+// gravado.", "13 itens importados."), with no box to dismiss.
+void ShowStatusMessage(const QString &text);
 
 // A command of a window's command bar: a menu entry (mnuX) shown by a tool
 // button (sbtX). The button shows the entry, so both are enabled together.
@@ -194,6 +197,8 @@ public:
     TDBNavigator *dbnPadrao = nullptr;
 
 protected:
+    // Inserts and puts the cursor in the new row's first editable cell.
+    void sbtIncluirClick() override;
     virtual void dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift);
     virtual void dbgPadraoKeyPress(QChar &key) { Q_UNUSED(key); }
 };

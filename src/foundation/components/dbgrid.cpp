@@ -775,6 +775,14 @@ void TDBGrid::SetSelectedIndex(int column)
     moveCol(std::clamp(column, 0, m_model->columnCount() - 1));
 }
 
+int TDBGrid::FirstEditableIndex() const
+{
+    for (int column = 0; column < m_model->columnCount(); ++column)
+        if (!m_readOnly && m_model->isColumnEditable(column))
+            return column;
+    return -1;
+}
+
 Field *TDBGrid::SelectedField() const
 {
     return m_model->fieldOf(m_selectedCol);
