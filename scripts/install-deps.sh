@@ -1,8 +1,10 @@
 #!/bin/sh
-# Installs what building, running and testing need on Debian: the compiler,
-# CMake and Qt 6 (plus Xvfb, to run the windows without a display).
+# Installs what building, running, testing and packaging need on Debian: the
+# compiler, CMake and Qt 6 (plus Xvfb, to run the windows without a display),
+# the Tango icons the program bundles as its fallback icon set, and dpkg-dev
+# for the Debian package's dependencies.
 set -e
-packages="cmake g++ make pkg-config qt6-base-dev xvfb xauth"
+packages="cmake g++ make pkg-config qt6-base-dev xvfb xauth tango-icon-theme dpkg-dev"
 missing=""
 for p in $packages; do
     dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
