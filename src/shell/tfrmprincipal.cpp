@@ -115,11 +115,16 @@ TfrmPrincipal::TfrmPrincipal(QWidget *parent) : TfrmPadrForm00000(parent)
     mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
-    connect(mdiArea, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow *sub) {
+    connect(mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
         // Null while a dialog or another program is in front: the window
         // stays the one in front of the main window.
         if (!sub)
             return;
+        // The access keys of the windows' menus (Alt+O, Alt+M) are the same
+        // in every task window: only the one in front takes them.
+        for (QMdiSubWindow *other : mdiArea->subWindowList())
+            if (auto *window = qobject_cast<QMainWindow *>(other->widget()))
+                window->menuBar()->setEnabled(other == sub);
         if (auto *window = qobject_cast<TfrmPadrForm00000 *>(sub->widget())) {
             window->Activate();
             // Qt puts the focus on the window's first control, or leaves it

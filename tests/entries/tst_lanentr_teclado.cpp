@@ -1,4 +1,5 @@
 #include "basewindows.h"
+#include "cripto.h"
 #include "datetimepicker.h"
 #include "dbgrid.h"
 #include "dialoganswerer.h"
@@ -12,11 +13,13 @@
 #include "table.h"
 #include "taskwindows.h"
 #include "tfrmlanentr.h"
+#include "tfrmlogin.h"
 #include "tfrmprincipal.h"
 #include "typeahead.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QPointer>
 #include <QTest>
 
@@ -120,8 +123,30 @@ TfrmLanEntr *TestLanEntrTeclado::openWindow()
 
 TfrmLanEntr *TestLanEntrTeclado::openFromTheMainWindow()
 {
-    m_principal = kivtest::startMainWindow(session());
-    if (!m_principal || !kivtest::showActive(m_principal.get()))
+    // The operator logs in (the main window's first activation shows the
+    // login) and opens the window from the menu.
+    const kivtest::Session s = session();
+    m_dir->write(RecordedTables::dadosKipc(), {{{"CDFILIAL", s.branch},
+                                                 {"NMFILIAL", s.branchName},
+                                                 {"CDOPERADOR", s.operatorCode},
+                                                 {"NMOPERADOR", s.operatorName},
+                                                 {"CDSENHAOPE", CriptoPlus("senha1")},
+                                                 {"PRODMASK", s.productMask}}});
+    m_principal = std::make_unique<TfrmPrincipal>();
+    m_principal->Create();
+    if (!m_principal->Started())
+        return nullptr;
+    m_principal->show();
+    m_principal->activateWindow();
+    if (!QTest::qWaitFor([this] { return m_principal->LoginWindow() != nullptr; }))
+        return nullptr;
+    TfrmLogin *login = m_principal->LoginWindow();
+    login->medCdFilial->SetText(s.branch);
+    login->medCdOperador->SetText(s.operatorCode);
+    login->edtSenha->setText(QStringLiteral("senha1"));
+    login->btnConfirma->click();
+    if (!QTest::qWaitFor([this] { return m_principal->LoginWindow() == nullptr; })
+        || !QTest::qWaitForWindowActive(m_principal.get()))
         return nullptr;
     m_principal->findChild<QAction *>("mnuLanEntrada")->trigger();
     m_window = qobject_cast<TfrmLanEntr *>(

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
@@ -296,6 +297,10 @@ void TestJanelas::windowKeys()
     QTRY_COMPARE(principal->mdiArea->activeSubWindow(), frame(second));
     QTRY_VERIFY(second->isAncestorOf(QApplication::focusWidget()));
     QCOMPARE(principal->stbStatus->PanelText(3), QStringLiteral("KIS00200"));
+
+    // The menus' access keys (Alt+O) reach the window in front only.
+    QVERIFY(second->menuBar()->isEnabled());
+    QVERIFY(!first->menuBar()->isEnabled());
 
     // Ctrl+F4 closes the window in front through its own rules: "Não" keeps it.
     DialogAnswerer answerer;

@@ -104,6 +104,14 @@ TfrmPadrForm00000::TfrmPadrForm00000(QWidget *parent) : QMainWindow(parent)
 void TfrmPadrForm00000::Create()
 {
     guarded(this, [this] { FormCreate(); });
+    // A task window's branch strip shows the session's branch, which no
+    // task window changes: disabled alike in every window, label included,
+    // and out of the tab order.
+    if (qobject_cast<TfrmPadraoSimples *>(this)) {
+        for (const char *name : {"lblFilial", "medCdFilial", "BtnPesquisa1", "edtNmFilial"})
+            if (auto *control = findChild<QWidget *>(QLatin1String(name)))
+                control->setEnabled(false);
+    }
 }
 
 void TfrmPadrForm00000::Activate()
