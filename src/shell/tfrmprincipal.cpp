@@ -127,10 +127,14 @@ TfrmPrincipal::TfrmPrincipal(QWidget *parent) : TfrmPadrForm00000(parent)
                 window->menuBar()->setEnabled(other == sub);
         if (auto *window = qobject_cast<TfrmPadrForm00000 *>(sub->widget())) {
             window->Activate();
-            // Qt puts the focus on the window's first control, or leaves it
-            // where it was (the menu, the window behind): it goes back where
-            // the operator left it, unless a click chose the control.
-            window->FocusControl(QApplication::mouseButtons() == Qt::NoButton);
+            // Brought to the front from another window, Qt puts the focus on
+            // its first control, or leaves it where it was (the menu, the
+            // window behind): it goes back where the operator left it, unless
+            // a click chose the control. Back from a dialog the focus is
+            // where the window's own code put it (a lookup moves it on).
+            const bool switched = sub != m_frontSub;
+            m_frontSub = sub;
+            window->FocusControl(switched && QApplication::mouseButtons() == Qt::NoButton);
         }
     });
 

@@ -6,6 +6,7 @@
 #include "tfrmlogin.h"
 
 #include <QHash>
+#include <QMdiSubWindow>
 #include <QPointer>
 
 #include <functional>
@@ -101,6 +102,7 @@ private:
     QHash<int, TaskWindowFactory> m_factories;
     QDate m_loginDate;
     QHash<int, QPointer<TfrmPadrForm00000>> m_windows;
+    QPointer<QMdiSubWindow> m_frontSub;
 };
 
 } // namespace kiv

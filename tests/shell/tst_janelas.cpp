@@ -81,6 +81,7 @@ private slots:
 
     void openedWindowTakesTheFocus_data();
     void openedWindowTakesTheFocus();
+    void focusMovedBehindADialogStays();
     void tabStaysInTheActiveWindow_data();
     void tabStaysInTheActiveWindow();
     void newWindowsLieInsideTheClientArea();
@@ -182,6 +183,28 @@ void TestJanelas::openedWindowTakesTheFocus()
     QTRY_COMPARE(QApplication::focusWidget(), other->edtPrimeiro);
     principal->findChild<QAction *>("mnuInventario")->trigger();
     QTRY_COMPARE(QApplication::focusWidget(), w->edtSegundo);
+}
+
+void TestJanelas::focusMovedBehindADialogStays()
+{
+    ShellDataDir data;
+    auto principal = start(data);
+    QVERIFY(principal);
+    open(*principal, TaskWindow::LanEntrada);
+    FieldWindow *w = open(*principal, TaskWindow::Inventario);
+    QVERIFY(w);
+    w->edtPrimeiro->setFocus();
+    QTRY_VERIFY(w->edtPrimeiro->hasFocus());
+    // As a lookup does: a dialog in front (the main window inactive), the
+    // window's code moves the focus on, then the main window comes back.
+    QApplication::setActiveWindow(nullptr);
+    QTRY_VERIFY(!principal->isActiveWindow());
+    w->edtSegundo->setFocus();
+    QApplication::setActiveWindow(principal.get());
+    QTRY_VERIFY(principal->isActiveWindow());
+    QTRY_COMPARE(QApplication::focusWidget(), w->edtSegundo);
+    QTest::qWait(100);
+    QCOMPARE(QApplication::focusWidget(), w->edtSegundo);
 }
 
 void TestJanelas::tabStaysInTheActiveWindow_data()

@@ -23,6 +23,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace kiv {
 
@@ -145,8 +146,30 @@ QWidget *firstTabStop(QWidget *window)
 
 } // namespace
 
+void TfrmPadrForm00000::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    QWindow *handle = window()->windowHandle();
+    if (!handle || handle == m_watchedWindow)
+        return;
+    if (m_watchedWindow)
+        disconnect(m_watchedWindow, nullptr, this, nullptr);
+    m_watchedWindow = handle;
+    connect(handle, &QWindow::focusObjectChanged, this, [this](QObject *object) {
+        auto *widget = qobject_cast<QWidget *>(object);
+        if (widget && isAncestorOf(widget) && !window()->isActiveWindow())
+            m_focusWhileAway = widget;
+    });
+}
+
 bool TfrmPadrForm00000::FocusControl(bool restore)
 {
+    if (QPointer<QWidget> chosen = std::exchange(m_focusWhileAway, nullptr);
+        chosen && isTabStop(this, chosen)) {
+        if (!chosen->hasFocus())
+            chosen->setFocus(Qt::OtherFocusReason);
+        return chosen->hasFocus();
+    }
     QWidget *now = QApplication::focusWidget();
     const bool inside = now && isAncestorOf(now);
     if (inside && (!restore || !m_lastFocus || now == m_lastFocus || !isTabStop(this, m_lastFocus)))

@@ -15,6 +15,7 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
+class QWindow;
 
 namespace kiv {
 
@@ -66,7 +67,8 @@ public:
     // or brought to the front and had no control with the focus yet; by
     // default the first control of its tab order.
     QPointer<QWidget> ActiveControl;
-    // Puts the keyboard focus inside the window: where the operator left
+    // Puts the keyboard focus inside the window: on the control the window's
+    // code chose while a dialog was in front, else where the operator left
     // it, else on ActiveControl, else on the first control. A control of the
     // window that has the focus already keeps it, unless restore asks for
     // the one the operator left. True when a control of the window has the
@@ -89,6 +91,7 @@ protected:
 
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     // Tab and Shift+Tab go round the controls of this window only, also
     // when it is a child window of the main window.
     bool focusNextPrevChild(bool next) override;
@@ -101,6 +104,11 @@ private:
     QVBoxLayout *m_clientLayout = nullptr;
     LoginSession m_session;
     QPointer<QWidget> m_lastFocus;
+    // The control the window's code gave the focus while another window was
+    // in front (a lookup moving the focus on before its box is gone): Qt
+    // forgets it when the window comes back.
+    QPointer<QWidget> m_focusWhileAway;
+    QPointer<QWindow> m_watchedWindow;
 };
 
 // The screen code of a window (its lblCodTela caption).
