@@ -2,6 +2,9 @@
 #include "tfrmprincipal.h"
 
 #include <QApplication>
+#include <QScreen>
+
+#include <algorithm>
 
 int main(int argc, char *argv[])
 {
@@ -16,6 +19,12 @@ int main(int argc, char *argv[])
     principal.Create();
     if (!principal.Started())
         return 1;
+    // Room for the task windows' command bars: most of the screen.
+    if (const QScreen *screen = principal.screen()) {
+        const QSize room = screen->availableGeometry().size();
+        principal.resize(std::max(principal.width(), room.width() * 9 / 10),
+                         std::max(principal.height(), room.height() * 9 / 10));
+    }
     principal.show();
     principal.activateWindow();
     return app.exec();
