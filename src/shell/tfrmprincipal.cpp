@@ -437,11 +437,14 @@ void TfrmPrincipal::showTaskWindow(TaskWindow window)
 
 void TfrmPrincipal::placeTaskWindow(QMdiSubWindow *sub, int opened)
 {
-    // Room for a grid of a dozen rows, within the visible area, cascaded
-    // below and to the right of the windows already open; back at the
-    // corner when the step would push it out of sight.
+    // Room for a grid of a dozen rows and the whole command bar, within the
+    // visible area, cascaded below and to the right of the windows already
+    // open; back at the corner when the step would push it out of sight.
     const QSize room = mdiArea->viewport()->size();
-    const QSize wanted(std::max(sub->sizeHint().width(), 900),
+    int commandBar = 0;
+    if (auto *form = qobject_cast<TfrmPadrForm00000 *>(sub->widget()))
+        commandBar = form->tbrFerramentas->sizeHint().width() + 32;
+    const QSize wanted(std::max({sub->sizeHint().width(), 900, commandBar}),
                        std::max(sub->sizeHint().height(), 560));
     const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub) + 4;
     QPoint at(opened * step, opened * step);
