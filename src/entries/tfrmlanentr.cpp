@@ -479,7 +479,8 @@ void TfrmLanEntr::ImportaAF()
         return cdsItemAF->FieldByName(QString::fromLatin1(name))->AsString();
     };
     const QString documentNumber = header(QStringLiteral("NRLANCNFE"));
-    for (cdsItemAF->First(); !cdsItemAF->Eof(); cdsItemAF->Next()) {
+    int imported = 0;
+    for (cdsItemAF->First(); !cdsItemAF->Eof(); cdsItemAF->Next(), ++imported) {
         // A product the document has already (an authorisation imported
         // again) is overwritten; the previous row is posted by the move.
         if (cdsProduto->Locate(QStringLiteral("CDFILDEST;NRLANCNFE;CDPRODUTO"),
@@ -502,6 +503,8 @@ void TfrmLanEntr::ImportaAF()
                 FormatFloat(QStringLiteral("##0.00"), ConverteValor(itemAf("VRPREUNIAF"))));
         setItem(QStringLiteral("CDPSQPROD"), itemAf("CDPSQPROD"));
     }
+    ShowStatusMessage(imported == 1 ? QStringLiteral("1 item importado.")
+                                    : QStringLiteral("%1 itens importados.").arg(imported));
     dtpEntrada->setFocus();
 }
 

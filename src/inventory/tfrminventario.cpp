@@ -327,13 +327,12 @@ void TfrmInventario::dbgPadraoKeyPress(QChar &key)
     }
     if (name != kQuantidade)
         return;
+    NumericKeyPress(key, true);
     const QChar separator = LocaleService::decimalSeparator();
     if (key == separator) {
         const QString text = GridText(dbgPadrao, kQuantidade);
         if (text.isEmpty() || text.contains(separator))
             key = QChar();
-    } else if (key == u'+' || key == u'-' || key == u'e') {
-        key = QChar();
     }
 }
 

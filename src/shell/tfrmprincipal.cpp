@@ -2,6 +2,7 @@
 
 #include "errors.h"
 #include "guard.h"
+#include "icons.h"
 #include "localeservice.h"
 #include "messagebox.h"
 #include "recordedtables.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
 #include <QTimer>
@@ -41,27 +43,30 @@ struct Command
     const char *menu;       // the menu entry's object name
     const char *caption;    // its caption
     const char *topMenu;    // the menu it belongs to
+    const char *topName;    // that menu's object name
     const char *button;     // the toolbar button's object name
     const char *hint;
-    QStyle::StandardPixmap icon;
+    const char *icon;       // the button's icon, by its freedesktop name
     void (TfrmPrincipal::*handler)();
 };
 
 const Command commands[] = {
-    {TaskWindow::Inventario, "mnuInventario", "&Inventário", "&Ajuste", "sbtInventario",
-     "Inventário", QStyle::SP_FileDialogDetailedView, &TfrmPrincipal::mnuInventarioClick},
+    {TaskWindow::Inventario, "mnuInventario", "&Inventário", "&Ajuste", "mnuAjuste",
+     "sbtInventario", "Inventário", "x-office-spreadsheet",
+     &TfrmPrincipal::mnuInventarioClick},
     {TaskWindow::LanEntrada, "mnuLanEntrada", "La&nçamento de Entrada", "&Lançamentos",
-     "sbtLancEntr", "Lançamento de Entrada", QStyle::SP_ArrowDown,
+     "mnuLancamentos", "sbtLancEntr", "Lançamento de Entrada", "go-down",
      &TfrmPrincipal::mnuLanEntradaClick},
-    {TaskWindow::LanSaida, "mnuLanSaida", "Lança&mento de Saída", "&Lançamentos", "sbtLancSaid",
-     "Lançamento de Saída", QStyle::SP_ArrowUp, &TfrmPrincipal::mnuLanSaidaClick},
+    {TaskWindow::LanSaida, "mnuLanSaida", "Lança&mento de Saída", "&Lançamentos",
+     "mnuLancamentos", "sbtLancSaid", "Lançamento de Saída", "go-up",
+     &TfrmPrincipal::mnuLanSaidaClick},
     {TaskWindow::SolCompras, "mnuSolCompras", "&Solicitação de Compras", "&Consumo",
-     "sbtSolComp", "Solicitação de Compras", QStyle::SP_FileDialogContentsView,
+     "mnuConsumo", "sbtSolComp", "Solicitação de Compras", "x-office-document",
      &TfrmPrincipal::mnuSolComprasClick},
-    {TaskWindow::Efetivos, "mnuEfetivos", "E&fetivos", "M&edição", "sbtEfetivos", "Efetivos",
-     QStyle::SP_FileDialogListView, &TfrmPrincipal::mnuEfetivosClick},
+    {TaskWindow::Efetivos, "mnuEfetivos", "E&fetivos", "M&edição", "mnuMedicao", "sbtEfetivos",
+     "Efetivos", "system-users", &TfrmPrincipal::mnuEfetivosClick},
     {TaskWindow::RetServico, "mnuRetServico", "Re&tirada por Serviço", "&Retirada",
-     "SpeedButton1", "Retirada por Serviço", QStyle::SP_DialogApplyButton,
+     "mnuRetirada", "SpeedButton1", "Retirada por Serviço", "package-x-generic",
      &TfrmPrincipal::mnuRetServicoClick},
 };
 
@@ -107,13 +112,35 @@ TfrmPrincipal::TfrmPrincipal(QWidget *parent) : TfrmPadrForm00000(parent)
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
     ClientLayout()->setContentsMargins(0, 0, 0, 0);
     ClientLayout()->addWidget(mdiArea);
-    connect(mdiArea, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow *sub) {
-        if (sub)
-            if (auto *window = qobject_cast<TfrmPadrForm00000 *>(sub->widget()))
-                window->Activate();
+    // A window larger than the area is scrolled to, never cut off.
+    mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
+    connect(mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
+        // Null while a dialog or another program is in front: the window
+        // stays the one in front of the main window.
+        if (!sub)
+            return;
+        // The access keys of the windows' menus (Alt+O, Alt+M) are the same
+        // in every task window: only the one in front takes them.
+        for (QMdiSubWindow *other : mdiArea->subWindowList())
+            if (auto *window = qobject_cast<QMainWindow *>(other->widget()))
+                window->menuBar()->setEnabled(other == sub);
+        if (auto *window = qobject_cast<TfrmPadrForm00000 *>(sub->widget())) {
+            window->Activate();
+            // Brought to the front from another window, Qt puts the focus on
+            // its first control, or leaves it where it was (the menu, the
+            // window behind): it goes back where the operator left it, unless
+            // a click chose the control. Back from a dialog the focus is
+            // where the window's own code put it (a lookup moves it on).
+            const bool switched = sub != m_frontSub;
+            m_frontSub = sub;
+            window->FocusControl(switched && QApplication::mouseButtons() == Qt::NoButton);
+        }
     });
 
     createMenusAndToolbar();
+    createWindowKeys();
     resize(1024, 700);
 }
 
@@ -159,6 +186,7 @@ void TfrmPrincipal::createMenusAndToolbar()
         QMenu *menu = menus.value(topCaption);
         if (!menu) {
             menu = bar->addMenu(topCaption);
+            menu->setObjectName(QString::fromLatin1(command.topName));
             menus.insert(topCaption, menu);
         }
         QAction *entry = menu->addAction(QString::fromUtf8(command.caption));
@@ -168,18 +196,14 @@ void TfrmPrincipal::createMenusAndToolbar()
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setToolTip(QString::fromUtf8(command.hint));
-        button->setIcon(style()->standardIcon(command.icon));
+        button->setIcon(CommandIcon(QString::fromLatin1(command.icon)));
+        entry->setIcon(button->icon());
         tbrFerramentas->addWidget(button);
         const auto handler = command.handler;
         auto run = [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); };
         connect(entry, &QAction::triggered, this, run);
         connect(button, &QToolButton::clicked, this, run);
     }
-    menus.value(QStringLiteral("&Ajuste"))->setObjectName(QStringLiteral("mnuAjuste"));
-    menus.value(QStringLiteral("&Lançamentos"))->setObjectName(QStringLiteral("mnuLancamentos"));
-    menus.value(QStringLiteral("&Consumo"))->setObjectName(QStringLiteral("mnuConsumo"));
-    menus.value(QStringLiteral("M&edição"))->setObjectName(QStringLiteral("mnuMedicao"));
-    menus.value(QStringLiteral("&Retirada"))->setObjectName(QStringLiteral("mnuRetirada"));
     QWidget *spacer = new QWidget(tbrFerramentas);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     tbrFerramentas->addWidget(spacer);
@@ -192,7 +216,7 @@ void TfrmPrincipal::FormCreate()
         const QString version = GetFileVersion(ModulePath);
         setWindowTitle(EmptyString(version) ? title
                                             : QStringLiteral("%1 (%2)").arg(title, version));
-        setWindowIcon(QApplication::windowIcon());
+        setWindowIcon(ApplicationIcon());
         DirDados = kiv::DirDados();
         const bool noDirectory = DirDados == QDir::separator();
         if (!noDirectory && QDir(DirDados).exists() && !m_lock.tryLock(DirDados)) {
@@ -245,7 +269,12 @@ void TfrmPrincipal::FormCreate()
 
 void TfrmPrincipal::FormActivate()
 {
-    SetStatusPanel(3, lblCodTela->text());
+    // Back from a dialog (a lookup over a task window) the window in front
+    // is still the task window: its code stays.
+    TfrmPadrForm00000 *front = FrontWindow();
+    SetStatusPanel(3, NomeUnit(front ? front : this));
+    if (front)
+        front->FocusControl();
     if (!m_activated && m_started) {
         m_activated = true;
         showLogin();
@@ -292,8 +321,60 @@ bool TfrmPrincipal::askToEnd()
     if (ShowMsg(msgPadrao, QStringLiteral("ON_EXIT"), MsgType::Confirmation, mbYes | mbNo)
         != mrYes)
         return false;
+    if (!closeTaskWindows())
+        return false;
     Terminate();
     return true;
+}
+
+bool TfrmPrincipal::closeTaskWindows()
+{
+    // Front to back, each through its own close rules, brought to the front
+    // first so that the operator sees which window asks; a window that
+    // stays open keeps the program running.
+    const QList<QMdiSubWindow *> stack = mdiArea->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stack.crbegin(); it != stack.crend(); ++it) {
+        QPointer<QMdiSubWindow> sub = *it;
+        if (!sub || !sub->widget())
+            continue;
+        mdiArea->setActiveSubWindow(sub);
+        if (!sub->close())
+            return false;
+    }
+    return true;
+}
+
+TfrmPadrForm00000 *TfrmPrincipal::FrontWindow() const
+{
+    QMdiSubWindow *sub = mdiArea ? mdiArea->currentSubWindow() : nullptr;
+    return sub && sub->isVisible() ? qobject_cast<TfrmPadrForm00000 *>(sub->widget()) : nullptr;
+}
+
+void TfrmPrincipal::createWindowKeys()
+{
+    // The desktop's keys for child windows: Ctrl+F4 closes the one in
+    // front through its close rules, Ctrl+F6 and Ctrl+Tab go to the next
+    // one (with Shift, the previous).
+    const auto add = [this](const char *name, const QList<QKeySequence> &keys, auto slot) {
+        auto *action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, slot] { guarded(this, slot); });
+        return action;
+    };
+    add("actFecharJanela", {QKeySequence(Qt::CTRL | Qt::Key_F4)},
+        [this] { mdiArea->closeActiveSubWindow(); });
+    add("actProximaJanela",
+        {QKeySequence(Qt::CTRL | Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_Tab)},
+        [this] { mdiArea->activateNextSubWindow(); });
+    add("actJanelaAnterior",
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+         QKeySequence(Qt::CTRL | Qt::Key_Backtab),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)},
+        [this] { mdiArea->activatePreviousSubWindow(); });
 }
 
 void TfrmPrincipal::FormClose(bool &allowClose)
@@ -336,15 +417,20 @@ void TfrmPrincipal::showTaskWindow(TaskWindow window)
     QPointer<TfrmPadrForm00000> &open = m_windows[int(window)];
     if (!open) {
         TfrmPadrForm00000 *form = factory(CurrentSession());
+        const int opened = int(mdiArea->subWindowList().size());
         QMdiSubWindow *sub = mdiArea->addSubWindow(form);
         sub->setAttribute(Qt::WA_DeleteOnClose);
-        sub->setWindowIcon(form->windowIcon());
-        // Room for a grid of a dozen rows, within the main window.
-        const QSize room = mdiArea->viewport()->size();
-        sub->resize(std::min(std::max(sub->sizeHint().width(), 900), room.width()),
-                    std::min(std::max(sub->sizeHint().height(), 560), room.height()));
-        // The window discards itself on close; its frame goes with it.
+        sub->setWindowIcon(windowIcon());
+        placeTaskWindow(sub, opened);
+        // The window discards itself on close; its frame goes with it. The
+        // last one gone leaves the main window's code in front.
         connect(form, &QObject::destroyed, sub, &QMdiSubWindow::close);
+        connect(form, &QObject::destroyed, this, [this] {
+            const QList<QMdiSubWindow *> subs = mdiArea->subWindowList();
+            if (std::none_of(subs.cbegin(), subs.cend(),
+                             [](QMdiSubWindow *other) { return other->widget() != nullptr; }))
+                SetStatusPanel(3, NomeUnit(this));
+        });
         open = form;
         form->Create();
     }
@@ -352,8 +438,51 @@ void TfrmPrincipal::showTaskWindow(TaskWindow window)
         sub->show();
         sub->showNormal();
         mdiArea->setActiveSubWindow(sub);
+        open->FocusControl();
     }
     SetStatusPanel(3, ScreenCode(window));
+}
+
+void TfrmPrincipal::placeTaskWindow(QMdiSubWindow *sub, int opened)
+{
+    // Room for a grid of a dozen rows and the whole command bar, within the
+    // visible area, cascaded below and to the right of the windows already
+    // open; back at the corner when the step would push it out of sight.
+    const QSize room = mdiArea->viewport()->size();
+    int commandBar = 0;
+    if (auto *form = qobject_cast<TfrmPadrForm00000 *>(sub->widget()))
+        commandBar = form->tbrFerramentas->sizeHint().width() + 32;
+    const QSize wanted(std::max({sub->sizeHint().width(), 900, commandBar}),
+                       std::max(sub->sizeHint().height(), 560));
+    const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub) + 4;
+    QPoint at(opened * step, opened * step);
+    // Below and to the right of the others it may give up a little room;
+    // too little left there, it goes back to the corner.
+    QSize size(std::min(wanted.width(), room.width() - at.x()),
+               std::min(wanted.height(), room.height() - at.y()));
+    if (size.width() < std::min(wanted.width(), room.width()) * 3 / 4
+        || size.height() < std::min(wanted.height(), room.height()) * 3 / 4) {
+        at = QPoint(0, 0);
+        size = QSize(std::min(wanted.width(), room.width()),
+                     std::min(wanted.height(), room.height()));
+    }
+    sub->setGeometry(QRect(at, size));
+    // Ctrl+F4 is the main window's key for the window in front; the frame's
+    // own menu entry with the same key would make the key do nothing.
+    for (QAction *action : sub->systemMenu()->actions()) {
+        QList<QKeySequence> keys = action->shortcuts();
+        if (keys.removeAll(QKeySequence(Qt::CTRL | Qt::Key_F4)) > 0)
+            action->setShortcuts(keys);
+    }
+    // A window restored after a maximize gets its size back, never the
+    // title bar alone.
+    connect(sub, &QMdiSubWindow::windowStateChanged, this,
+            [this, sub, size](Qt::WindowStates oldState, Qt::WindowStates newState) {
+                const bool restored = (oldState & (Qt::WindowMaximized | Qt::WindowMinimized))
+                                      && !(newState & (Qt::WindowMaximized | Qt::WindowMinimized));
+                if (restored && (sub->width() < size.width() / 2 || sub->height() < size.height() / 2))
+                    sub->resize(size);
+            });
 }
 
 void TfrmPrincipal::mnuInventarioClick() { showTaskWindow(TaskWindow::Inventario); }

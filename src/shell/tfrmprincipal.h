@@ -6,11 +6,13 @@
 #include "tfrmlogin.h"
 
 #include <QHash>
+#include <QMdiSubWindow>
 #include <QPointer>
 
 #include <functional>
 
 class QMdiArea;
+class QMdiSubWindow;
 class QToolButton;
 
 namespace kiv {
@@ -65,6 +67,9 @@ public:
     void mnuEfetivosClick();
     void mnuRetServicoClick();
 
+    // The task window in front (also while a dialog is over it), or null.
+    TfrmPadrForm00000 *FrontWindow() const;
+
     TfrmLogin *LoginWindow() const { return m_login; }
     // The login is shown once per run; its marker is never cleared.
     bool LoginCreated() const { return m_loginCreated; }
@@ -80,7 +85,10 @@ protected:
 
 private:
     void createMenusAndToolbar();
+    void createWindowKeys();
     void showTaskWindow(TaskWindow window);
+    void placeTaskWindow(QMdiSubWindow *sub, int opened);
+    bool closeTaskWindows();
     void showLogin();
     void loginAccepted(const LoginSession &session);
     bool askToEnd();
@@ -94,6 +102,7 @@ private:
     QHash<int, TaskWindowFactory> m_factories;
     QDate m_loginDate;
     QHash<int, QPointer<TfrmPadrForm00000>> m_windows;
+    QPointer<QMdiSubWindow> m_frontSub;
 };
 
 } // namespace kiv

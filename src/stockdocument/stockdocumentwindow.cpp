@@ -705,6 +705,8 @@ void StockDocumentWindow::sbtConfirmarClick()
     for (TDataSource *typed : {m_headerSource, dtsVenc, dtsProduto})
         typed->UpdateRecord();
     const bool wasTyping = editingHeader() || editing(cdsProduto) || editing(cdsVenc);
+    const bool saving = editingHeader() || (!wasTyping && m_unsaved);
+    const QString number = header(m_kind.numberField);
     if (editingHeader())
         checkPartner(true);
     if (editing(cdsVenc))
@@ -719,6 +721,8 @@ void StockDocumentWindow::sbtConfirmarClick()
     if (!wasTyping && m_unsaved)
         saveDocuments();
     disableConfirm();
+    if (saving && !m_unsaved)
+        ShowStatusMessage(QStringLiteral("Lançamento %1 gravado.").arg(number));
 }
 
 void StockDocumentWindow::sbtCancelarClick()
@@ -744,7 +748,7 @@ void StockDocumentWindow::sbtCancelarClick()
         if (editing(rows)) {
             rows->Cancel();
             const bool hasRows = !rows->IsEmpty();
-            for (const TCommand *command : {&sbtAlterar, &sbtExcluir, &sbtProcurar})
+            for (TCommand *command : {&sbtAlterar, &sbtExcluir, &sbtProcurar})
                 command->SetEnabled(hasRows);
         } else if (documentOpen) {
             cancelDocument();
@@ -772,7 +776,7 @@ void StockDocumentWindow::dtsPadraoStateChange()
     const bool browsing = state == DataSetState::Browse;
     sbtIncluir.SetEnabled(browsing);
     const bool withRecords = browsing && attached && !attached->IsEmpty();
-    for (const TCommand *command : {&sbtAlterar, &sbtExcluir, &sbtProcurar, &sbtVerificar})
+    for (TCommand *command : {&sbtAlterar, &sbtExcluir, &sbtProcurar, &sbtVerificar})
         command->SetEnabled(withRecords);
     if (attached == m_header) {
         // A header being inserted counts as a record.

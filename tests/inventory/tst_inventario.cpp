@@ -615,7 +615,8 @@ void TestInventario::quantityIsTypedAndNormalised_data()
     QTest::newRow("comma: a whole number") << QChar(u',') << "7" << "7,000";
     QTest::newRow("point: a whole number") << QChar(u'.') << "7" << "7.000";
     QTest::newRow("comma: zero counts") << QChar(u',') << "0" << "0,000";
-    QTest::newRow("comma: point as grouping") << QChar(u',') << "1.234,5" << "1234,500";
+    // "." types the separator: never a thousands mark.
+    QTest::newRow("comma: a point is the separator") << QChar(u',') << "1.234,5" << "1,235";
     QTest::newRow("comma: typed with a point") << QChar(u',') << "2.5" << "2,500";
     QTest::newRow("comma: second separator refused") << QChar(u',') << "2,5,1" << "2,510";
     QTest::newRow("point: second separator refused") << QChar(u'.') << "2.5.1" << "2.510";

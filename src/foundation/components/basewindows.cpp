@@ -3,6 +3,7 @@
 #include "dbgrid.h"
 #include "dbnavigator.h"
 #include "guard.h"
+#include "icons.h"
 #include "keys.h"
 #include "lookupdialogs.h"
 #include "messagebox.h"
@@ -11,7 +12,9 @@
 #include "table.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -20,6 +23,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace kiv {
 
@@ -49,12 +53,18 @@ void SetStatusPanel(int panel, const QString &text)
         bar->SetPanelText(panel, text);
 }
 
+void ShowStatusMessage(const QString &text)
+{
+    if (TStatusBar *bar = MainStatusBar())
+        bar->ShowMessage(text);
+}
+
 bool TCommand::Enabled() const
 {
     return menu && menu->isEnabled();
 }
 
-void TCommand::SetEnabled(bool enabled) const
+void TCommand::SetEnabled(bool enabled)
 {
     if (menu)
         menu->setEnabled(enabled);
@@ -68,7 +78,9 @@ TfrmPadrForm00000::TfrmPadrForm00000(QWidget *parent) : QMainWindow(parent)
     tbrFerramentas->setObjectName(QStringLiteral("tbrFerramentas"));
     tbrFerramentas->setMovable(false);
     tbrFerramentas->setFloatable(false);
-    tbrFerramentas->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // Icons beside their captions, as the desktop's own programs show them.
+    tbrFerramentas->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tbrFerramentas->setIconSize(QSize(22, 22));
     addToolBar(Qt::TopToolBarArea, tbrFerramentas);
 
     lblCodTela = new QLabel(this);
@@ -80,16 +92,118 @@ TfrmPadrForm00000::TfrmPadrForm00000(QWidget *parent) : QMainWindow(parent)
     m_clientLayout = new QVBoxLayout(m_client);
     m_clientLayout->setContentsMargins(6, 6, 6, 6);
     setCentralWidget(m_client);
+
+    // Where the operator left the focus, to give it back when the window
+    // comes to the front again (Qt forgets it when a child window loses
+    // the front).
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && isAncestorOf(now))
+            m_lastFocus = now;
+    });
 }
 
 void TfrmPadrForm00000::Create()
 {
     guarded(this, [this] { FormCreate(); });
+    // A task window's branch strip shows the session's branch, which no
+    // task window changes: disabled alike in every window, label included,
+    // and out of the tab order.
+    if (qobject_cast<TfrmPadraoSimples *>(this)) {
+        for (const char *name : {"lblFilial", "medCdFilial", "BtnPesquisa1", "edtNmFilial"})
+            if (auto *control = findChild<QWidget *>(QLatin1String(name)))
+                control->setEnabled(false);
+    }
 }
 
 void TfrmPadrForm00000::Activate()
 {
+    if (!NomeUnit(this).isEmpty())
+        SetStatusPanel(3, NomeUnit(this));
     guarded(this, [this] { FormActivate(); });
+}
+
+namespace {
+
+// Whether Tab may stop at the widget, as Qt's own chain decides, within
+// the window.
+bool isTabStop(const QWidget *window, QWidget *widget)
+{
+    return widget != window && window->isAncestorOf(widget)
+           && (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isEnabled()
+           && widget->isVisibleTo(window) && widget->isVisible() && !widget->focusProxy();
+}
+
+QWidget *firstTabStop(QWidget *window)
+{
+    QWidget *widget = window;
+    do {
+        widget = widget->nextInFocusChain();
+        if (isTabStop(window, widget))
+            return widget;
+    } while (widget && widget != window);
+    return nullptr;
+}
+
+} // namespace
+
+void TfrmPadrForm00000::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    QWindow *handle = window()->windowHandle();
+    if (!handle || handle == m_watchedWindow)
+        return;
+    if (m_watchedWindow)
+        disconnect(m_watchedWindow, nullptr, this, nullptr);
+    m_watchedWindow = handle;
+    connect(handle, &QWindow::focusObjectChanged, this, [this](QObject *object) {
+        auto *widget = qobject_cast<QWidget *>(object);
+        if (widget && isAncestorOf(widget) && !window()->isActiveWindow())
+            m_focusWhileAway = widget;
+    });
+}
+
+bool TfrmPadrForm00000::FocusControl(bool restore)
+{
+    if (QPointer<QWidget> chosen = std::exchange(m_focusWhileAway, nullptr);
+        chosen && isTabStop(this, chosen)) {
+        if (!chosen->hasFocus())
+            chosen->setFocus(Qt::OtherFocusReason);
+        return chosen->hasFocus();
+    }
+    QWidget *now = QApplication::focusWidget();
+    const bool inside = now && isAncestorOf(now);
+    if (inside && (!restore || !m_lastFocus || now == m_lastFocus || !isTabStop(this, m_lastFocus)))
+        return true;
+    QWidget *target = m_lastFocus;
+    if (!target || !isTabStop(this, target))
+        target = ActiveControl && isTabStop(this, ActiveControl) ? ActiveControl.data() : nullptr;
+    if (!target)
+        target = firstTabStop(this);
+    if (!target)
+        return false;
+    target->setFocus(Qt::ActiveWindowFocusReason);
+    return target->hasFocus();
+}
+
+bool TfrmPadrForm00000::focusNextPrevChild(bool next)
+{
+    if (isWindow())
+        return QMainWindow::focusNextPrevChild(next);
+    // A child window shares the main window's tab chain, which would lead
+    // on into the window behind: go round this one's controls instead.
+    QWidget *start = QApplication::focusWidget();
+    if (!start || !isAncestorOf(start))
+        return FocusControl();
+    QWidget *widget = start;
+    while (true) {
+        widget = next ? widget->nextInFocusChain() : widget->previousInFocusChain();
+        if (!widget || widget == start)
+            return true;
+        if (isTabStop(this, widget)) {
+            widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
 }
 
 void TfrmPadrForm00000::closeEvent(QCloseEvent *event)
@@ -179,6 +293,28 @@ TfrmPadraoSimples::TfrmPadraoSimples(QWidget *parent) : TfrmPadrForm00000(parent
     AtualizaComandos();
 }
 
+namespace {
+
+// The freedesktop name of each command's icon.
+QString commandIconName(const QString &command)
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("Incluir"), QStringLiteral("document-new")},
+        {QStringLiteral("Alterar"), QStringLiteral("accessories-text-editor")},
+        {QStringLiteral("Excluir"), QStringLiteral("edit-delete")},
+        {QStringLiteral("Procurar"), QStringLiteral("edit-find")},
+        {QStringLiteral("Verificar"), QStringLiteral("system-search")},
+        {QStringLiteral("Cancelar"), QStringLiteral("edit-undo")},
+        {QStringLiteral("Confirmar"), QStringLiteral("document-save")},
+        {QStringLiteral("Listagem"), QStringLiteral("document-print")},
+        {QStringLiteral("Ajuda"), QStringLiteral("help-browser")},
+        {QStringLiteral("Fechar"), QStringLiteral("system-log-out")},
+    };
+    return names.value(command);
+}
+
+} // namespace
+
 TCommand TfrmPadraoSimples::addCommand(QMenu *menu, const QString &name, const QString &caption,
                                        void (TfrmPadraoSimples::*handler)())
 {
@@ -192,6 +328,8 @@ TCommand TfrmPadraoSimples::addCommand(QMenu *menu, const QString &name, const Q
     command.button->setToolTip(QString(caption).remove(u'&'));
     command.button->setAutoRaise(true);
     command.button->setFocusPolicy(Qt::NoFocus);
+    command.button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    command.menu->setIcon(CommandIcon(commandIconName(name)));
     tbrFerramentas->addWidget(command.button);
     connect(command.menu, &QAction::triggered, this,
             [this, handler] { guarded(this, [this, handler] { (this->*handler)(); }); });
@@ -379,6 +517,17 @@ TfrmPadraoGrid::TfrmPadraoGrid(QWidget *parent) : TfrmPadraoSimples(parent)
     dbgPadrao->OnKeyPress = [this](QChar &key) { dbgPadraoKeyPress(key); };
     dbgPadrao->SetDeleteQuestion(msgMensagensPadroes.Msg(QStringLiteral("Excl")));
     dbnPadrao = placePagesAndNavigator(ClientArea(), ClientLayout(), pgcPadrao, dtsPadrao);
+}
+
+void TfrmPadraoGrid::sbtIncluirClick()
+{
+    TfrmPadraoSimples::sbtIncluirClick();
+    // The new row is typed at once: the cursor goes to its first cell the
+    // operator can type in.
+    dbgPadrao->setFocus(Qt::OtherFocusReason);
+    const int column = dbgPadrao->FirstEditableIndex();
+    if (column >= 0 && column != dbgPadrao->SelectedIndex())
+        dbgPadrao->SetSelectedIndex(column);
 }
 
 void TfrmPadraoGrid::dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift)

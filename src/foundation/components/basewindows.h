@@ -5,6 +5,7 @@
 #include "session.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 
@@ -14,6 +15,7 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
+class QWindow;
 
 namespace kiv {
 
@@ -29,6 +31,9 @@ void SetMainStatusBar(TStatusBar *statusBar);
 TStatusBar *MainStatusBar();
 // Writes a panel of the main window's status bar, when there is one.
 void SetStatusPanel(int panel, const QString &text);
+// Says in the main window's status bar what a command did ("Lançamento 17
+// gravado.", "13 itens importados."), with no box to dismiss.
+void ShowStatusMessage(const QString &text);
 
 // A command of a window's command bar: a menu entry (mnuX) shown by a tool
 // button (sbtX). The button shows the entry, so both are enabled together.
@@ -38,7 +43,7 @@ struct TCommand
     QToolButton *button = nullptr;
 
     bool Enabled() const;
-    void SetEnabled(bool enabled) const;
+    void SetEnabled(bool enabled);
 };
 
 // The root of every window: the screen-code label, the toolbar, the message
@@ -53,9 +58,22 @@ public:
     explicit TfrmPadrForm00000(QWidget *parent = nullptr);
 
     void Create();
-    // Runs FormActivate under the guard. Top-level windows call it on their
-    // own activation; the main window calls it for the child window in front.
+    // Writes the window's screen code to the status bar and runs
+    // FormActivate under the guard. Top-level windows call it on their own
+    // activation; the main window calls it for the child window in front.
     void Activate();
+
+    // The control that takes the keyboard focus when the window is opened
+    // or brought to the front and had no control with the focus yet; by
+    // default the first control of its tab order.
+    QPointer<QWidget> ActiveControl;
+    // Puts the keyboard focus inside the window: on the control the window's
+    // code chose while a dialog was in front, else where the operator left
+    // it, else on ActiveControl, else on the first control. A control of the
+    // window that has the focus already keeps it, unless restore asks for
+    // the one the operator left. True when a control of the window has the
+    // focus afterwards.
+    bool FocusControl(bool restore = false);
 
     QLabel *lblCodTela = nullptr;
     QToolBar *tbrFerramentas = nullptr;
@@ -73,6 +91,10 @@ protected:
 
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    // Tab and Shift+Tab go round the controls of this window only, also
+    // when it is a child window of the main window.
+    bool focusNextPrevChild(bool next) override;
     // The area under the toolbar that a window fills.
     QWidget *ClientArea() const { return m_client; }
     QVBoxLayout *ClientLayout() const { return m_clientLayout; }
@@ -81,6 +103,12 @@ private:
     QWidget *m_client = nullptr;
     QVBoxLayout *m_clientLayout = nullptr;
     LoginSession m_session;
+    QPointer<QWidget> m_lastFocus;
+    // The control the window's code gave the focus while another window was
+    // in front (a lookup moving the focus on before its box is gone): Qt
+    // forgets it when the window comes back.
+    QPointer<QWidget> m_focusWhileAway;
+    QPointer<QWindow> m_watchedWindow;
 };
 
 // The screen code of a window (its lblCodTela caption).
@@ -181,6 +209,8 @@ public:
     TDBNavigator *dbnPadrao = nullptr;
 
 protected:
+    // Inserts and puts the cursor in the new row's first editable cell.
+    void sbtIncluirClick() override;
     virtual void dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift);
     virtual void dbgPadraoKeyPress(QChar &key) { Q_UNUSED(key); }
 };

@@ -85,7 +85,7 @@ QKeyEvent *TControlEvents::filterKey(QWidget *self, QKeyEvent *event,
         event->accept();
         return nullptr;
     }
-    if (key == typed)
+    if (typesItself(event, key))
         return event;
     Qt::Key code = Qt::Key_unknown;
     switch (key.unicode()) {

@@ -4,10 +4,12 @@
 #include "localeservice.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QWheelEvent>
 
 namespace kiv {
 
@@ -174,6 +176,12 @@ void TDateTimePicker::keyPressEvent(QKeyEvent *event)
     QKeyEvent *key = filterKey(this, event, replacement);
     if (!key)
         return;
+    // Page Up and Page Down step a date by ten days or months in Qt, which
+    // nobody expects of a date field: they belong to the window.
+    if (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown) {
+        event->ignore();
+        return;
+    }
     // F4 and Alt+Down open the calendar, as the operators know from the
     // workstation's own date fields.
     if (calendarPopup() && !isReadOnly()
@@ -183,7 +191,20 @@ void TDateTimePicker::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    // A part filled up moves on to the next by itself; the separator the
+    // operator types after it ("05/11/2026") then belongs to that move, not
+    // to a second one that would put the month in the year.
+    const QString text = key->text();
+    const bool separator = text.size() == 1 && !text.at(0).isLetterOrNumber()
+                           && !text.at(0).isSpace() && text.at(0).isPrint();
+    if (separator && m_movedOn) {
+        m_movedOn = false;
+        event->accept();
+        return;
+    }
+    const int section = currentSectionIndex();
     QDateEdit::keyPressEvent(key);
+    m_movedOn = text.size() == 1 && text.at(0).isDigit() && currentSectionIndex() == section + 1;
     if (key != event)
         event->setAccepted(key->isAccepted());
 }
@@ -208,7 +229,45 @@ void TDateTimePicker::openCalendar()
 void TDateTimePicker::focusInEvent(QFocusEvent *event)
 {
     QDateEdit::focusInEvent(event);
+    // Qt keeps the part of the date last typed in and, but for Tab, goes on
+    // there: a date typed after a lookup moved the focus here would start in
+    // the year. Typing always starts at the first part; back from the
+    // calendar the operator is where he was.
+    if (event->reason() != Qt::PopupFocusReason) {
+        selectFirstSection();
+        m_movedOn = false;
+    }
+    m_focusClick = event->reason() == Qt::MouseFocusReason;
     controlFocusIn(this);
+}
+
+void TDateTimePicker::selectFirstSection()
+{
+    if (sectionCount() > 0) {
+        setCurrentSectionIndex(0);
+        setSelectedSection(sectionAt(0));
+    }
+}
+
+void TDateTimePicker::mousePressEvent(QMouseEvent *event)
+{
+    QDateEdit::mousePressEvent(event);
+    // The click that brought the focus also starts at the first part; a
+    // click in a field already being typed in chooses the part clicked.
+    if (m_focusClick && !calendarWidget()->isVisible())
+        selectFirstSection();
+    m_focusClick = false;
+}
+
+void TDateTimePicker::wheelEvent(QWheelEvent *event)
+{
+    // The wheel over a field the operator is not typing in scrolls the
+    // window, never the date under the pointer.
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QDateEdit::wheelEvent(event);
 }
 
 void TDateTimePicker::focusOutEvent(QFocusEvent *event)

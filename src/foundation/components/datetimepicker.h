@@ -16,7 +16,9 @@ class Field;
 // A date field with a drop-down calendar (F4 or Alt+Down opens it from the
 // keyboard), shown in the workstation's short date format. An empty date
 // (a null field) shows blank. Tab goes to the next field, not to the next
-// part of the date (the arrows and the separator do that).
+// part of the date (the arrows and the separator do that). Whenever it gets
+// the focus, typing starts at the first part, so a whole date typed lands
+// as typed; Page Up and Page Down do not change it.
 //
 // OnChange runs when the operator changes the date (typing or the
 // calendar), never when code sets it: a window that copies the record's
@@ -53,6 +55,8 @@ protected:
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool focusNextPrevChild(bool next) override;
@@ -64,12 +68,15 @@ private:
     void updateReadOnly();
     void openCalendar();
     void applyFormat();
+    void selectFirstSection();
 
     QPointer<TDataSource> m_source;
     QString m_fieldName;
     QList<QMetaObject::Connection> m_connections;
     QTime m_time;
     int m_settingByCode = 0;
+    bool m_focusClick = false;
+    bool m_movedOn = false;  // the last digit filled a part and moved on
 };
 
 } // namespace kiv

@@ -212,6 +212,10 @@ bool GridDelegate::eventFilter(QObject *object, QEvent *event)
         // Keys the grid acts on while a cell is typed must reach it rather
         // than a shortcut of the window.
         const auto *key = static_cast<QKeyEvent *>(event);
+        // Ctrl+Tab and Ctrl+F6 move between the main window's child windows.
+        if (key->modifiers() & Qt::ControlModifier
+            && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab))
+            return false;
         switch (key->key()) {
         case Qt::Key_Escape:
         case Qt::Key_Return:
@@ -771,6 +775,14 @@ void TDBGrid::SetSelectedIndex(int column)
     moveCol(std::clamp(column, 0, m_model->columnCount() - 1));
 }
 
+int TDBGrid::FirstEditableIndex() const
+{
+    for (int column = 0; column < m_model->columnCount(); ++column)
+        if (!m_readOnly && m_model->isColumnEditable(column))
+            return column;
+    return -1;
+}
+
 Field *TDBGrid::SelectedField() const
 {
     return m_model->fieldOf(m_selectedCol);
@@ -1018,8 +1030,9 @@ bool TDBGrid::handleKey(QKeyEvent *event, bool inEditor)
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         // Tab walks the cells the operator can type in, row after row;
-        // without that option it leaves the grid.
-        if (!m_tabsMoveCells)
+        // without that option it leaves the grid. Ctrl+Tab is the main
+        // window's (the next child window).
+        if (!m_tabsMoveCells || ctrl)
             return false;
         act([this, event, shift] {
             tabMove(event->key() == Qt::Key_Tab && !(shift & Qt::ShiftModifier));
@@ -1108,23 +1121,18 @@ bool TDBGrid::handleKey(QKeyEvent *event, bool inEditor)
         return true;
 
     // The window's OnKeyPress filters the characters and may drop them.
-    const QChar typed = character;
     if (OnKeyPress && (!runEvent([&] { OnKeyPress(character); }) || character.isNull()))
         return true;
 
     if (character.unicode() == VK_RETURN) {
-        // Enter writes the cell and goes to the next one, after the key's
-        // own handling is over: the editor it closes is still in use here.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                act([this] {
-                    UpdateData();
-                    hideEditor();
-                    tabMove(true);
-                });
-            },
-            Qt::QueuedConnection);
+        // Enter writes the cell and goes to the next one now, as Tab does:
+        // the keys typed ahead of it, already waiting behind it, are meant
+        // for the next cell. The editor it closes is only deleted later.
+        act([this] {
+            UpdateData();
+            hideEditor();
+            tabMove(true);
+        });
         return true;
     }
     if (character.unicode() < 32 && character.unicode() != VK_BACK)
@@ -1141,7 +1149,7 @@ bool TDBGrid::handleKey(QKeyEvent *event, bool inEditor)
             deliverToEditor(editor, character);
         return true;
     }
-    if (!inEditor || character != typed) {
+    if (!inEditor || !typesItself(event, character)) {
         deliverToEditor(m_editor, character);
         return true;
     }

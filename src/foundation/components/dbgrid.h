@@ -138,6 +138,8 @@ public:
     void SetSelectedIndex(int column);
     Field *SelectedField() const;
     void SetSelectedField(const QString &fieldName);
+    // The first column the operator can type in; -1 when none.
+    int FirstEditableIndex() const;
 
     // Whether the cell editor is open, and opening or closing it (closing
     // writes the text typed).

@@ -1,8 +1,11 @@
 #include "dbnavigator.h"
 
 #include "guard.h"
+#include "icons.h"
 
+#include <QAction>
 #include <QEvent>
+#include <QKeySequence>
 #include <QHBoxLayout>
 #include <QStyle>
 #include <QToolButton>
@@ -18,24 +21,40 @@ TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent)
     {
         TNavigateBtn which;
         const char *name;
-        QStyle::StandardPixmap icon;
+        const char *icon;
         const char *hint;
+        QKeyCombination key;
     };
+    // Alt with the keys that move in a list: free in the grids and fields,
+    // which use them without Alt.
     const ButtonDef buttons[] = {
-        {nbFirst, "nbFirst", QStyle::SP_MediaSkipBackward, "Primeiro"},
-        {nbPrior, "nbPrior", QStyle::SP_ArrowLeft, "Anterior"},
-        {nbNext, "nbNext", QStyle::SP_ArrowRight, "Próximo"},
-        {nbLast, "nbLast", QStyle::SP_MediaSkipForward, "Último"},
+        {nbFirst, "nbFirst", "go-first", "Primeiro", Qt::ALT | Qt::Key_Home},
+        {nbPrior, "nbPrior", "go-previous", "Anterior", Qt::ALT | Qt::Key_PageUp},
+        {nbNext, "nbNext", "go-next", "Próximo", Qt::ALT | Qt::Key_PageDown},
+        {nbLast, "nbLast", "go-last", "Último", Qt::ALT | Qt::Key_End},
     };
     for (const ButtonDef &def : buttons) {
         auto *button = new QToolButton(this);
         button->setObjectName(QLatin1String(def.name));
-        button->setIcon(style()->standardIcon(def.icon));
-        button->setToolTip(QString::fromUtf8(def.hint));
+        button->setIcon(CommandIcon(QString::fromLatin1(def.icon)));
+        const QKeySequence key(def.key);
+        button->setToolTip(QStringLiteral("%1 (%2)").arg(QString::fromUtf8(def.hint),
+                                                         key.toString(QKeySequence::NativeText)));
+        // The key works wherever the focus is in the window that holds the
+        // navigator (a child window of the main window counts as one).
+        auto *action = new QAction(this);
+        action->setObjectName(QLatin1String(def.name) + QStringLiteral("Tecla"));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        m_keys.append(action);
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoRaise(false);
         const TNavigateBtn which = def.which;
         connect(button, &QToolButton::clicked, this, [this, which] { BtnClick(which); });
+        connect(action, &QAction::triggered, this, [this, button, which] {
+            if (button->isEnabled() && isVisible())
+                BtnClick(which);
+        });
         layout->addWidget(button);
         m_buttons[which] = button;
     }
@@ -82,6 +101,25 @@ void TDBNavigator::BtnClick(TNavigateBtn which)
     updateButtons();
     if (moved && OnClick)
         guarded(this, [&] { OnClick(which); });
+}
+
+void TDBNavigator::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The keys belong to the window the navigator is in: the nearest
+    // ancestor that is a window, or a child window of the main window.
+    QWidget *form = this;
+    while (form->parentWidget() && !form->isWindow()
+           && !form->parentWidget()->inherits("QMdiSubWindow"))
+        form = form->parentWidget();
+    if (form == m_keysOn)
+        return;
+    for (QAction *action : std::as_const(m_keys)) {
+        if (m_keysOn)
+            m_keysOn->removeAction(action);
+        form->addAction(action);
+    }
+    m_keysOn = form;
 }
 
 void TDBNavigator::changeEvent(QEvent *event)

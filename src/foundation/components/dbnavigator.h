@@ -2,11 +2,13 @@
 
 #include "datasource.h"
 
+#include <QList>
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
 
+class QAction;
 class QToolButton;
 
 namespace kiv {
@@ -19,7 +21,9 @@ enum TNavigateBtn { nbFirst, nbPrior, nbNext, nbLast };
 // table. A move first writes what the data edits hold and posts a pending
 // edit (the table's own rule), so an error there (a refused post) is shown
 // and the record stays. The buttons take no focus, so the edit being typed
-// in keeps it. OnClick runs after a move that succeeded.
+// in keeps it; from the keyboard, Alt+Home, Alt+PgUp, Alt+PgDown and
+// Alt+End press them (their tooltips say so). OnClick runs after a move that
+// succeeded.
 class TDBNavigator : public QWidget
 {
     Q_OBJECT
@@ -39,6 +43,7 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void updateButtons();
@@ -46,6 +51,10 @@ private:
     QPointer<TDataSource> m_source;
     QList<QMetaObject::Connection> m_connections;
     QToolButton *m_buttons[4] = {};
+    // The buttons' keys (Alt+Home, Alt+PgUp, Alt+PgDown, Alt+End), on the
+    // window that holds the navigator.
+    QList<QAction *> m_keys;
+    QPointer<QWidget> m_keysOn;
 };
 
 } // namespace kiv

@@ -86,6 +86,11 @@ QChar platformChar(const QKeyEvent *event)
     case Qt::Key_Backtab: return QChar(VK_TAB);
     default: break;
     }
+    // The keypad's decimal key types the workstation's separator, whatever
+    // the keyboard layout prints on it.
+    if ((event->modifiers() & Qt::KeypadModifier)
+        && (event->key() == Qt::Key_Period || event->key() == Qt::Key_Comma))
+        return LocaleService::decimalSeparator();
     const QString text = event->text();
     if (text.isEmpty() || !text.at(0).isPrint())
         return QChar();
@@ -96,6 +101,13 @@ Qt::KeyboardModifiers platformShift(const QKeyEvent *event)
 {
     return event->modifiers()
            & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+}
+
+bool typesItself(const QKeyEvent *event, QChar key)
+{
+    const QString text = event->text();
+    return key.unicode() < 32 ? platformChar(event) == key
+                              : text.size() == 1 && text.at(0) == key;
 }
 
 void NumericKeyPress(QChar &key, bool decimals)

@@ -64,7 +64,11 @@ int platformKey(const QKeyEvent *event);
 // The character a key types, as key-press handlers see it: the typed
 // character, or Enter = 13, Esc = 27, Backspace = 8, Tab = 9; a null
 // QChar when the key types nothing (arrows, function keys, Delete).
+// The keypad's decimal key types the workstation's decimal separator.
 QChar platformChar(const QKeyEvent *event);
+// Whether the event, handed on as it is, types this character (false when
+// a handler or platformChar changed what it types).
+bool typesItself(const QKeyEvent *event, QChar key);
 
 // The handlers' shift state (Shift, Ctrl, Alt) of a key event, without
 // the keypad flag.

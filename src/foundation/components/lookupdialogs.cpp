@@ -25,22 +25,50 @@ namespace kiv {
 
 namespace {
 
-// Moves the table to the first visible row whose field starts with text,
-// any letter case; false (and no move) when there is none.
-bool locatePrefix(Table *table, const Field *field, const QString &text)
+// Text as the operator compares it: no letter case, no accents ("FEIJÃO"
+// and "feijao" are alike).
+QString plain(const QString &text)
 {
-    if (!table || !field || !table->Active())
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    QString result;
+    result.reserve(decomposed.size());
+    for (QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing)
+            result.append(c);
+    return result.toCaseFolded();
+}
+
+// Moves the table to the first visible row whose code (the list's first
+// column) or name starts with text, without regard to case or accents;
+// false (and no move) when there is none.
+bool locatePrefix(Table *table, const QList<const Field *> &fields, const QString &text)
+{
+    if (!table || fields.isEmpty() || !table->Active())
         return false;
-    if (field->DataType() == FieldKind::Text && !field->Calculated())
-        return table->Locate(field->FieldName(), text, loPartialKey | loCaseInsensitive);
-    // Numbers and dates are compared as the operator reads them.
+    const QString wanted = plain(text);
     for (int row = 0; row < table->ViewCount(); ++row) {
-        if (table->TextAt(row, field->Index()).startsWith(text, Qt::CaseInsensitive)) {
-            table->SetRecNo(row + 1);
-            return true;
+        for (const Field *field : fields) {
+            if (plain(table->TextAt(row, field->Index())).startsWith(wanted)) {
+                table->SetRecNo(row + 1);
+                return true;
+            }
         }
     }
     return false;
+}
+
+// The columns typing searches: the first, the codes and numbers (CD...,
+// NR...) and the names (NM..., DS...).
+QList<const Field *> searchedFields(const QList<Field *> &shown)
+{
+    QList<const Field *> fields;
+    for (int i = 0; i < shown.size(); ++i) {
+        const QString name = shown[i]->FieldName().toUpper();
+        if (i == 0 || name.startsWith(QLatin1String("NM")) || name.startsWith(QLatin1String("DS"))
+            || name.startsWith(QLatin1String("CD")) || name.startsWith(QLatin1String("NR")))
+            fields.append(shown[i]);
+    }
+    return fields;
 }
 
 QList<Field *> visibleFields(const Table *table)
@@ -141,10 +169,19 @@ bool Pesquisar(TDataSource *source, const QString &title, bool upperCase, bool s
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     layout->addWidget(buttons);
 
-    const Field *key = fields.first();
+    auto *notFound = new QLabel(&dialog);
+    notFound->setObjectName(QStringLiteral("lblNaoEncontrado"));
+    notFound->setVisible(false);
+    layout->insertWidget(layout->indexOf(grid) + 1, notFound);
+    const QList<const Field *> searched = searchedFields(fields);
     const auto runSearch = [&] {
+        bool found = true;
         if (!search->text().isEmpty())
-            guarded(&dialog, [&] { locatePrefix(table, key, search->text()); });
+            guarded(&dialog, [&] { found = locatePrefix(table, searched, search->text()); });
+        notFound->setText(found ? QString()
+                                : QStringLiteral("Nenhum registro começa com \"%1\".")
+                                      .arg(search->text()));
+        notFound->setVisible(!found);
     };
     const auto typed = [&](const QString &text) {
         search->setText(upperCase ? text.toUpper() : text);
@@ -233,7 +270,9 @@ bool Procura(Table *table)
     bool found = false;
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
         const Field *field = table->FindField(fieldBox->currentData().toString());
-        if (!guarded(&dialog, [&] { found = locatePrefix(table, field, value->text()); }))
+        const QList<const Field *> fields =
+            field ? QList<const Field *>{field} : QList<const Field *>{};
+        if (!guarded(&dialog, [&] { found = locatePrefix(table, fields, value->text()); }))
             return;
         if (!found)
             ShowMsg(QStringLiteral("Registro não encontrado."), MsgType::Information, mbOK);

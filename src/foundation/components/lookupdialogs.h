@@ -17,7 +17,9 @@ class TDataSource;
 // "dbgPesquisa", one column per visible field, in field order, under the
 // field's label and as wide as its display width. Typed characters go to
 // the search line "edtPesquisa" and move to the first row whose first
-// column starts with them (any letter case). Enter or a double click picks
+// column, a code (CD..., NR...) or a name (NM..., DS...) starts with them,
+// without regard to case or accents ("feij" finds "FEIJÃO CARIOCA"); the
+// line "lblNaoEncontrado" under the list says when none does. Enter or a double click picks
 // the current row, which stays current in the table: true. Esc cancels and
 // puts the table back on the record it was on: false.
 //

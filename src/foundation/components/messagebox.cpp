@@ -4,6 +4,7 @@
 #include "messages.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -66,6 +67,13 @@ int showBox(QWidget *parent, const QString &text, MsgType type, int buttons,
         case mbOK: ok = button; break;
         case mbCancel: cancel = button; break;
         }
+    }
+    // The box is as wide as its title needs, so that the window manager
+    // shows the title whole (beside the title bar's own buttons).
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        const int room = box.fontMetrics().horizontalAdvance(title) * 5 / 4 + 140;
+        grid->addItem(new QSpacerItem(room, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     }
     box.setDefaultButton(yes ? yes : (ok ? ok : (no ? no : cancel)));
     box.setEscapeButton(cancel ? cancel : (no ? no : ok));

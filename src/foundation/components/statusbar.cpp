@@ -1,6 +1,7 @@
 #include "statusbar.h"
 
 #include <QHBoxLayout>
+#include <QTimer>
 
 namespace kiv {
 
@@ -31,10 +32,31 @@ TStatusBar::TStatusBar(QWidget *parent) : QStatusBar(parent)
         panel->setObjectName(QStringLiteral("pnlStatus%1").arg(i));
         const int room = panel->fontMetrics().horizontalAdvance(samples[i] + QStringLiteral("MM"));
         panel->SetWidth(room + 2 * (panel->frameWidth() + panel->margin()) + panel->indent());
-        layout->addWidget(panel, i == 3 ? 1 : 0);
+        if (i == 3) {
+            m_message = new QLabel(strip);
+            m_message->setObjectName(QStringLiteral("lblMensagem"));
+            m_message->setIndent(6);
+            layout->addWidget(m_message, 1);
+        }
+        layout->addWidget(panel, 0);
         m_panels.append(panel);
     }
     addPermanentWidget(strip, 1);
+    m_messageTimer = new QTimer(this);
+    m_messageTimer->setSingleShot(true);
+    m_messageTimer->setInterval(15000);
+    connect(m_messageTimer, &QTimer::timeout, m_message, &QLabel::clear);
+}
+
+void TStatusBar::ShowMessage(const QString &text)
+{
+    m_message->setText(text);
+    m_messageTimer->start();
+}
+
+QString TStatusBar::Message() const
+{
+    return m_message->text();
 }
 
 } // namespace kiv

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QStatusBar>
 
+class QTimer;
+
 namespace kiv {
 
 // One panel of the status bar.
@@ -22,7 +24,9 @@ public:
 // The four panels at the foot of the main window: 0 the processing date
 // ("Proc.: 10/12/2026"), 1 the branch ("Filial 0001"), 2 the operator's
 // name, 3 the screen code of the window in front ("KIS00000"). The panels
-// are never hidden by the hints that menus show in a status bar.
+// are never hidden by the hints that menus show in a status bar. Between
+// the operator's name and the screen code, a message says what the last
+// command did ("Lançamento 17 gravado.") until the next one, or for a while.
 class TStatusBar : public QStatusBar
 {
     Q_OBJECT
@@ -35,8 +39,14 @@ public:
     QString PanelText(int index) const { return Panel(index)->Text(); }
     void SetPanelText(int index, const QString &text) { Panel(index)->SetText(text); }
 
+    // Shows the message for a while (15 seconds, or until the next one).
+    void ShowMessage(const QString &text);
+    QString Message() const;
+
 private:
     QList<TStatusPanel *> m_panels;
+    QLabel *m_message = nullptr;
+    QTimer *m_messageTimer = nullptr;
 };
 
 } // namespace kiv

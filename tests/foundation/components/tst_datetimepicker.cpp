@@ -92,6 +92,9 @@ private slots:
     void onChangeOnlyForTheOperator();
     void calendarOpensFromTheKeyboard();
     void keysReachTheWindow();
+    void typingStartsAtTheFirstPartWhateverBroughtTheFocus_data();
+    void typingStartsAtTheFirstPartWhateverBroughtTheFocus();
+    void pageKeysLeaveTheDateAlone();
     void exitOnlyWhenTheFocusMovesOn();
     void boundFollowsTheRecord();
     void boundChangeEditsAndWrites();
@@ -194,6 +197,68 @@ void TestDateTimePicker::keysReachTheWindow()
     QTest::keyClicks(form.picker, QStringLiteral("25"));
     QCOMPARE(keys, QList<int>({kiv::VK_F9, '2', '5'}));
     QCOMPARE(form.picker->Date(), QDate(2026, 12, 10));
+}
+
+void TestDateTimePicker::typingStartsAtTheFirstPartWhateverBroughtTheFocus_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QDate>("date");
+    // How the focus comes back to a picker last typed in at its year.
+    QTest::newRow("Tab") << "tab" << "10122026" << QDate(2026, 12, 10);
+    QTest::newRow("Shift+Tab") << "backtab" << "10122026" << QDate(2026, 12, 10);
+    QTest::newRow("a lookup's focus move") << "code" << "10122026" << QDate(2026, 12, 10);
+    QTest::newRow("the window back in front") << "window" << "10122026" << QDate(2026, 12, 10);
+    QTest::newRow("a click") << "click" << "10122026" << QDate(2026, 12, 10);
+    QTest::newRow("separators typed too") << "window" << "05/11/2026" << QDate(2026, 11, 5);
+}
+
+void TestDateTimePicker::typingStartsAtTheFirstPartWhateverBroughtTheFocus()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, typed);
+    QFETCH(QDate, date);
+    Form form;
+    form.picker->SetDate(QDate(2026, 1, 1));
+    QVERIFY(form.show());
+    // The operator typed a day and a month and left the picker in its year.
+    QTest::keyClicks(form.picker, QStringLiteral("0203"));
+    QCOMPARE(form.picker->currentSection(), QDateTimeEdit::YearSection);
+    form.next->setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return form.next->hasFocus(); }));
+    if (how == QLatin1String("tab")) {
+        form.picker->setFocus(Qt::TabFocusReason);
+    } else if (how == QLatin1String("backtab")) {
+        QTest::keyClick(form.next, Qt::Key_Backtab, Qt::ShiftModifier);
+    } else if (how == QLatin1String("code")) {
+        form.picker->setFocus();
+    } else if (how == QLatin1String("window")) {
+        // A window manager gives the focus back to the window's last control.
+        form.picker->setFocus(Qt::ActiveWindowFocusReason);
+    } else {
+        const QPoint year(form.picker->width() * 3 / 4, form.picker->height() / 2);
+        QTest::mouseClick(form.picker, Qt::LeftButton, {}, year);
+    }
+    QVERIFY(QTest::qWaitFor([&] { return form.picker->hasFocus(); }));
+    QTest::keyClicks(form.picker, typed);
+    QCOMPARE(form.picker->Date(), date);
+}
+
+void TestDateTimePicker::pageKeysLeaveTheDateAlone()
+{
+    Form form;
+    form.picker->SetDate(QDate(2026, 12, 10));
+    QList<QDate> changes;
+    form.picker->OnChange = [&] { changes << form.picker->Date(); };
+    QVERIFY(form.show());
+    for (QDateTimeEdit::Section section :
+         {QDateTimeEdit::DaySection, QDateTimeEdit::MonthSection, QDateTimeEdit::YearSection}) {
+        form.picker->setSelectedSection(section);
+        QTest::keyClick(form.picker, Qt::Key_PageDown);
+        QTest::keyClick(form.picker, Qt::Key_PageUp);
+    }
+    QCOMPARE(form.picker->Date(), QDate(2026, 12, 10));
+    QVERIFY(changes.isEmpty());
 }
 
 void TestDateTimePicker::exitOnlyWhenTheFocusMovesOn()

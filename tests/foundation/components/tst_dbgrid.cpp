@@ -9,6 +9,7 @@
 #include "messagebox.h"
 #include "table.h"
 #include "tablefile.h"
+#include "typeahead.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -132,6 +133,9 @@ private slots:
     void typingStartsEditAndLeavingTheCellWritesIt_data();
     void typingStartsEditAndLeavingTheCellWritesIt();
     void enterWritesTheCellAndMovesOn();
+    void keysTypedAheadReachTheirCells_data();
+    void keysTypedAheadReachTheirCells();
+    void ctrlTabIsNotACellMove();
     void tabSkipsReadOnlyColumnsAndPostsAtRowEnd();
     void movingToAnotherRowPosts_data();
     void movingToAnotherRowPosts();
@@ -248,6 +252,52 @@ void TestDBGrid::enterWritesTheCellAndMovesOn()
     QTRY_COMPARE(w.text(0, "NOME"), QString("Sal"));
     QTRY_COMPARE(w.grid->SelectedIndex(), 2);
     QVERIFY(!w.grid->EditorMode());
+}
+
+void TestDBGrid::keysTypedAheadReachTheirCells_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("separator");
+    // Two rows typed from the name on, every key queued at once: Enter
+    // must have moved on before the key behind it is handled.
+    QTest::newRow("Enter") << "Sal\n2,5\n\nAçúcar\n3\n" << ",";
+    QTest::newRow("Tab") << "Sal\t2,5\t\tAçúcar\t3\t" << ",";
+    QTest::newRow("Enter, point where the separator is a comma")
+        << "Sal\n2.5\n\nAçúcar\n3\n" << ",";
+}
+
+void TestDBGrid::keysTypedAheadReachTheirCells()
+{
+    QFETCH(QString, keys);
+    QFETCH(QString, separator);
+    LocaleService::setDecimalSeparator(separator.at(0));
+    GridWindow w;
+    w.grid->OnKeyPress = [&w](QChar &key) {
+        if (w.grid->SelectedField()->FieldName() == QLatin1String("QTDE"))
+            NumericKeyPress(key, true);
+    };
+    QVERIFY(w.show());
+    w.grid->SetSelectedIndex(1);
+    kivtest::typeAhead(&w.window, keys);
+    QCOMPARE(w.text(0, "NOME"), QString("Sal"));
+    QCOMPARE(w.text(0, "QTDE"), QString("2,5"));
+    QCOMPARE(w.text(1, "NOME"), QString("Açúcar"));
+    QCOMPARE(w.text(1, "QTDE"), QString("3"));
+    QCOMPARE(w.table.RecNo(), 3);
+}
+
+void TestDBGrid::ctrlTabIsNotACellMove()
+{
+    GridWindow w;
+    QVERIFY(w.show());
+    w.grid->SetSelectedIndex(1);
+    type("Sal");
+    // Ctrl+Tab belongs to the main window (the next child window): the
+    // cell keeps its place and what is being typed.
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(w.grid->SelectedIndex(), 1);
+    QVERIFY(w.grid->EditorMode());
+    QCOMPARE(w.grid->EditorText(), QString("Sal"));
 }
 
 void TestDBGrid::tabSkipsReadOnlyColumnsAndPostsAtRowEnd()

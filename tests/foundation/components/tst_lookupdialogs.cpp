@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 
@@ -162,11 +163,15 @@ void TestLookupDialogs::pesquisarSearchesAsTheOperatorTypes_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("found");
     QTest::addColumn<QString>("searchText");
-    QTest::newRow("list, lower case") << false << "ma" << "Macarrão" << "ma";
-    QTest::newRow("list, upper case") << false << "FEI" << "Feijão" << "FEI";
-    QTest::newRow("list, no match stays") << false << "max" << "Macarrão" << "max";
-    QTest::newRow("search line") << true << "fe" << "Feijão" << "fe";
-    QTest::newRow("search line, no match stays") << true << "arz" << "Arroz" << "arz";
+    QTest::addColumn<bool>("nothing");
+    QTest::newRow("list, lower case") << false << "ma" << "Macarrão" << "ma" << false;
+    QTest::newRow("list, upper case") << false << "FEI" << "Feijão" << "FEI" << false;
+    QTest::newRow("list, no match stays") << false << "max" << "Macarrão" << "max" << true;
+    QTest::newRow("search line") << true << "fe" << "Feijão" << "fe" << false;
+    QTest::newRow("search line, no match stays") << true << "arz" << "Arroz" << "arz" << true;
+    QTest::newRow("list, without the accent") << false << "oleo" << "Óleo" << "oleo" << false;
+    QTest::newRow("search line, feij") << true << "feij" << "Feijão" << "feij" << false;
+    QTest::newRow("list, by the code") << false << "010" << "Macarrão" << "010" << false;
 }
 
 void TestLookupDialogs::pesquisarSearchesAsTheOperatorTypes()
@@ -175,20 +180,27 @@ void TestLookupDialogs::pesquisarSearchesAsTheOperatorTypes()
     QFETCH(QString, typed);
     QFETCH(QString, found);
     QFETCH(QString, searchText);
+    QFETCH(bool, nothing);
     Products products;
     products.table.Last();
     DialogAnswerer answerer;
     QString shown;
+    QString said;
     answerer.run([&](QWidget *dialog) {
         QWidget *target = inSearchLine ? static_cast<QWidget *>(searchOf(dialog))
                                        : listOf(dialog);
         typeInto(target, typed);
         shown = searchOf(dialog)->text();
+        auto *notFound = dialog->findChild<QLabel *>(QStringLiteral("lblNaoEncontrado"));
+        said = notFound && notFound->isVisibleTo(dialog) ? notFound->text() : QString();
         QTest::keyClick(target, Qt::Key_Return);
     });
     QVERIFY(Pesquisar(&products.source, QStringLiteral("Produto")));
     QCOMPARE(shown, searchText);
     QCOMPARE(products.name(), found);
+    // No row starts with it: the list says so, and stays where it was.
+    QCOMPARE(said, nothing ? QStringLiteral("Nenhum registro começa com \"%1\".").arg(searchText)
+                           : QString());
 }
 
 void TestLookupDialogs::pesquisarOnEmptyTable_data()

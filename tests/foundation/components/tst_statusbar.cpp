@@ -1,5 +1,7 @@
+#include "basewindows.h"
 #include "statusbar.h"
 
+#include <QLabel>
 #include <QMainWindow>
 #include <QTest>
 
@@ -14,6 +16,7 @@ private slots:
     void panelsFitTheirTexts_data();
     void panelsFitTheirTexts();
     void menuHintsDoNotHideThePanels();
+    void messageSaysWhatACommandDid();
 };
 
 void TestStatusBar::fourPanels()
@@ -68,6 +71,35 @@ void TestStatusBar::menuHintsDoNotHideThePanels()
     bar->showMessage(QStringLiteral("Lançamento de entrada"));
     for (int i = 0; i < bar->PanelCount(); ++i)
         QVERIFY(bar->Panel(i)->isVisible());
+}
+
+void TestStatusBar::messageSaysWhatACommandDid()
+{
+    QMainWindow window;
+    auto *bar = new kiv::TStatusBar(&window);
+    window.setStatusBar(bar);
+    kiv::SetMainStatusBar(bar);
+    window.resize(900, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (int i = 0; i < 4; ++i)
+        bar->SetPanelText(i, QStringLiteral("painel %1").arg(i));
+    kiv::ShowStatusMessage(QStringLiteral("Lançamento 17 gravado."));
+    QCOMPARE(bar->Message(), QStringLiteral("Lançamento 17 gravado."));
+    auto *label = bar->findChild<QLabel *>(QStringLiteral("lblMensagem"));
+    QVERIFY(label && label->isVisible());
+    // The next one takes its place; the four panels stay as they were.
+    kiv::ShowStatusMessage(QStringLiteral("13 itens importados."));
+    QCOMPARE(bar->Message(), QStringLiteral("13 itens importados."));
+    QCOMPARE(bar->PanelCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(bar->PanelText(i), QStringLiteral("painel %1").arg(i));
+        QVERIFY(bar->Panel(i)->isVisible());
+    }
+    // No status bar (a window tested alone): nothing to say it in, no harm.
+    kiv::SetMainStatusBar(nullptr);
+    kiv::ShowStatusMessage(QStringLiteral("Lançamento 18 gravado."));
+    QCOMPARE(bar->Message(), QStringLiteral("13 itens importados."));
 }
 
 QTEST_MAIN(TestStatusBar)
