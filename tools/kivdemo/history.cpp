@@ -196,7 +196,7 @@ HistorySummary writeHistoryDirectory(const QString &dir, int years, const QDate 
     StoredForm form;
     HistorySummary summary;
 
-    // Entry documents: ten items each, one due date each; numbered from
+    // Entry documents: ten items each; numbered from
     // 1000 so that the demonstration's own numbers stay apart.
     {
         FileBuilder headers(dir, RecordedTables::lancEntr(), form);
@@ -225,12 +225,16 @@ HistorySummary writeHistoryDirectory(const QString &dir, int years, const QDate 
                 items.set("CDFILLANC", branch);
                 items.add();
             }
-            dues.start(d);
-            dues.set("NRLANCNFE", number);
-            dues.setDate("DTVENCENTR", date.addDays(30));
-            dues.set("VRVENCENTR", value5(total));
-            dues.set("STDTVCENTR", LocaleService::dateToText(date.addDays(30)));
-            dues.add();
+            // Every other document of a branch is paid on one due date.
+            const bool due = (d / kBranches) % 2 == 0;
+            if (due) {
+                dues.start(d);
+                dues.set("NRLANCNFE", number);
+                dues.setDate("DTVENCENTR", date.addDays(30));
+                dues.set("VRVENCENTR", value5(total));
+                dues.set("STDTVCENTR", LocaleService::dateToText(date.addDays(30)));
+                dues.add();
+            }
             headers.start(d);
             headers.set("NRLANCNFE", number);
             headers.set("CDFILIAL", branch);
@@ -238,7 +242,7 @@ HistorySummary writeHistoryDirectory(const QString &dir, int years, const QDate 
             headers.setDate("DTENTRADA", date);
             headers.set("VRNOTAFISC", value5(total));
             headers.set("NRNOTAFISC", QString::number(500000 + d));
-            headers.set("IDUTILVENC", QStringLiteral("S"));
+            headers.set("IDUTILVENC", due ? QStringLiteral("S") : QStringLiteral("N"));
             headers.add();
         }
         summary.entryDocuments = headers.finish();
