@@ -756,6 +756,44 @@ void Table::markViewStale(uint32_t current)
 {
     m_viewStale = true;
     m_staleCurrent = current;
+    m_staleFirst = noRow;
+}
+
+uint32_t Table::staleCurrentRow() const
+{
+    if (m_staleCurrent != noRow)
+        return m_staleCurrent;
+    if (filterActive() || m_data.stored.empty()) {
+        ensureView();
+        return m_cur < 0 ? noRow : m_view[size_t(m_cur)];
+    }
+    if (m_staleFirst == noRow) {
+        // The smallest key, the first in stored order among equals: one
+        // pass instead of a sort.
+        m_staleFirst = m_data.stored.front();
+        if (!m_keyColumns.empty())
+            for (uint32_t id : m_data.stored)
+                if (compareRows(rowAt(id), rowAt(m_staleFirst)) < 0)
+                    m_staleFirst = id;
+    }
+    return m_staleFirst;
+}
+
+int Table::ViewCount() const
+{
+    // How many rows are shown is known without putting them in order.
+    if (m_viewStale && !filterActive())
+        return int(m_data.stored.size());
+    ensureView();
+    return int(m_view.size());
+}
+
+int Table::CurrentIndex() const
+{
+    if (viewStaleAtFirst() && !filterActive())
+        return m_data.stored.empty() ? -1 : 0;
+    ensureView();
+    return m_cur;
 }
 
 // The visible rows in browsing order: all of them from the sorted order, or
@@ -883,10 +921,10 @@ void Table::indexPosted(uint32_t id, const std::vector<Cell> &before, bool inser
     }
 }
 
-// Where a posted row goes among the visible rows: after the rows with
+// Where a posted row goes among rows in browsing order: after the rows with
 // smaller keys and, among rows with equal keys (which are in stored order),
 // by its place in the stored order, where a fresh sort would put it.
-int Table::viewPlace(const Cell *cells, uint32_t id) const
+int Table::sortedPlace(const std::vector<uint32_t> &rows, const Cell *cells, uint32_t id) const
 {
     auto below = [&](uint32_t other, const Cell *value) {
         return compareRows(rowAt(other), value) < 0;
@@ -894,11 +932,11 @@ int Table::viewPlace(const Cell *cells, uint32_t id) const
     auto above = [&](const Cell *value, uint32_t other) {
         return compareRows(value, rowAt(other)) < 0;
     };
-    const auto low = std::lower_bound(m_view.begin(), m_view.end(), cells, below);
-    const auto high = std::upper_bound(low, m_view.end(), cells, above);
+    const auto low = std::lower_bound(rows.begin(), rows.end(), cells, below);
+    const auto high = std::upper_bound(low, rows.end(), cells, above);
     const auto at = std::partition_point(low, high,
                                          [&](uint32_t other) { return storedBefore(other, id); });
-    return int(at - m_view.begin());
+    return int(at - rows.begin());
 }
 
 // Keeps what follows the stored order right after id joined it.
@@ -1400,10 +1438,13 @@ void Table::Post()
                 m_sorted.push_back(id);
         }
     } else if (inserting || keyChanged) {
-        // The full order, when kept, is worked out again when next needed.
-        m_sortedValid = false;
+        if (m_sortedValid) {
+            if (keyChanged)
+                m_sorted.erase(std::find(m_sorted.begin(), m_sorted.end(), id));
+            m_sorted.insert(m_sorted.begin() + sortedPlace(m_sorted, row, id), id);
+        }
         if (visible)
-            newPos = viewPlace(row, id);
+            newPos = sortedPlace(m_view, row, id);
     }
     if (visible)
         m_view.insert(m_view.begin() + newPos, id);
@@ -1559,9 +1600,10 @@ const Cell *Table::activeCells() const
         return m_buffer.data();
     if (m_state == DataSetState::Inactive)
         return nullptr;
-    if (m_viewStale && m_staleCurrent != noRow)
-        return rowAt(m_staleCurrent);
-    ensureView();
+    if (m_viewStale) {
+        const uint32_t id = staleCurrentRow();
+        return id == noRow ? nullptr : rowAt(id);
+    }
     if (m_cur < 0)
         return nullptr;
     return rowAt(m_view[size_t(m_cur)]);

@@ -189,16 +189,8 @@ public:
 
     // Rows as the controls show them: the visible rows, including a record
     // being inserted. ViewCount may exceed RecordCount by that one record.
-    int ViewCount() const
-    {
-        ensureView();
-        return int(m_view.size());
-    }
-    int CurrentIndex() const
-    {
-        ensureView();
-        return m_cur;
-    }
+    int ViewCount() const;
+    int CurrentIndex() const;
     // The value of a field in a visible row, without moving the cursor
     // (calculated fields are computed for that row).
     QVariant ValueAt(int viewRow, int fieldIndex) const;
@@ -244,6 +236,9 @@ private:
     // `current` (a row id), or on the first row.
     void markViewStale(uint32_t current = noRow);
     bool viewStaleAtFirst() const { return m_viewStale && m_staleCurrent == noRow; }
+    // The row the cursor stands on while the view is stale; the first row
+    // of an unfiltered table is found without sorting it.
+    uint32_t staleCurrentRow() const;
     bool filterActive() const;
     void resetAfterContentChange();
     bool passesFilter(const Cell *row) const;
@@ -259,7 +254,7 @@ private:
     const std::vector<uint32_t> *
     narrowestCandidates(const std::vector<std::pair<int, std::string_view>> &terms) const;
     void indexPosted(uint32_t id, const std::vector<Cell> &before, bool inserting);
-    int viewPlace(const Cell *cells, uint32_t id) const;
+    int sortedPlace(const std::vector<uint32_t> &rows, const Cell *cells, uint32_t id) const;
     void noteStoredChange(uint32_t id, bool appended);
     void setState(DataSetState state);
     void beginInsert(bool append);
@@ -296,6 +291,7 @@ private:
     mutable std::vector<uint32_t> m_view;
     mutable bool m_viewStale = false;
     mutable uint32_t m_staleCurrent = noRow;
+    mutable uint32_t m_staleFirst = noRow;
     mutable int m_cur = -1;
     mutable ColumnIndexes m_indexes;
     mutable std::vector<bool> m_live;
