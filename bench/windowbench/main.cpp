@@ -33,6 +33,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_START_INSTRUMENTATION
+#define CALLGRIND_STOP_INSTRUMENTATION
+#endif
+
 // Opens the task windows that exist on a copy of a data directory written by
 // `kivdemo --years N DIR`, real and offscreen, logged in on branch 0001, and
 // times what an operator does in them with the operator's keys: opening the
@@ -45,7 +52,10 @@ using namespace kiv;
 
 namespace {
 
-constexpr int kRuns = 5;
+// KIV_BENCH_RUNS sets another count (1 under a profiler).
+const int kRuns = qEnvironmentVariableIsSet("KIV_BENCH_RUNS")
+                      ? std::max(1, qEnvironmentVariableIntValue("KIV_BENCH_RUNS"))
+                      : 5;
 
 struct Figure
 {
@@ -75,13 +85,23 @@ void settle()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-double timed(const std::function<void()> &action)
+// Under `valgrind --tool=callgrind --instr-atstart=no`, the profile holds the
+// timed actions only (set KIV_PROFILE_ACTIONS=1; opening is profiled apart
+// with KIV_PROFILE_ACTIONS=open).
+double timed(const std::function<void()> &action, bool opening = false)
 {
+    static const QByteArray profile = qgetenv("KIV_PROFILE_ACTIONS");
+    const bool profiled = !profile.isEmpty() && (profile == "open") == opening;
+    if (profiled)
+        CALLGRIND_START_INSTRUMENTATION;
     QElapsedTimer timer;
     timer.start();
     action();
     settle();
-    return double(timer.nsecsElapsed()) / 1e6;
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    if (profiled)
+        CALLGRIND_STOP_INSTRUMENTATION;
+    return ms;
 }
 
 Figure &figure(const QString &window, const QString &action)
@@ -202,12 +222,14 @@ template<typename W>
 W *openWindow(TfrmPrincipal &principal, double *ms)
 {
     W *window = nullptr;
-    *ms = timed([&] {
-        window = new W(principal.CurrentSession());
-        window->Create();
-        window->show();
-        QApplication::setActiveWindow(window);
-    });
+    *ms = timed(
+        [&] {
+            window = new W(principal.CurrentSession());
+            window->Create();
+            window->show();
+            QApplication::setActiveWindow(window);
+        },
+        true);
     QTest::qWaitForWindowActive(window, 2000);
     settle();
     return window;

@@ -1623,7 +1623,16 @@ void Table::refreshCalcFields() const
 {
     if (m_calcFields.empty())
         return;
-    computeCalcFields(OnCalcFields ? activeCells() : nullptr);
+    std::fill(m_calcValues.begin(), m_calcValues.end(), QVariant());
+    m_calcStale = bool(OnCalcFields);
+}
+
+void Table::ensureCalcFields() const
+{
+    if (!m_calcStale || m_inCalc || m_peekCells)
+        return;
+    m_calcStale = false;
+    computeCalcFields(activeCells());
 }
 
 void Table::computeCalcFields(const Cell *cells) const
@@ -1799,6 +1808,7 @@ std::string Table::canonicalOf(const Field &field, const QVariant &value, bool *
 bool Field::IsNull() const
 {
     if (Calculated()) {
+        m_table->ensureCalcFields();
         const auto at = std::find(m_table->m_calcFields.begin(), m_table->m_calcFields.end(), this);
         return !m_table->m_calcValues[size_t(at - m_table->m_calcFields.begin())].isValid();
     }
@@ -1808,6 +1818,7 @@ bool Field::IsNull() const
 QVariant Field::Value() const
 {
     if (Calculated()) {
+        m_table->ensureCalcFields();
         const auto at = std::find(m_table->m_calcFields.begin(), m_table->m_calcFields.end(), this);
         return m_table->m_calcValues[size_t(at - m_table->m_calcFields.begin())];
     }

@@ -261,7 +261,10 @@ private:
     void scrollTo(int index, bool fireEvents = true);
     void moveCursor(int index);
     void computeCalcFields(const Cell *cells) const;
+    // The current record changed: its calculated values are computed when
+    // one is next read, not for every record a loop or a filter passes.
     void refreshCalcFields() const;
+    void ensureCalcFields() const;
     void afterFieldChange(Field &field);
     void ensureHeapRoom();
 
@@ -320,6 +323,7 @@ private:
     // Calculated values of the record the calculated fields were last
     // computed for, and of a row peeked at by ValueAt.
     mutable std::vector<QVariant> m_calcValues;
+    mutable bool m_calcStale = false;
     mutable const Cell *m_peekCells = nullptr;
     mutable bool m_inCalc = false;
 };

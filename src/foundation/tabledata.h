@@ -149,8 +149,14 @@ public:
             block = block->clone(m_width);
         return block->data + (r & mask()) * m_width;
     }
-    const T &operator[](size_t i) const { return row(i / m_width)[i % m_width]; }
-    T &operator[](size_t i) { return writableRow(i / m_width)[i % m_width]; }
+    const T &operator[](size_t i) const
+    {
+        return m_width == 1 ? *row(i) : row(i / m_width)[i % m_width];
+    }
+    T &operator[](size_t i)
+    {
+        return m_width == 1 ? *writableRow(i) : writableRow(i / m_width)[i % m_width];
+    }
 
     // Appends one row of default values.
     void appendRow()
