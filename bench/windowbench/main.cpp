@@ -12,6 +12,7 @@
 #include "tfrmlanentr.h"
 #include "tfrmprincipal.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -185,6 +186,19 @@ void recordStore(Figure &f, double ms, const QString &dir, const QStringList &na
     f.limitMs = f.limitMs < 0 ? limit : std::min(f.limitMs, limit);
 }
 
+// The question the next command asks is answered "Sim" as soon as it shows.
+void answerYes()
+{
+    QTimer::singleShot(0, [] {
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *yes = modal ? modal->findChild<QAbstractButton *>(QStringLiteral("btnSim")) : nullptr;
+        if (yes)
+            yes->click();
+        else
+            g_problems.append(QStringLiteral("a pergunta esperada não apareceu"));
+    });
+}
+
 // A message box would stop the run: it is closed and reported.
 void watchDialogs()
 {
@@ -343,6 +357,17 @@ void benchEntries(TfrmPrincipal &principal, const QString &dir, const Catalogue 
                      QStringLiteral("VENCENTR.cds")});
         if (headers->State() != DataSetState::Browse)
             g_problems.append(QStringLiteral("o lançamento não foi confirmado"));
+        // The document goes with its items and due dates.
+        pages->SelectPage(pages->indexOf(child<TTabSheet>(w, "tshFormulario")));
+        settle();
+        const int documentsBefore = headers->RecordCount();
+        answerYes();
+        const double deleteMs = timed([&] { w->sbtExcluir.menu->trigger(); });
+        recordStore(figure(name, QStringLiteral("excluir o documento (3 arquivos)")), deleteMs, dir,
+                    {QStringLiteral("LANCENTR.cds"), QStringLiteral("ITEMENTR.cds"),
+                     QStringLiteral("VENCENTR.cds")});
+        if (headers->RecordCount() != documentsBefore - 1)
+            g_problems.append(QStringLiteral("o lançamento não foi excluído"));
         w->close();
         delete w;
         settle();
@@ -396,6 +421,15 @@ void benchInventory(TfrmPrincipal &principal, const QString &dir, const Catalogu
         if (counts->State() == DataSetState::Insert)
             press(Qt::Key_Escape);
         settle();
+        // The count just stored goes again.
+        if (!counts->Locate(QStringLiteral("CDARVPROD"), code))
+            throw EDatabaseError(QStringLiteral("a contagem gravada não aparece"));
+        answerYes();
+        const double deleteMs = timed([&] { w->sbtExcluir.menu->trigger(); });
+        recordStore(figure(name, QStringLiteral("excluir a linha (1 arquivo)")), deleteMs, dir,
+                    {QStringLiteral("INVENTARIO.cds")});
+        if (counts->Locate(QStringLiteral("CDARVPROD"), code))
+            g_problems.append(QStringLiteral("a contagem não foi excluída"));
         w->close();
         delete w;
         settle();
