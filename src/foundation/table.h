@@ -132,7 +132,7 @@ public:
     // The whole content, for copying into another table (snapshots): the
     // posted rows in stored order, sharing the source's rows, value bytes
     // and indexes until one side changes them, so a snapshot of a large
-    // table costs about a pointer per 16,000 rows and its row list.
+    // table costs a pointer per 2 MB block of rows and its list of rows.
     TableData Data() const;
     void SetData(TableData data);
 
