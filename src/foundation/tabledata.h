@@ -144,9 +144,10 @@ public:
     {
         if (m_width == 0)
             return nullptr;
-        std::shared_ptr<Block> &block = m_blocks[r >> m_shift];
-        if (block.use_count() > 1)
-            block = block->clone(m_width);
+        const size_t b = r >> m_shift;
+        Block *block = m_blocks[b].get();
+        if (m_blocks[b].use_count() > 1) [[unlikely]]
+            block = detach(b);
         return block->data + (r & mask()) * m_width;
     }
     const T &operator[](size_t i) const
@@ -264,6 +265,11 @@ private:
         while ((size_t(2) << shift) * width * sizeof(T) <= blockBytes)
             ++shift;
         return shift;
+    }
+    [[gnu::noinline]] Block *detach(size_t b)
+    {
+        m_blocks[b] = m_blocks[b]->clone(m_width);
+        return m_blocks[b].get();
     }
     size_t rowsPerBlock() const { return size_t(1) << m_shift; }
     size_t mask() const { return rowsPerBlock() - 1; }
