@@ -244,7 +244,8 @@ W *openWindow(TfrmPrincipal &principal, double *ms)
             QApplication::setActiveWindow(window);
         },
         true);
-    QTest::qWaitForWindowActive(window, 2000);
+    if (!QTest::qWaitForWindowActive(window, 2000))
+        g_problems.append(QStringLiteral("a janela não ficou ativa"));
     settle();
     return window;
 }
@@ -331,7 +332,8 @@ void benchEntries(TfrmPrincipal &principal, const QString &dir, const Catalogue 
             }
 
         grid->setFocus();
-        QTest::qWaitFor([&] { return grid->hasFocus(); }, 2000);
+        if (!QTest::qWaitFor([&] { return grid->hasFocus(); }, 2000))
+            throw EDatabaseError(QStringLiteral("a grade não recebeu o foco"));
         grid->SetSelectedField(QStringLiteral("CDARVPROD"));
         items->Last();
         settle();
@@ -406,7 +408,8 @@ void benchInventory(TfrmPrincipal &principal, const QString &dir, const Catalogu
         if (code.isEmpty())
             throw EDatabaseError(QStringLiteral("nenhum produto por contar"));
         grid->setFocus();
-        QTest::qWaitFor([&] { return grid->hasFocus(); }, 2000);
+        if (!QTest::qWaitFor([&] { return grid->hasFocus(); }, 2000))
+            throw EDatabaseError(QStringLiteral("a grade não recebeu o foco"));
         figure(name, QStringLiteral("nova linha")).ms.push_back(timed([&] {
             w->sbtIncluir.menu->trigger();
         }));
