@@ -6,6 +6,7 @@
 #include "tablefile.h"
 
 #include <QDir>
+#include <QMetaMethod>
 
 #include <algorithm>
 #include <charconv>
@@ -404,24 +405,18 @@ TableData Table::Data() const
 {
     TableData copy;
     copy.columns = m_data.columns;
-    const_cast<ByteHeap &>(m_data.heap).seal();
     copy.heap = m_data.heap;
-    const size_t columns = m_data.columns.size();
-    copy.cells.resize(m_data.stored.size() * columns);
-    copy.stored.resize(m_data.stored.size());
-    copy.lines.resize(m_data.stored.size());
-    for (size_t i = 0; i < m_data.stored.size(); ++i) {
-        std::copy_n(m_data.row(m_data.stored[i]), columns, copy.cells.data() + i * columns);
-        copy.stored[i] = uint32_t(i);
-        copy.lines[i] = m_data.lines[m_data.stored[i]];
-    }
-    copy.rowsAllocated = uint32_t(m_data.stored.size());
+    copy.cells = m_data.cells;
+    copy.lines = m_data.lines;
+    copy.stored = m_data.stored;
+    copy.rowsAllocated = m_data.rowsAllocated;
+    copy.storedAscending = m_data.storedAscending;
+    copy.indexes = m_indexes;
     return copy;
 }
 
 void Table::SetData(TableData data)
 {
-    data.heap.seal();
     adoptData(std::move(data), QString());
 }
 
@@ -537,6 +532,9 @@ void Table::adoptData(TableData data, const QString &fileName)
     }
     data.columns = m_data.columns;
     m_data = std::move(data);
+    m_indexes = std::move(m_data.indexes);
+    m_indexes.resize(m_data.columns.size());
+    m_data.indexes.clear();
     m_keyColumns = std::move(newKeys);
     m_filter = std::move(newFilter);
     m_changeCount = 0;
@@ -561,7 +559,9 @@ void Table::EmptyDataSet()
     m_data.stored.clear();
     m_data.lines.clear();
     m_data.rowsAllocated = 0;
+    m_data.storedAscending = true;
     m_data.heap.clear();
+    m_indexes.assign(m_data.columns.size(), nullptr);
     if (m_logChanges)
         ++m_changeCount;
     resetAfterContentChange();
@@ -573,6 +573,7 @@ void Table::Close()
         return;
     m_buffer.clear();
     m_view.clear();
+    m_viewStale = false;
     m_cur = -1;
     m_eof = m_bof = true;
     m_state = DataSetState::Inactive;
@@ -650,14 +651,17 @@ int Table::compareRows(const Cell *a, const Cell *b) const
 // each text ended by a zero byte (no text holds one, and it sorts below any
 // other byte) and each number as a presence byte and eight order-preserving
 // bytes; the first eight key bytes are compared as one integer.
-void Table::rebuildSorted()
+void Table::ensureSorted() const
 {
+    if (m_sortedValid)
+        return;
+    m_sortedValid = true;
     m_sorted = m_data.stored;
     if (m_keyColumns.empty())
         return;
     size_t keyBytes = 0;
     for (uint32_t id : m_data.stored) {
-        const Cell *row = m_data.row(id);
+        const Cell *row = rowAt(id);
         for (int column : m_keyColumns)
             keyBytes += row[column].len + 9;
     }
@@ -666,7 +670,7 @@ void Table::rebuildSorted()
     std::vector<uint32_t> offsets(m_data.stored.size() + 1);
     for (size_t i = 0; i < m_data.stored.size(); ++i) {
         offsets[i] = uint32_t(keys.size());
-        const Cell *row = m_data.row(m_data.stored[i]);
+        const Cell *row = rowAt(m_data.stored[i]);
         for (int column : m_keyColumns) {
             const std::string_view bytes = m_data.heap.bytes(row[column]);
             const FieldKind kind = m_data.columns[size_t(column)].kind;
@@ -733,49 +737,265 @@ void Table::rebuildSorted()
         m_sorted[start[rank[rowGroup[i]]]++] = m_data.stored[i];
 }
 
-void Table::rebuildView()
+void Table::ensureView() const
 {
-    if (!m_filtered || !m_filter || m_filter->terms.empty()) {
+    if (!m_viewStale)
+        return;
+    buildView();
+    m_viewStale = false;
+    m_cur = m_view.empty() ? -1 : 0;
+    if (m_staleCurrent != noRow) {
+        const auto found = std::find(m_view.begin(), m_view.end(), m_staleCurrent);
+        if (found != m_view.end())
+            m_cur = int(found - m_view.begin());
+    }
+    m_staleCurrent = noRow;
+}
+
+void Table::markViewStale(uint32_t current)
+{
+    m_viewStale = true;
+    m_staleCurrent = current;
+    m_staleFirst = noRow;
+}
+
+uint32_t Table::staleCurrentRow() const
+{
+    if (m_staleCurrent != noRow)
+        return m_staleCurrent;
+    if (filterActive() || m_data.stored.empty()) {
+        ensureView();
+        return m_cur < 0 ? noRow : m_view[size_t(m_cur)];
+    }
+    if (m_staleFirst == noRow) {
+        // The smallest key, the first in stored order among equals: one
+        // pass instead of a sort.
+        m_staleFirst = m_data.stored.front();
+        if (!m_keyColumns.empty())
+            for (uint32_t id : m_data.stored)
+                if (compareRows(rowAt(id), rowAt(m_staleFirst)) < 0)
+                    m_staleFirst = id;
+    }
+    return m_staleFirst;
+}
+
+int Table::ViewCount() const
+{
+    // How many rows are shown is known without putting them in order.
+    if (m_viewStale && !filterActive())
+        return int(m_data.stored.size());
+    ensureView();
+    return int(m_view.size());
+}
+
+int Table::CurrentIndex() const
+{
+    if (viewStaleAtFirst() && !filterActive())
+        return m_data.stored.empty() ? -1 : 0;
+    ensureView();
+    return m_cur;
+}
+
+// The visible rows in browsing order: all of them from the sorted order, or
+// the filter's rows from an index, put in browsing order by themselves, so
+// that a filter costs the rows it shows.
+void Table::buildView() const
+{
+    if (!filterActive()) {
+        ensureSorted();
         m_view = m_sorted;
         return;
     }
-    // A filter that fixes the leading fields of the browsing order keeps one
-    // run of it: only that run is looked at (a service's withdrawals among a
-    // million rows). Texts and dates sort by their bytes, as they compare.
-    auto first = m_sorted.begin();
-    auto last = m_sorted.end();
-    for (int column : m_keyColumns) {
-        const FieldKind kind = m_data.columns[size_t(column)].kind;
-        if (kind == FieldKind::Float || kind == FieldKind::Integer)
-            break;
-        const auto term =
-            std::find_if(m_filter->terms.begin(), m_filter->terms.end(),
-                         [column](const FilterTerm &t) { return t.column == column; });
-        if (term == m_filter->terms.end() || term->never)
-            break;
-        const std::string_view value(term->value);
-        const auto bytesOf = [this, column](uint32_t id) {
-            return m_data.heap.bytes(m_data.row(id)[column]);
-        };
-        first = std::partition_point(first, last,
-                                     [&](uint32_t id) { return bytesOf(id) < value; });
-        last = std::partition_point(first, last,
-                                    [&](uint32_t id) { return bytesOf(id) == value; });
+    std::vector<std::pair<int, std::string_view>> terms;
+    for (const FilterTerm &term : m_filter->terms) {
+        if (term.never) {
+            m_view.clear();
+            return;
+        }
+        terms.emplace_back(term.column, term.value);
     }
+    // A filter that fixes the leading fields of the browsing order keeps one
+    // run of it, once the order is known: only that run is looked at (a
+    // service's withdrawals among a million rows). Texts and dates sort by
+    // their bytes, as they compare.
+    if (m_sortedValid && !m_keyColumns.empty()) {
+        auto first = m_sorted.begin();
+        auto last = m_sorted.end();
+        for (int column : m_keyColumns) {
+            const FieldKind kind = m_data.columns[size_t(column)].kind;
+            if (kind == FieldKind::Float || kind == FieldKind::Integer)
+                break;
+            const auto term = std::find_if(terms.begin(), terms.end(),
+                                           [column](const auto &t) { return t.first == column; });
+            if (term == terms.end())
+                break;
+            const std::string_view value = term->second;
+            const auto bytesOf = [this, column](uint32_t id) {
+                return m_data.heap.bytes(rowAt(id)[column]);
+            };
+            first = std::partition_point(first, last,
+                                         [&](uint32_t id) { return bytesOf(id) < value; });
+            last = std::partition_point(first, last,
+                                        [&](uint32_t id) { return bytesOf(id) == value; });
+        }
+        if (first != m_sorted.begin() || last != m_sorted.end()) {
+            m_view.clear();
+            for (auto it = first; it != last; ++it)
+                if (passesFilter(rowAt(*it)))
+                    m_view.push_back(*it);
+            return;
+        }
+    }
+    const std::vector<uint32_t> *listed = narrowestCandidates(terms);
     m_view.clear();
-    for (auto it = first; it != last; ++it)
-        if (passesFilter(m_data.row(*it)))
-            m_view.push_back(*it);
+    if (!listed)
+        return;
+    if (!m_keyColumns.empty() && m_sortedValid && listed->size() > m_sorted.size() / 8) {
+        for (uint32_t id : m_sorted)
+            if (passesFilter(rowAt(id)))
+                m_view.push_back(id);
+        return;
+    }
+    for (uint32_t id : *listed)
+        if (isLive(id) && passesFilter(rowAt(id)))
+            m_view.push_back(id);
+    // Stored order first (a row listed twice counts once), then the browsing
+    // order, which keeps rows of equal keys in stored order.
+    if (m_data.storedAscending) {
+        std::sort(m_view.begin(), m_view.end());
+    } else {
+        std::sort(m_view.begin(), m_view.end(),
+                  [&](uint32_t a, uint32_t b) { return storedBefore(a, b); });
+    }
+    m_view.erase(std::unique(m_view.begin(), m_view.end()), m_view.end());
+    if (!m_keyColumns.empty())
+        std::stable_sort(m_view.begin(), m_view.end(), [&](uint32_t a, uint32_t b) {
+            return compareRows(rowAt(a), rowAt(b)) < 0;
+        });
+}
+
+bool Table::filterActive() const
+{
+    return m_filtered && m_filter && !m_filter->terms.empty();
+}
+
+bool Table::isLive(uint32_t id) const
+{
+    if (!m_liveValid) {
+        m_live.assign(m_data.rowsAllocated, false);
+        for (uint32_t stored : m_data.stored)
+            m_live[stored] = true;
+        m_liveValid = true;
+    }
+    return id < m_live.size() && m_live[id];
+}
+
+bool Table::storedBefore(uint32_t a, uint32_t b) const
+{
+    if (m_data.storedAscending)
+        return a < b;
+    if (!m_storedPosValid) {
+        m_storedPos.assign(m_data.rowsAllocated, noRow);
+        for (size_t i = 0; i < m_data.stored.size(); ++i)
+            m_storedPos[m_data.stored[i]] = uint32_t(i);
+        m_storedPosValid = true;
+    }
+    return m_storedPos[a] < m_storedPos[b];
+}
+
+bool Table::browsedBefore(uint32_t a, uint32_t b) const
+{
+    const int c = compareRows(rowAt(a), rowAt(b));
+    return c != 0 ? c < 0 : storedBefore(a, b);
+}
+
+const std::vector<uint32_t> &Table::candidates(int column, std::string_view bytes) const
+{
+    static const std::vector<uint32_t> none;
+    std::shared_ptr<ColumnIndex> &index = m_indexes[size_t(column)];
+    if (!index) {
+        index = std::make_shared<ColumnIndex>();
+        index->rows.reserve(64);
+        for (uint32_t id : m_data.stored)
+            index->add(m_data.heap.bytes(rowAt(id)[column]), id);
+    }
+    const std::vector<uint32_t> *found = index->find(bytes);
+    return found ? *found : none;
+}
+
+const std::vector<uint32_t> *
+Table::narrowestCandidates(const std::vector<std::pair<int, std::string_view>> &terms) const
+{
+    const std::vector<uint32_t> *best = nullptr;
+    for (const auto &[column, bytes] : terms) {
+        if (!m_indexes[size_t(column)])
+            continue;
+        const std::vector<uint32_t> &listed = candidates(column, bytes);
+        if (!best || listed.size() < best->size())
+            best = &listed;
+    }
+    if (!best && !terms.empty())
+        best = &candidates(terms.front().first, terms.front().second);
+    return best;
+}
+
+// A posted row is listed under its values in every index the table has
+// (under a changed value only, for an edit).
+void Table::indexPosted(uint32_t id, const std::vector<Cell> &before, bool inserting)
+{
+    const Cell *row = rowAt(id);
+    for (size_t c = 0; c < m_indexes.size(); ++c) {
+        if (!m_indexes[c])
+            continue;
+        const std::string_view now = m_data.heap.bytes(row[c]);
+        if (inserting || now != m_data.heap.bytes(before[c]))
+            m_indexes[c]->add(now, id);
+    }
+}
+
+// Where a posted row goes among rows in browsing order: after the rows with
+// smaller keys and, among rows with equal keys (which are in stored order),
+// by its place in the stored order, where a fresh sort would put it.
+int Table::sortedPlace(const std::vector<uint32_t> &rows, const Cell *cells, uint32_t id) const
+{
+    auto below = [&](uint32_t other, const Cell *value) {
+        return compareRows(rowAt(other), value) < 0;
+    };
+    auto above = [&](const Cell *value, uint32_t other) {
+        return compareRows(value, rowAt(other)) < 0;
+    };
+    const auto low = std::lower_bound(rows.begin(), rows.end(), cells, below);
+    const auto high = std::upper_bound(low, rows.end(), cells, above);
+    const auto at = std::partition_point(low, high,
+                                         [&](uint32_t other) { return storedBefore(other, id); });
+    return int(at - rows.begin());
+}
+
+// Keeps what follows the stored order right after id joined it.
+void Table::noteStoredChange(uint32_t id, bool appended)
+{
+    if (!appended)
+        m_data.storedAscending = false;
+    if (appended && m_storedPosValid) {
+        m_storedPos.resize(m_data.rowsAllocated, noRow);
+        m_storedPos[id] = uint32_t(m_data.stored.size() - 1);
+    } else {
+        m_storedPosValid = false;
+    }
+    if (m_liveValid) {
+        m_live.resize(m_data.rowsAllocated, false);
+        m_live[id] = true;
+    }
 }
 
 void Table::resetAfterContentChange()
 {
-    rebuildSorted();
-    rebuildView();
-    m_cur = m_view.empty() ? -1 : 0;
+    m_sortedValid = false;
+    m_liveValid = false;
+    m_storedPosValid = false;
+    markViewStale();
     m_bof = true;
-    m_eof = m_view.empty();
-    computeCalcFields(activeCells());
+    refreshCalcFields();
     notifyReset();
     notifyCurrent();
     if (AfterScroll)
@@ -794,8 +1014,7 @@ void Table::SetFilter(const QString &expression)
     auto compiled = std::make_unique<CompiledFilter>(compileFilter(expression));
     m_filterText = expression;
     m_filter = std::move(compiled);
-    rebuildView();
-    m_cur = -1;
+    markViewStale();
     notifyReset();
     First();
 }
@@ -814,8 +1033,7 @@ void Table::SetFiltered(bool filtered)
         compiled = std::make_unique<CompiledFilter>(compileFilter(m_filterText));
     m_filtered = filtered;
     m_filter = std::move(compiled);
-    rebuildView();
-    m_cur = -1;
+    markViewStale();
     notifyReset();
     First();
 }
@@ -836,42 +1054,73 @@ void Table::SetIndexFieldNames(const QString &names)
             throw EDatabaseError(QStringLiteral("Campo '%1' não pode ordenar a tabela.").arg(name));
         keys.push_back(key->m_column);
     }
-    const uint32_t current = m_cur >= 0 ? m_view[size_t(m_cur)] : 0;
+    ensureView();
     const bool hadCurrent = m_cur >= 0;
+    const uint32_t current = hadCurrent ? m_view[size_t(m_cur)] : noRow;
     m_indexFieldNames = names;
     m_keyColumns = std::move(keys);
-    rebuildSorted();
-    rebuildView();
-    m_cur = m_view.empty() ? -1 : 0;
-    if (hadCurrent) {
-        const auto found = std::find(m_view.begin(), m_view.end(), current);
-        if (found != m_view.end())
-            m_cur = int(found - m_view.begin());
-    }
+    m_sortedValid = false;
+    markViewStale(current);
+    ensureView();
     m_eof = m_view.empty();
     m_bof = m_cur <= 0;
-    computeCalcFields(activeCells());
+    refreshCalcFields();
     notifyReset();
     notifyCurrent();
 }
 
 int Table::RecordCount() const
 {
+    if (m_viewStale && !filterActive())
+        return int(m_data.stored.size());
+    ensureView();
     const int count = int(m_view.size());
     return m_state == DataSetState::Insert ? count - 1 : count;
 }
 
+bool Table::IsEmpty() const
+{
+    if (!m_viewStale)
+        return m_view.empty();
+    if (!filterActive())
+        return m_data.stored.empty();
+    // Whether any row passes, without putting them in order.
+    std::vector<std::pair<int, std::string_view>> terms;
+    for (const FilterTerm &term : m_filter->terms) {
+        if (term.never)
+            return true;
+        terms.emplace_back(term.column, term.value);
+    }
+    const std::vector<uint32_t> *listed = narrowestCandidates(terms);
+    if (listed)
+        for (uint32_t id : *listed)
+            if (isLive(id) && passesFilter(rowAt(id)))
+                return false;
+    return true;
+}
+
+bool Table::Eof() const
+{
+    return viewStaleAtFirst() ? IsEmpty() : m_eof;
+}
+
+bool Table::Bof() const
+{
+    return viewStaleAtFirst() ? true : m_bof;
+}
+
 bool Table::IsPendingRow(int viewRow) const
 {
-    return m_state == DataSetState::Insert && viewRow == m_cur;
+    return m_state == DataSetState::Insert && viewRow == CurrentIndex();
 }
 
 // ------------------------------------------------------------- navigation
 
 void Table::moveCursor(int index)
 {
+    ensureView();
     m_cur = m_view.empty() ? -1 : std::clamp(index, 0, int(m_view.size()) - 1);
-    computeCalcFields(activeCells());
+    refreshCalcFields();
     notifyCurrent();
 }
 
@@ -888,6 +1137,18 @@ void Table::First()
 {
     requireActive();
     CheckBrowseMode();
+    if (m_viewStale) {
+        // Still the first row of rows nobody has looked at yet.
+        if (BeforeScroll)
+            BeforeScroll(*this);
+        m_staleCurrent = noRow;
+        refreshCalcFields();
+        notifyCurrent();
+        if (AfterScroll)
+            AfterScroll(*this);
+        m_bof = true;
+        return;
+    }
     scrollTo(0);
     m_bof = true;
     m_eof = m_view.empty();
@@ -897,6 +1158,7 @@ void Table::Last()
 {
     requireActive();
     CheckBrowseMode();
+    ensureView();
     scrollTo(int(m_view.size()) - 1);
     m_eof = true;
     m_bof = m_view.empty();
@@ -916,6 +1178,7 @@ void Table::MoveBy(int distance)
 {
     requireActive();
     CheckBrowseMode();
+    ensureView();
     if (BeforeScroll)
         BeforeScroll(*this);
     const int target = m_cur + distance;
@@ -934,6 +1197,7 @@ void Table::SetRecNo(int recNo)
 {
     requireActive();
     CheckBrowseMode();
+    ensureView();
     if (recNo - 1 == m_cur || m_view.empty())
         return;
     scrollTo(recNo - 1);
@@ -977,8 +1241,47 @@ bool Table::Locate(const QString &fieldNames, const QVariantList &values, Locate
     }
     const bool caseless = options & loCaseInsensitive;
     const bool partial = options & loPartialKey;
+    if (!caseless && !partial) {
+        // An exact search is answered from an index: of the rows holding
+        // the values and shown, the first in browsing order.
+        std::vector<std::pair<int, std::string_view>> terms;
+        for (const Key &key : keys) {
+            if (key.never)
+                return false;
+            terms.emplace_back(key.column, key.bytes);
+        }
+        uint32_t best = noRow;
+        if (const std::vector<uint32_t> *listed = narrowestCandidates(terms)) {
+            for (uint32_t id : *listed) {
+                if (id == best || !isLive(id))
+                    continue;
+                const Cell *row = rowAt(id);
+                bool match = passesFilter(row);
+                for (size_t k = 0; match && k < keys.size(); ++k)
+                    match = m_data.heap.bytes(row[keys[k].column]) == std::string_view(keys[k].bytes);
+                if (match && (best == noRow || browsedBefore(id, best)))
+                    best = id;
+            }
+        }
+        if (best == noRow)
+            return false;
+        if (m_viewStale) {
+            if (BeforeScroll)
+                BeforeScroll(*this);
+            m_staleCurrent = best;
+            refreshCalcFields();
+            notifyCurrent();
+            if (AfterScroll)
+                AfterScroll(*this);
+        } else {
+            scrollTo(int(std::find(m_view.begin(), m_view.end(), best) - m_view.begin()));
+        }
+        m_eof = m_bof = false;
+        return true;
+    }
+    ensureView();
     for (size_t pos = 0; pos < m_view.size(); ++pos) {
-        const Cell *row = m_data.row(m_view[pos]);
+        const Cell *row = rowAt(m_view[pos]);
         bool match = true;
         for (const Key &key : keys) {
             if (key.never) {
@@ -1054,12 +1357,16 @@ void Table::beginInsert(bool append)
     if (BeforeScroll)
         BeforeScroll(*this);
     ensureHeapRoom();
+    ensureView();
     const int previous = m_cur;
     int viewPos = int(m_view.size());
     m_insertStoredPos = -1;
     if (!append && m_cur >= 0) {
         viewPos = m_cur;
-        const auto at = std::find(m_data.stored.begin(), m_data.stored.end(), m_view[size_t(m_cur)]);
+        const uint32_t current = m_view[size_t(m_cur)];
+        const auto at = m_data.storedAscending
+                            ? std::lower_bound(m_data.stored.begin(), m_data.stored.end(), current)
+                            : std::find(m_data.stored.begin(), m_data.stored.end(), current);
         m_insertStoredPos = int(at - m_data.stored.begin());
     }
     m_pendingId = m_data.allocateRow();
@@ -1078,12 +1385,12 @@ void Table::beginInsert(bool append)
         m_cur = previous;
         // The calculated values shown are the current record's again, not
         // those of the half-filled new one.
-        computeCalcFields(activeCells());
+        refreshCalcFields();
         throw;
     }
     m_modified = false;
     m_eof = m_bof = false;
-    computeCalcFields(activeCells());
+    refreshCalcFields();
     if (!quiet()) {
         emit rowInserted(viewPos);
         emit stateChanged();
@@ -1100,6 +1407,7 @@ void Table::Edit()
     requireActive();
     if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
         return;
+    ensureView();
     if (m_view.empty()) {
         Insert();
         return;
@@ -1107,51 +1415,13 @@ void Table::Edit()
     if (BeforeEdit)
         BeforeEdit(*this);
     ensureHeapRoom();
-    const Cell *row = m_data.row(m_view[size_t(m_cur)]);
+    ensureView();
+    const Cell *row = rowAt(m_view[size_t(m_cur)]);
     m_buffer.assign(row, row + m_data.columns.size());
     m_modified = false;
     setState(DataSetState::Edit);
     if (AfterEdit)
         AfterEdit(*this);
-}
-
-// Where a posted row goes in the browsing order and in the visible rows:
-// after the rows with smaller keys and, among rows with equal keys, by its
-// place in the stored order, so that it lands where a fresh sort of the
-// same content would put it. Only a run of equal keys costs a pass over the
-// stored order.
-std::pair<int, int> Table::orderedPlaces(const Cell *cells, uint32_t id, bool visible) const
-{
-    auto below = [&](uint32_t other, const Cell *value) {
-        return compareRows(m_data.row(other), value) < 0;
-    };
-    auto above = [&](const Cell *value, uint32_t other) {
-        return compareRows(value, m_data.row(other)) < 0;
-    };
-    const auto sortedLow = std::lower_bound(m_sorted.begin(), m_sorted.end(), cells, below);
-    const auto sortedHigh = std::upper_bound(sortedLow, m_sorted.end(), cells, above);
-    auto viewLow = m_view.end();
-    auto viewHigh = m_view.end();
-    if (visible) {
-        viewLow = std::lower_bound(m_view.begin(), m_view.end(), cells, below);
-        viewHigh = std::upper_bound(viewLow, m_view.end(), cells, above);
-    }
-    int sortedAt = int(sortedLow - m_sorted.begin());
-    int viewAt = int(viewLow - m_view.begin());
-    if (sortedLow == sortedHigh && viewLow == viewHigh)
-        return {sortedAt, viewAt};
-    std::vector<quint8> equal(m_data.rowsAllocated, 0);
-    for (auto it = sortedLow; it != sortedHigh; ++it)
-        equal[*it] |= 1;
-    for (auto it = viewLow; it != viewHigh; ++it)
-        equal[*it] |= 2;
-    for (uint32_t other : m_data.stored) {
-        if (other == id)
-            break;
-        sortedAt += equal[other] & 1;
-        viewAt += (equal[other] >> 1) & 1;
-    }
-    return {sortedAt, viewAt};
 }
 
 void Table::Post()
@@ -1163,24 +1433,29 @@ void Table::Post()
         BeforePost(*this);
     if (m_state != DataSetState::Edit && m_state != DataSetState::Insert)
         return;
+    ensureView();
     const bool inserting = m_state == DataSetState::Insert;
     const int oldPos = m_cur;
     const uint32_t id = inserting ? m_pendingId : m_view[size_t(m_cur)];
-    Cell *row = m_data.row(id);
+    const Cell *old = rowAt(id);
     const bool keyChanged = !inserting && !m_keyColumns.empty()
-                            && compareRows(m_buffer.data(), row) != 0;
-    std::copy(m_buffer.begin(), m_buffer.end(), row);
+                            && compareRows(m_buffer.data(), old) != 0;
+    std::vector<Cell> before(old, old + m_data.columns.size());
+    std::copy(m_buffer.begin(), m_buffer.end(), m_data.row(id));
     m_buffer.clear();
     m_data.lines[id] = Cell();
+    const Cell *row = rowAt(id);
 
     const bool atStoredPos =
-        inserting && m_insertStoredPos >= 0 && m_insertStoredPos <= int(m_data.stored.size());
+        inserting && m_insertStoredPos >= 0 && m_insertStoredPos < int(m_data.stored.size());
     if (inserting) {
         if (atStoredPos)
             m_data.stored.insert(m_data.stored.begin() + m_insertStoredPos, id);
         else
             m_data.stored.push_back(id);
+        noteStoredChange(id, !atStoredPos);
     }
+    indexPosted(id, before, inserting);
 
     m_view.erase(m_view.begin() + oldPos);
     const bool visible = passesFilter(row);
@@ -1188,17 +1463,20 @@ void Table::Post()
     if (m_keyColumns.empty()) {
         // Stored order is the browsing order; the view already holds the
         // new row's place among the visible rows.
-        if (atStoredPos)
-            m_sorted.insert(m_sorted.begin() + m_insertStoredPos, id);
-        else if (inserting)
-            m_sorted.push_back(id);
+        if (m_sortedValid) {
+            if (atStoredPos)
+                m_sorted.insert(m_sorted.begin() + m_insertStoredPos, id);
+            else if (inserting)
+                m_sorted.push_back(id);
+        }
     } else if (inserting || keyChanged) {
-        if (keyChanged)
-            m_sorted.erase(std::find(m_sorted.begin(), m_sorted.end(), id));
-        const auto [sortedAt, viewAt] = orderedPlaces(row, id, visible);
-        m_sorted.insert(m_sorted.begin() + sortedAt, id);
+        if (m_sortedValid) {
+            if (keyChanged)
+                m_sorted.erase(std::find(m_sorted.begin(), m_sorted.end(), id));
+            m_sorted.insert(m_sorted.begin() + sortedPlace(m_sorted, row, id), id);
+        }
         if (visible)
-            newPos = viewAt;
+            newPos = sortedPlace(m_view, row, id);
     }
     if (visible)
         m_view.insert(m_view.begin() + newPos, id);
@@ -1210,7 +1488,7 @@ void Table::Post()
                         : (m_view.empty() ? -1 : std::min(oldPos, int(m_view.size()) - 1));
     m_eof = m_view.empty();
     m_bof = m_view.empty();
-    computeCalcFields(activeCells());
+    refreshCalcFields();
     if (!quiet()) {
         if (newPos == oldPos) {
             emit rowChanged(newPos);
@@ -1238,6 +1516,7 @@ void Table::Cancel()
     const bool inserting = m_state == DataSetState::Insert;
     if (inserting && BeforeScroll)
         BeforeScroll(*this);
+    ensureView();
     m_buffer.clear();
     m_state = DataSetState::Browse;
     m_modified = false;
@@ -1247,7 +1526,7 @@ void Table::Cancel()
         m_cur = m_view.empty() ? -1 : std::min(pos, int(m_view.size()) - 1);
         m_eof = m_bof = m_view.empty();
     }
-    computeCalcFields(activeCells());
+    refreshCalcFields();
     if (!quiet()) {
         if (inserting)
             emit rowRemoved(pos);
@@ -1276,6 +1555,7 @@ void Table::Delete()
         BeforeDelete(*this);
     if (BeforeScroll)
         BeforeScroll(*this);
+    ensureView();
     if (m_state == DataSetState::Edit) {
         m_buffer.clear();
         m_state = DataSetState::Browse;
@@ -1286,13 +1566,20 @@ void Table::Delete()
     const int pos = m_cur;
     const uint32_t id = m_view[size_t(pos)];
     m_view.erase(m_view.begin() + pos);
-    m_data.stored.erase(std::find(m_data.stored.begin(), m_data.stored.end(), id));
-    m_sorted.erase(std::find(m_sorted.begin(), m_sorted.end(), id));
+    const auto at = m_data.storedAscending
+                        ? std::lower_bound(m_data.stored.begin(), m_data.stored.end(), id)
+                        : std::find(m_data.stored.begin(), m_data.stored.end(), id);
+    m_data.stored.erase(at);
+    m_storedPosValid = m_storedPosValid && m_data.storedAscending;
+    if (m_liveValid)
+        m_live[id] = false;
+    if (m_sortedValid)
+        m_sorted.erase(std::find(m_sorted.begin(), m_sorted.end(), id));
     if (m_logChanges)
         ++m_changeCount;
     m_cur = m_view.empty() ? -1 : std::min(pos, int(m_view.size()) - 1);
     m_eof = m_bof = m_view.empty();
-    computeCalcFields(activeCells());
+    refreshCalcFields();
     if (!quiet())
         emit rowRemoved(pos);
     notifyCurrent();
@@ -1315,7 +1602,8 @@ void Table::EnableControls()
         return;
     emit stateChanged();
     emit viewReset();
-    emit currentChanged(m_cur);
+    if (isSignalConnected(QMetaMethod::fromSignal(&Table::currentChanged)))
+        emit currentChanged(CurrentIndex());
     m_resetPending = false;
 }
 
@@ -1329,8 +1617,9 @@ void Table::notifyReset()
 
 void Table::notifyCurrent()
 {
-    if (!quiet())
-        emit currentChanged(m_cur);
+    // Where the cursor is costs the view: worked out only for a listener.
+    if (!quiet() && isSignalConnected(QMetaMethod::fromSignal(&Table::currentChanged)))
+        emit currentChanged(CurrentIndex());
 }
 
 // ------------------------------------------------------------ field values
@@ -1341,9 +1630,15 @@ const Cell *Table::activeCells() const
         return m_peekCells;
     if (m_state == DataSetState::Edit || m_state == DataSetState::Insert)
         return m_buffer.data();
-    if (m_state == DataSetState::Inactive || m_cur < 0)
+    if (m_state == DataSetState::Inactive)
         return nullptr;
-    return m_data.row(m_view[size_t(m_cur)]);
+    if (m_viewStale) {
+        const uint32_t id = staleCurrentRow();
+        return id == noRow ? nullptr : rowAt(id);
+    }
+    if (m_cur < 0)
+        return nullptr;
+    return rowAt(m_view[size_t(m_cur)]);
 }
 
 std::string_view Table::cellBytes(const Field &field) const
@@ -1352,6 +1647,24 @@ std::string_view Table::cellBytes(const Field &field) const
         return {};
     const Cell *cells = activeCells();
     return cells ? m_data.heap.bytes(cells[field.m_column]) : std::string_view();
+}
+
+// Calculated values of the current record; the record is looked up only
+// when there is a handler to compute them.
+void Table::refreshCalcFields() const
+{
+    if (m_calcFields.empty())
+        return;
+    std::fill(m_calcValues.begin(), m_calcValues.end(), QVariant());
+    m_calcStale = bool(OnCalcFields);
+}
+
+void Table::ensureCalcFields() const
+{
+    if (!m_calcStale || m_inCalc || m_peekCells)
+        return;
+    m_calcStale = false;
+    computeCalcFields(activeCells());
 }
 
 void Table::computeCalcFields(const Cell *cells) const
@@ -1377,12 +1690,13 @@ void Table::computeCalcFields(const Cell *cells) const
 
 QVariant Table::ValueAt(int viewRow, int fieldIndex) const
 {
+    ensureView();
     if (viewRow < 0 || viewRow >= int(m_view.size()))
         return QVariant();
     const Cell *cells = ((m_state == DataSetState::Edit || m_state == DataSetState::Insert)
                          && viewRow == m_cur)
                             ? m_buffer.data()
-                            : m_data.row(m_view[size_t(viewRow)]);
+                            : rowAt(m_view[size_t(viewRow)]);
     Field *field = m_fields[size_t(fieldIndex)].get();
     if (!field->Calculated()) {
         const Cell *saved = m_peekCells;
@@ -1447,7 +1761,7 @@ void Table::storeValue(Field &field, std::string_view canonical)
 
 void Table::afterFieldChange(Field &field)
 {
-    computeCalcFields(activeCells());
+    refreshCalcFields();
     if (!quiet()) {
         emit fieldChanged(field.Index());
         emit rowChanged(m_cur);
@@ -1528,6 +1842,7 @@ std::string Table::canonicalOf(const Field &field, const QVariant &value, bool *
 bool Field::IsNull() const
 {
     if (Calculated()) {
+        m_table->ensureCalcFields();
         const auto at = std::find(m_table->m_calcFields.begin(), m_table->m_calcFields.end(), this);
         return !m_table->m_calcValues[size_t(at - m_table->m_calcFields.begin())].isValid();
     }
@@ -1537,6 +1852,7 @@ bool Field::IsNull() const
 QVariant Field::Value() const
 {
     if (Calculated()) {
+        m_table->ensureCalcFields();
         const auto at = std::find(m_table->m_calcFields.begin(), m_table->m_calcFields.end(), this);
         return m_table->m_calcValues[size_t(at - m_table->m_calcFields.begin())];
     }

@@ -93,9 +93,14 @@ private:
 // their rules on. An exception thrown by a Before event (or OnNewRecord)
 // abandons the operation and leaves the table as it was.
 //
-// Cost: a filter or order change is one pass over the rows (plus the sort of
-// an order change); moving, reading a field and RecordCount cost no pass; a
-// post re-places one row without re-sorting or re-filtering the rest.
+// Cost: what the operator does costs what the rows shown cost, not what the
+// table holds. The browsing order and the visible rows are worked out when
+// first looked at, so a filter set and replaced before anyone looks costs
+// nothing. A filter or an exact Locate is answered from an index on one of
+// its fields, built by one pass the first time it is needed and kept valid
+// across posts and deletes; a copy of the content (Data) shares the rows,
+// the value bytes and the indexes with its source until either side writes.
+// A post re-places one row without re-sorting or re-filtering the rest.
 class Table : public QObject
 {
     Q_OBJECT
@@ -124,9 +129,10 @@ public:
     DataSetState State() const { return m_state; }
     void EmptyDataSet();
 
-    // The whole content, for copying into another table (snapshots).
-    // The copy holds the posted rows in stored order and shares the source's
-    // value bytes, so a snapshot of a large table is cheap.
+    // The whole content, for copying into another table (snapshots): the
+    // posted rows in stored order, sharing the source's rows, value bytes
+    // and indexes until one side changes them, so a snapshot of a large
+    // table costs a pointer per 2 MB block of rows and its list of rows.
     TableData Data() const;
     void SetData(TableData data);
     // The stored content itself, for a reader that walks every row once in
@@ -151,12 +157,12 @@ public:
     void Prior();
     void Last();
     void MoveBy(int distance);
-    bool Eof() const { return m_eof; }
-    bool Bof() const { return m_bof; }
+    bool Eof() const;
+    bool Bof() const;
     int RecordCount() const;
-    bool IsEmpty() const { return m_view.empty(); }
+    bool IsEmpty() const;
     // Position of the current record in the visible rows, from 1; 0 when none.
-    int RecNo() const { return m_cur + 1; }
+    int RecNo() const { return CurrentIndex() + 1; }
     void SetRecNo(int recNo);
 
     // Editing
@@ -187,8 +193,8 @@ public:
 
     // Rows as the controls show them: the visible rows, including a record
     // being inserted. ViewCount may exceed RecordCount by that one record.
-    int ViewCount() const { return int(m_view.size()); }
-    int CurrentIndex() const { return m_cur; }
+    int ViewCount() const;
+    int CurrentIndex() const;
     // The value of a field in a visible row, without moving the cursor
     // (calculated fields are computed for that row).
     QVariant ValueAt(int viewRow, int fieldIndex) const;
@@ -221,20 +227,48 @@ private:
     struct FilterTerm;
     struct CompiledFilter;
 
+    static constexpr uint32_t noRow = UINT32_MAX;
+
     void requireActive() const;
     void requireEditing(const Field &field) const;
     void adoptData(TableData data, const QString &fileName);
-    void rebuildSorted();
-    void rebuildView();
+    const Cell *rowAt(uint32_t id) const { return std::as_const(m_data).row(id); }
+    void ensureSorted() const;
+    void ensureView() const;
+    void buildView() const;
+    // The view is worked out again when next looked at, with the cursor on
+    // `current` (a row id), or on the first row.
+    void markViewStale(uint32_t current = noRow);
+    bool viewStaleAtFirst() const { return m_viewStale && m_staleCurrent == noRow; }
+    // The row the cursor stands on while the view is stale; the first row
+    // of an unfiltered table is found without sorting it.
+    uint32_t staleCurrentRow() const;
+    bool filterActive() const;
     void resetAfterContentChange();
     bool passesFilter(const Cell *row) const;
     int compareRows(const Cell *a, const Cell *b) const;
-    std::pair<int, int> orderedPlaces(const Cell *cells, uint32_t id, bool visible) const;
+    bool isLive(uint32_t id) const;
+    bool storedBefore(uint32_t a, uint32_t b) const;
+    bool browsedBefore(uint32_t a, uint32_t b) const;
+    // Rows that may hold `bytes` in column, from the column's index.
+    const std::vector<uint32_t> &candidates(int column, std::string_view bytes) const;
+    // The index that narrows an equality test on these columns best: the
+    // smallest list among the indexes that exist, else a new index on the
+    // first column; null when a value can never match.
+    const std::vector<uint32_t> *
+    narrowestCandidates(const std::vector<std::pair<int, std::string_view>> &terms) const;
+    void indexPosted(uint32_t id, const std::vector<Cell> &before, bool inserting);
+    int sortedPlace(const std::vector<uint32_t> &rows, const Cell *cells, uint32_t id) const;
+    void noteStoredChange(uint32_t id, bool appended);
     void setState(DataSetState state);
     void beginInsert(bool append);
     void scrollTo(int index, bool fireEvents = true);
     void moveCursor(int index);
     void computeCalcFields(const Cell *cells) const;
+    // The current record changed: its calculated values are computed when
+    // one is next read, not for every record a loop or a filter passes.
+    void refreshCalcFields() const;
+    void ensureCalcFields() const;
     void afterFieldChange(Field &field);
     void ensureHeapRoom();
 
@@ -254,14 +288,27 @@ private:
     std::vector<Field *> m_calcFields;
 
     TableData m_data;
-    std::vector<uint32_t> m_sorted;  // live rows in browsing order (stored order without index)
-    std::vector<uint32_t> m_view;    // visible rows in browsing order
     std::vector<int> m_keyColumns;
+    // Caches of what the content, the order and the filter decide, worked
+    // out when first needed: the live rows in browsing order, the visible
+    // rows (with the cursor's place in them), each column's index, which
+    // row ids are live, and each row's place in the stored order.
+    mutable std::vector<uint32_t> m_sorted;
+    mutable bool m_sortedValid = false;
+    mutable std::vector<uint32_t> m_view;
+    mutable bool m_viewStale = false;
+    mutable uint32_t m_staleCurrent = noRow;
+    mutable uint32_t m_staleFirst = noRow;
+    mutable int m_cur = -1;
+    mutable ColumnIndexes m_indexes;
+    mutable std::vector<bool> m_live;
+    mutable bool m_liveValid = false;
+    mutable std::vector<uint32_t> m_storedPos;
+    mutable bool m_storedPosValid = false;
     std::vector<Cell> m_buffer;      // the record being edited or inserted
     uint32_t m_pendingId = 0;        // row allocated for the record being inserted
     int m_insertStoredPos = -1;      // stored position of the record being inserted
 
-    int m_cur = -1;
     bool m_eof = true;
     bool m_bof = true;
     bool m_modified = false;
@@ -280,6 +327,7 @@ private:
     // Calculated values of the record the calculated fields were last
     // computed for, and of a row peeked at by ValueAt.
     mutable std::vector<QVariant> m_calcValues;
+    mutable bool m_calcStale = false;
     mutable const Cell *m_peekCells = nullptr;
     mutable bool m_inCalc = false;
 };

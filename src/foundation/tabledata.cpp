@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <utility>
 
 #ifdef Q_OS_LINUX
 #include <sys/mman.h>
@@ -48,7 +50,11 @@ Cell ByteHeap::store(std::string_view bytes)
 
 uint32_t TableData::allocateRow()
 {
-    cells.resize(cells.size() + columns.size());
+    if (cells.empty())
+        cells.setWidth(columns.size());
+    cells.appendRow();
+    if (lines.empty())
+        lines.setWidth(1);
     lines.resize(rowsAllocated + 1);
     return rowsAllocated++;
 }
@@ -66,16 +72,20 @@ void TableData::compact(std::vector<Cell> &pending)
     ByteHeap fresh;
     for (Cell &cell : pending)
         cell = fresh.store(heap.bytes(cell));
-    std::vector<Cell> packed(cells.size());
+    SharedRows<Cell> packed;
+    packed.setWidth(columns.size());
+    packed.resize(cells.size());
     for (uint32_t id : stored) {
-        const Cell *source = row(id);
-        Cell *target = packed.data() + size_t(id) * columns.size();
+        const Cell *source = std::as_const(*this).row(id);
+        Cell *target = packed.writableRow(id);
         for (size_t c = 0; c < columns.size(); ++c)
             target[c] = fresh.store(heap.bytes(source[c]));
     }
     cells = std::move(packed);
     heap = std::move(fresh);
-    std::fill(lines.begin(), lines.end(), Cell());
+    lines.clear();
+    lines.setWidth(1);
+    lines.resize(rowsAllocated);
 }
 
 ColumnInfo columnFromDef(const FieldDef &def)
@@ -100,6 +110,24 @@ ColumnInfo columnFromDef(const FieldDef &def)
     if (def.kind == FieldKind::Text && def.fixedChar)
         column.fieldAttributes.append(qMakePair(QByteArray("SUBTYPE"), QByteArray("FixedChar")));
     return column;
+}
+
+void *allocateBlock(size_t bytes, bool huge)
+{
+    if (!huge)
+        return ::operator new(bytes);
+    const size_t align = size_t(2) << 20;
+    void *data = ::operator new((bytes + align - 1) & ~(align - 1), std::align_val_t(align));
+    adviseHugePages(data, (bytes + align - 1) & ~(align - 1));
+    return data;
+}
+
+void freeBlock(void *data, bool huge)
+{
+    if (huge)
+        ::operator delete(data, std::align_val_t(size_t(2) << 20));
+    else
+        ::operator delete(data);
 }
 
 void adviseHugePages(void *data, size_t size)

@@ -1,5 +1,6 @@
 #include "demodata.h"
 #include "errors.h"
+#include "history.h"
 
 #include <QDate>
 #include <QDir>
@@ -30,7 +31,9 @@ int usage(QFile &err)
                    "                                   (ParaSupri.cds) ligado (S, o padrão) "
                    "ou desligado (N)\n"
                    "  kivdemo --prevreti N ARQUIVO     grava um arquivo de retiradas "
-                   "previstas com N linhas\n"));
+                   "previstas com N linhas\n"
+                   "  kivdemo --years N PASTA          grava em PASTA os dados de "
+                   "demonstração com N anos de histórico\n"));
     return 2;
 }
 
@@ -67,6 +70,34 @@ int writePrevReti(const QString &count, const QString &path, QFile &out, QFile &
     return 0;
 }
 
+int writeHistory(const QString &count, const QString &dir, QFile &out, QFile &err)
+{
+    bool ok = false;
+    const int years = count.toInt(&ok);
+    if (!ok || years < 1 || years > 40) {
+        print(err, QStringLiteral("Número de anos inválido: \"%1\".\n").arg(count));
+        return 2;
+    }
+    const kiv::DemoData::HistorySummary s =
+        kiv::DemoData::writeHistoryDirectory(dir, years, QDate::currentDate());
+    print(out, QStringLiteral("%1 anos de histórico gravados em %2: %3 lançamentos de entrada "
+                              "(%4 itens), %5 de saída (%6 itens), %7 linhas de inventário, "
+                              "%8 efetivos (%9 por cliente), %10 linhas de solicitação, "
+                              "%11 retiradas previstas\n")
+                   .arg(years)
+                   .arg(QDir::toNativeSeparators(QFileInfo(dir).absoluteFilePath()))
+                   .arg(s.entryDocuments)
+                   .arg(s.entryItems)
+                   .arg(s.exitDocuments)
+                   .arg(s.exitItems)
+                   .arg(s.counts)
+                   .arg(s.headcounts)
+                   .arg(s.headcountClients)
+                   .arg(s.purchaseRows)
+                   .arg(s.plannedWithdrawals));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -87,6 +118,8 @@ int main(int argc, char *argv[])
             return writeDirectory(args[2], args[1] == QLatin1String("S"), out);
         if (args.size() == 3 && args[0] == QLatin1String("--prevreti"))
             return writePrevReti(args[1], args[2], out, err);
+        if (args.size() == 3 && args[0] == QLatin1String("--years"))
+            return writeHistory(args[1], args[2], out, err);
         return usage(err);
     } catch (const kiv::KivError &error) {
         print(err, QStringLiteral("Erro: %1\n").arg(error.message()));

@@ -1,0 +1,526 @@
+#include "basewindows.h"
+#include "dbgrid.h"
+#include "datetimepicker.h"
+#include "demodata.h"
+#include "errors.h"
+#include "localeservice.h"
+#include "pagecontrol.h"
+#include "recordedtables.h"
+#include "referencetables.h"
+#include "table.h"
+#include "tfrminventario.h"
+#include "tfrmlanentr.h"
+#include "tfrmprincipal.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_START_INSTRUMENTATION
+#define CALLGRIND_STOP_INSTRUMENTATION
+#endif
+
+// Opens the task windows that exist on a copy of a data directory written by
+// `kivdemo --years N DIR`, real and offscreen, logged in on branch 0001, and
+// times what an operator does in them with the operator's keys: opening the
+// window, a new row, leaving the code cell (the product lookup and the
+// duplicate check), posting a row, moving to another document or date, and
+// one store with its whole-file saves. A store is set beside one plain write
+// plus fsync of the same bytes, the most any save of those files could cost.
+
+using namespace kiv;
+
+namespace {
+
+// KIV_BENCH_RUNS sets another count (1 under a profiler).
+const int kRuns = qEnvironmentVariableIsSet("KIV_BENCH_RUNS")
+                      ? std::max(1, qEnvironmentVariableIntValue("KIV_BENCH_RUNS"))
+                      : 5;
+
+struct Figure
+{
+    QString window;
+    QString action;
+    std::vector<double> ms;
+    double limitMs = -1;  // plain write + fsync of the stored bytes, when a store
+    qint64 bytes = 0;
+};
+
+std::vector<Figure> g_figures;
+QStringList g_problems;
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Runs what the event loop has queued (a grid's queued commit, repaints),
+// as the operator's next key would find it done.
+void settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Under `valgrind --tool=callgrind --instr-atstart=no`, the profile holds the
+// timed actions only (set KIV_PROFILE_ACTIONS=1; opening is profiled apart
+// with KIV_PROFILE_ACTIONS=open).
+double timed(const std::function<void()> &action, bool opening = false)
+{
+    static const QByteArray profile = qgetenv("KIV_PROFILE_ACTIONS");
+    const bool profiled = !profile.isEmpty() && (profile == "open") == opening;
+    if (profiled)
+        CALLGRIND_START_INSTRUMENTATION;
+    QElapsedTimer timer;
+    timer.start();
+    action();
+    settle();
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    if (profiled)
+        CALLGRIND_STOP_INSTRUMENTATION;
+    return ms;
+}
+
+Figure &figure(const QString &window, const QString &action)
+{
+    for (Figure &f : g_figures)
+        if (f.window == window && f.action == action)
+            return f;
+    g_figures.push_back({window, action, {}, -1, 0});
+    return g_figures.back();
+}
+
+QWidget *focusWidget()
+{
+    QWidget *w = QApplication::focusWidget();
+    if (!w)
+        throw EDatabaseError(QStringLiteral("nenhum controle tem o foco"));
+    return w;
+}
+
+void press(Qt::Key key)
+{
+    QTest::keyClick(focusWidget(), key);
+}
+
+void type(const QString &text)
+{
+    for (QChar c : text)
+        QTest::keyClick(focusWidget(), c.toLatin1());
+}
+
+template<typename T>
+T *child(QObject *parent, const char *name)
+{
+    T *found = parent->findChild<T *>(QLatin1String(name));
+    if (!found)
+        throw EDatabaseError(QStringLiteral("%1 não encontrado").arg(QLatin1String(name)));
+    return found;
+}
+
+// One plain write of the bytes into a new file and one fsync, per file.
+double plainWriteAndSync(const QString &dir, const QList<QByteArray> &contents)
+{
+    QElapsedTimer timer;
+    timer.start();
+    int n = 0;
+    for (const QByteArray &bytes : contents) {
+        const QByteArray name = QFile::encodeName(QDir(dir).filePath(
+            QStringLiteral(".plain%1").arg(n++)));
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size())
+            throw EDatabaseError(QStringLiteral("gravação simples falhou"));
+        ::fsync(fd);
+        ::close(fd);
+    }
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    for (int i = 0; i < n; ++i)
+        QFile::remove(QDir(dir).filePath(QStringLiteral(".plain%1").arg(i)));
+    return ms;
+}
+
+QList<QByteArray> fileBytes(const QString &dir, const QStringList &names)
+{
+    QList<QByteArray> contents;
+    for (const QString &name : names) {
+        QFile file(QDir(dir).filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            throw EDatabaseError(QStringLiteral("%1 não foi gravado").arg(name));
+        contents.append(file.readAll());
+    }
+    return contents;
+}
+
+void recordStore(Figure &f, double ms, const QString &dir, const QStringList &names)
+{
+    const QList<QByteArray> contents = fileBytes(dir, names);
+    f.ms.push_back(ms);
+    f.bytes = 0;
+    for (const QByteArray &c : contents)
+        f.bytes += c.size();
+    const double limit = plainWriteAndSync(dir, contents);
+    f.limitMs = f.limitMs < 0 ? limit : std::min(f.limitMs, limit);
+}
+
+// The question the next command asks is answered "Sim" as soon as it shows.
+void answerYes()
+{
+    QTimer::singleShot(0, [] {
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *yes = modal ? modal->findChild<QAbstractButton *>(QStringLiteral("btnSim")) : nullptr;
+        if (yes)
+            yes->click();
+        else
+            g_problems.append(QStringLiteral("a pergunta esperada não apareceu"));
+    });
+}
+
+// A message box would stop the run: it is closed and reported.
+void watchDialogs()
+{
+    auto *timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            const auto *box = qobject_cast<QMessageBox *>(modal);
+            g_problems.append(QStringLiteral("mensagem inesperada: ")
+                              + (box ? box->text() : modal->windowTitle()));
+            modal->close();
+        }
+    });
+    timer->start(20);
+}
+
+std::unique_ptr<TfrmPrincipal> startMainWindow()
+{
+    auto principal = std::make_unique<TfrmPrincipal>();
+    principal->Create();
+    if (!principal->Started())
+        throw EDatabaseError(QStringLiteral("a janela principal não abriu"));
+    const DemoData::DemoLogin login = DemoData::demoLogins().first();
+    Table *row = principal->cdsPrincipal;
+    row->Append();
+    row->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(login.branch);
+    row->FieldByName(QStringLiteral("NMFILIAL"))->SetAsString(QStringLiteral("BENCH"));
+    row->FieldByName(QStringLiteral("CDOPERADOR"))->SetAsString(login.operatorCode);
+    row->FieldByName(QStringLiteral("NMOPERADOR"))->SetAsString(QStringLiteral("BENCH"));
+    row->FieldByName(QStringLiteral("PRODMASK"))->SetAsString(QStringLiteral("99.99.999;1;_"));
+    row->Post();
+    return principal;
+}
+
+template<typename W>
+W *openWindow(TfrmPrincipal &principal, double *ms)
+{
+    W *window = nullptr;
+    *ms = timed(
+        [&] {
+            window = new W(principal.CurrentSession());
+            window->Create();
+            window->show();
+            QApplication::setActiveWindow(window);
+        },
+        true);
+    if (!QTest::qWaitForWindowActive(window, 2000))
+        g_problems.append(QStringLiteral("a janela não ficou ativa"));
+    settle();
+    return window;
+}
+
+QString typedCode(const QString &tree)
+{
+    QString digits;
+    for (QChar c : tree)
+        if (c.isDigit())
+            digits += c;
+    return digits;
+}
+
+struct Catalogue
+{
+    QStringList codes;  // CDARVPROD, in code order
+};
+
+Catalogue catalogue(const QString &dir)
+{
+    Table table;
+    const TableDecl decl = RefTables::produto(RefTables::ProductReader::Entries);
+    table.Declare(decl);
+    table.LoadFromFile(QDir(dir).filePath(decl.fileName));
+    Catalogue c;
+    for (table.First(); !table.Eof(); table.Next())
+        c.codes.append(table.FieldByName(QStringLiteral("CDARVPROD"))->AsString());
+    return c;
+}
+
+// ------------------------------------------------------------------ entries
+
+// Donations of the branch (an operation without due dates), the latest
+// first: an item added to one leaves it confirmable.
+QStringList entryDocuments(const QString &dir, const QString &branch)
+{
+    Table table;
+    table.Declare(RecordedTables::lancEntr());
+    table.LoadFromFile(QDir(dir).filePath(QStringLiteral("LANCENTR.cds")));
+    QStringList numbers;
+    for (table.Last(); !table.Bof(); table.Prior()) {
+        if (table.FieldByName(QStringLiteral("CDFILIAL"))->AsString() == branch
+            && table.FieldByName(QStringLiteral("IDUTILVENC"))->AsString() == QLatin1String("N")
+            && table.FieldByName(QStringLiteral("CDTIPOOPER"))->AsString() == QLatin1String("02"))
+            numbers.append(table.FieldByName(QStringLiteral("NRLANCNFE"))->AsString());
+        if (numbers.size() > kRuns + 1)
+            break;
+    }
+    if (numbers.size() <= kRuns)
+        throw EDatabaseError(QStringLiteral("poucos lançamentos de entrada na pasta"));
+    return numbers;
+}
+
+void benchEntries(TfrmPrincipal &principal, const QString &dir, const Catalogue &products)
+{
+    const QString name = QStringLiteral("Entradas (TfrmLanEntr)");
+    const QStringList documents = entryDocuments(dir, principal.CurrentSession().branch);
+    for (int run = 0; run < kRuns; ++run) {
+        double openMs = 0;
+        TfrmLanEntr *w = openWindow<TfrmLanEntr>(principal, &openMs);
+        figure(name, QStringLiteral("abrir a janela")).ms.push_back(openMs);
+        Table *headers = child<Table>(w, "cdsLancEntr");
+        Table *items = child<Table>(w, "cdsProduto");
+        auto *pages = child<TPageControl>(w, "pgcLancEntr");
+        auto *itemPage = child<TTabSheet>(w, "tshProduto");
+        auto *grid = child<TDBGrid>(w, "dbgProduto");
+
+        if (!headers->Locate(QStringLiteral("NRLANCNFE"), documents[run + 1]))
+            throw EDatabaseError(QStringLiteral("lançamento não encontrado"));
+        pages->SelectPage(pages->indexOf(itemPage));
+        settle();
+        // The move the operator makes with the navigator, on the items page.
+        figure(name, QStringLiteral("ir a outro documento")).ms.push_back(timed([&] {
+            headers->Locate(QStringLiteral("NRLANCNFE"), documents[run]);
+        }));
+        QSet<QString> held;
+        for (items->First(); !items->Eof(); items->Next())
+            held.insert(items->FieldByName(QStringLiteral("CDARVPROD"))->AsString());
+        QString code;
+        for (const QString &c : products.codes)
+            if (!held.contains(c)) {
+                code = c;
+                break;
+            }
+
+        grid->setFocus();
+        if (!QTest::qWaitFor([&] { return grid->hasFocus(); }, 2000))
+            throw EDatabaseError(QStringLiteral("a grade não recebeu o foco"));
+        grid->SetSelectedField(QStringLiteral("CDARVPROD"));
+        items->Last();
+        settle();
+        figure(name, QStringLiteral("nova linha")).ms.push_back(timed([&] { press(Qt::Key_Down); }));
+        if (items->State() != DataSetState::Insert)
+            throw EDatabaseError(QStringLiteral("a nova linha de item não se abriu"));
+        type(typedCode(code));
+        figure(name, QStringLiteral("sair da célula (código)")).ms.push_back(timed([&] {
+            press(Qt::Key_Tab);
+        }));
+        type(QStringLiteral("3"));
+        press(Qt::Key_Tab);
+        type(QStringLiteral("2"));
+        figure(name, QStringLiteral("gravar a linha")).ms.push_back(timed([&] {
+            press(Qt::Key_Down);
+        }));
+        if (items->State() == DataSetState::Insert)
+            items->Cancel();
+        settle();
+        const double storeMs = timed([&] { w->sbtConfirmar.menu->trigger(); });
+        recordStore(figure(name, QStringLiteral("confirmar (3 arquivos)")), storeMs, dir,
+                    {QStringLiteral("LANCENTR.cds"), QStringLiteral("ITEMENTR.cds"),
+                     QStringLiteral("VENCENTR.cds")});
+        if (headers->State() != DataSetState::Browse)
+            g_problems.append(QStringLiteral("o lançamento não foi confirmado"));
+        // The document goes with its items and due dates.
+        pages->SelectPage(pages->indexOf(child<TTabSheet>(w, "tshFormulario")));
+        settle();
+        const int documentsBefore = headers->RecordCount();
+        answerYes();
+        const double deleteMs = timed([&] { w->sbtExcluir.menu->trigger(); });
+        recordStore(figure(name, QStringLiteral("excluir o documento (3 arquivos)")), deleteMs, dir,
+                    {QStringLiteral("LANCENTR.cds"), QStringLiteral("ITEMENTR.cds"),
+                     QStringLiteral("VENCENTR.cds")});
+        if (headers->RecordCount() != documentsBefore - 1)
+            g_problems.append(QStringLiteral("o lançamento não foi excluído"));
+        w->close();
+        delete w;
+        settle();
+    }
+}
+
+// ---------------------------------------------------------------- inventory
+
+void benchInventory(TfrmPrincipal &principal, const QString &dir, const Catalogue &products)
+{
+    const QString name = QStringLiteral("Inventário (TfrmInventario)");
+    for (int run = 0; run < kRuns; ++run) {
+        double openMs = 0;
+        TfrmInventario *w = openWindow<TfrmInventario>(principal, &openMs);
+        figure(name, QStringLiteral("abrir a janela")).ms.push_back(openMs);
+        auto *date = child<TDateTimePicker>(w, "dpkInventario");
+        auto *grid = child<TDBGrid>(w, "dbgPadrao");
+        Table *counts = child<Table>(w, "cdsInventario");
+        const QDate today = date->Date();
+        // Another date with counts, then back to the day of the count.
+        figure(name, QStringLiteral("ir a outra data")).ms.push_back(timed([&] {
+            date->setDate(today.addDays(-30));
+        }));
+        figure(name, QStringLiteral("ir a outra data")).ms.push_back(timed([&] {
+            date->setDate(today);
+        }));
+        QSet<QString> held;
+        for (counts->First(); !counts->Eof(); counts->Next())
+            held.insert(counts->FieldByName(QStringLiteral("CDARVPROD"))->AsString());
+        QString code;
+        for (const QString &c : products.codes)
+            if (!held.contains(c)) {
+                code = c;
+                break;
+            }
+        if (code.isEmpty())
+            throw EDatabaseError(QStringLiteral("nenhum produto por contar"));
+        grid->setFocus();
+        if (!QTest::qWaitFor([&] { return grid->hasFocus(); }, 2000))
+            throw EDatabaseError(QStringLiteral("a grade não recebeu o foco"));
+        figure(name, QStringLiteral("nova linha")).ms.push_back(timed([&] {
+            w->sbtIncluir.menu->trigger();
+        }));
+        type(typedCode(code));
+        figure(name, QStringLiteral("sair da célula (código)")).ms.push_back(timed([&] {
+            press(Qt::Key_Tab);
+        }));
+        type(QStringLiteral("2"));
+        const double storeMs = timed([&] { press(Qt::Key_Return); });
+        recordStore(figure(name, QStringLiteral("gravar a linha (1 arquivo)")), storeMs, dir,
+                    {QStringLiteral("INVENTARIO.cds")});
+        if (counts->State() == DataSetState::Insert)
+            press(Qt::Key_Escape);
+        settle();
+        // The count just stored goes again.
+        if (!counts->Locate(QStringLiteral("CDARVPROD"), code))
+            throw EDatabaseError(QStringLiteral("a contagem gravada não aparece"));
+        answerYes();
+        const double deleteMs = timed([&] { w->sbtExcluir.menu->trigger(); });
+        recordStore(figure(name, QStringLiteral("excluir a linha (1 arquivo)")), deleteMs, dir,
+                    {QStringLiteral("INVENTARIO.cds")});
+        if (counts->Locate(QStringLiteral("CDARVPROD"), code))
+            g_problems.append(QStringLiteral("a contagem não foi excluída"));
+        w->close();
+        delete w;
+        settle();
+    }
+}
+
+void copyDirectory(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!QFile::copy(path, QDir(to).filePath(it.fileName())))
+            throw EDatabaseError(QStringLiteral("não foi possível copiar %1").arg(path));
+    }
+}
+
+void print(const QString &text)
+{
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+QString ms(double value)
+{
+    return value < 10 ? QString::number(value, 'f', 2) : QString::number(value, 'f', 1);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() != 1) {
+        print(QStringLiteral("Uso: kivwindowbench PASTA   (uma pasta de kivdemo --years N)\n"));
+        return 2;
+    }
+    LocaleService::setDecimalSeparator(u',');
+    LocaleService::setShortDateFormat(QStringLiteral("dd/MM/yyyy"));
+
+    // The windows store into the copy, so that every run measures the same
+    // directory.
+    QTemporaryDir work(QDir(QFileInfo(args[0]).absolutePath()).filePath(QStringLiteral(".bench-XXXXXX")));
+    QTemporaryDir registry;
+    try {
+        copyDirectory(args[0], work.path());
+        QFile ini(registry.filePath(QStringLiteral("Ostrel.ini")));
+        if (!ini.open(QIODevice::WriteOnly | QIODevice::Text))
+            throw EDatabaseError(QStringLiteral("registro de teste"));
+        ini.write(QStringLiteral("KivpcDir=%1\n").arg(work.path()).toUtf8());
+        ini.close();
+        qputenv("KIV_REGISTRY_INI", ini.fileName().toLocal8Bit());
+
+        watchDialogs();
+        const Catalogue products = catalogue(work.path());
+        auto principal = startMainWindow();
+        benchEntries(*principal, work.path(), products);
+        benchInventory(*principal, work.path(), products);
+    } catch (const KivError &error) {
+        print(QStringLiteral("Erro: %1\n").arg(error.message()));
+        return 1;
+    }
+
+    qint64 itemRows = 0;
+    {
+        Table items;
+        items.Declare(RecordedTables::itemEntr());
+        items.LoadFromFile(QDir(args[0]).filePath(QStringLiteral("ITEMENTR.cds")));
+        itemRows = items.RecordCount();
+    }
+    print(QStringLiteral("%1: %2 linhas de itens de entrada; mediana de %3 vezes, em ms\n\n")
+              .arg(QDir::toNativeSeparators(args[0]))
+              .arg(itemRows)
+              .arg(kRuns));
+    print(QStringLiteral("| janela | ação | ms | limite (write + fsync) |\n|---|---|---|---|\n"));
+    for (const Figure &f : g_figures) {
+        const double m = median(f.ms);
+        QString limit = QStringLiteral("-");
+        if (f.limitMs >= 0)
+            limit = QStringLiteral("%1 ms de %2 MB (%3x)")
+                        .arg(ms(f.limitMs))
+                        .arg(double(f.bytes) / 1e6, 0, 'f', 1)
+                        .arg(m / f.limitMs, 0, 'f', 1);
+        print(QStringLiteral("| %1 | %2 | %3 | %4 |\n").arg(f.window, f.action, ms(m), limit));
+    }
+    for (const QString &p : std::as_const(g_problems))
+        print(QStringLiteral("Problema: %1\n").arg(p));
+    return g_problems.isEmpty() ? 0 : 1;
+}
