@@ -105,7 +105,7 @@ QString typeAndLeave(DialogAnswerer &answerer, const QString &text, const QStrin
 
 Q_DECLARE_METATYPE(Header)
 
-class TestLanEntr : public QObject
+class TestLanEntr : public QObject, private kivtest::WindowTest<TfrmLanEntr, DataDir>
 {
     Q_OBJECT
 
@@ -137,11 +137,6 @@ private slots:
 
 private:
     TfrmLanEntr *openWindow();
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmLanEntr> m_window;
 };
 
 void TestLanEntr::initTestCase()
@@ -151,16 +146,12 @@ void TestLanEntr::initTestCase()
 
 void TestLanEntr::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
 }
 
 void TestLanEntr::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 TfrmLanEntr *TestLanEntr::openWindow()

@@ -332,7 +332,7 @@ QList<QVariantMap> rowsOf(Table *table, const QStringList &names)
 Q_DECLARE_METATYPE(Flags)
 Q_DECLARE_METATYPE(Export)
 
-class TestLanEntrAf : public QObject
+class TestLanEntrAf : public QObject, private kivtest::WindowTest<TfrmLanEntr, DataDir>
 {
     Q_OBJECT
 
@@ -366,25 +366,16 @@ private:
     // Invoice number and series typed, so that the header checks pass.
     void typeInvoiceAndSeries();
     void showPage(TTabSheet *page);
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmLanEntr> m_window;
 };
 
 void TestLanEntrAf::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
 }
 
 void TestLanEntrAf::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 TfrmLanEntr *TestLanEntrAf::openWindow()

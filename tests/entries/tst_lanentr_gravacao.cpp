@@ -308,7 +308,7 @@ QString enabledCommands(const TfrmLanEntr *w)
 Q_DECLARE_METATYPE(Item)
 Q_DECLARE_METATYPE(Due)
 
-class TestLanEntrGravacao : public QObject
+class TestLanEntrGravacao : public QObject, private kivtest::WindowTest<TfrmLanEntr, DataDir>
 {
     Q_OBJECT
 
@@ -359,25 +359,16 @@ private:
     // What the window shows of the session branch: every header, and the
     // items and due dates of each on their pages.
     QStringList shown();
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmLanEntr> m_window;
 };
 
 void TestLanEntrGravacao::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
 }
 
 void TestLanEntrGravacao::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 TfrmLanEntr *TestLanEntrGravacao::openWindow()

@@ -111,7 +111,7 @@ QString column(const TfrmLanEntr *w)
 
 Q_DECLARE_METATYPE(Block)
 
-class TestLanEntrItens : public QObject
+class TestLanEntrItens : public QObject, private kivtest::WindowTest<TfrmLanEntr, DataDir>
 {
     Q_OBJECT
 
@@ -147,25 +147,16 @@ private:
     // The Vencimento tab, and a new row after the document's due dates.
     void newDueDate();
     void typeItem(const QString &code, const QString &quantity, const QString &value);
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmLanEntr> m_window;
 };
 
 void TestLanEntrItens::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
 }
 
 void TestLanEntrItens::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 TfrmLanEntr *TestLanEntrItens::openWindow()

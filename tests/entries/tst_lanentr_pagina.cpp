@@ -106,7 +106,7 @@ QStringList shownDocuments(Table *table)
 
 Q_DECLARE_METATYPE(Document)
 
-class TestLanEntrPagina : public QObject
+class TestLanEntrPagina : public QObject, private kivtest::WindowTest<TfrmLanEntr, DataDir>
 {
     Q_OBJECT
 
@@ -129,17 +129,12 @@ private slots:
 private:
     TfrmLanEntr *openWindow(const QList<Document> &docs);
 
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmLanEntr> m_window;
     QMap<QString, QByteArray> m_before;
 };
 
 void TestLanEntrPagina::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
 }
 
 void TestLanEntrPagina::cleanup()
@@ -151,8 +146,7 @@ void TestLanEntrPagina::cleanup()
     // as the new starting point.
     if (m_dir)
         QCOMPARE(m_dir->contents(), m_before);
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 TfrmLanEntr *TestLanEntrPagina::openWindow(const QList<Document> &docs)

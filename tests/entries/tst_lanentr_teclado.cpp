@@ -67,7 +67,7 @@ QString item(const TfrmLanEntr *w, const char *name)
 
 } // namespace
 
-class TestLanEntrTeclado : public QObject
+class TestLanEntrTeclado : public QObject, private kivtest::WindowTest<TfrmLanEntr, DataDir>
 {
     Q_OBJECT
 
@@ -93,26 +93,17 @@ private:
     TfrmLanEntr *openFromTheMainWindow();
     // The Produto page with a new row after the document's items.
     void newItem();
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmLanEntr> m_window;
 };
 
 void TestLanEntrTeclado::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
     m_dir = std::make_unique<DataDir>();
 }
 
 void TestLanEntrTeclado::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 TfrmLanEntr *TestLanEntrTeclado::openWindow()

@@ -57,7 +57,7 @@ void pickInList(QWidget *dialog, const QString &code)
 
 } // namespace
 
-class TestLanSaida : public QObject
+class TestLanSaida : public QObject, private kivtest::WindowTest<TfrmLanSaida, ExitDataDirectory>
 {
     Q_OBJECT
 
@@ -85,11 +85,6 @@ private slots:
 
 private:
     TfrmLanSaida *openWindow(const QList<Doc> &docs = {});
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<ExitDataDirectory> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmLanSaida> m_window;
 };
 
 void TestLanSaida::initTestCase()
@@ -99,16 +94,12 @@ void TestLanSaida::initTestCase()
 
 void TestLanSaida::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
 }
 
 void TestLanSaida::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 TfrmLanSaida *TestLanSaida::openWindow(const QList<Doc> &docs)

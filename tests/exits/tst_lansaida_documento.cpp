@@ -122,7 +122,7 @@ private:
 Q_DECLARE_METATYPE(Item)
 Q_DECLARE_METATYPE(Due)
 
-class TestLanSaidaDocumento : public QObject
+class TestLanSaidaDocumento : public QObject, private kivtest::WindowTest<TfrmLanSaida, ExitDataDirectory>
 {
     Q_OBJECT
 
@@ -153,25 +153,16 @@ private slots:
 
 private:
     TfrmLanSaida *openWindow(const QList<Doc> &docs);
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<ExitDataDirectory> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmLanSaida> m_window;
 };
 
 void TestLanSaidaDocumento::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
 }
 
 void TestLanSaidaDocumento::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 TfrmLanSaida *TestLanSaidaDocumento::openWindow(const QList<Doc> &docs)

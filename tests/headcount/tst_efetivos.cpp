@@ -52,7 +52,7 @@ QStringList listShown(QWidget *dialog)
 
 } // namespace
 
-class TestEfetivos : public QObject
+class TestEfetivos : public QObject, private kivtest::WindowTest<TfrmEfetivos, DataDir>
 {
     Q_OBJECT
 
@@ -90,11 +90,6 @@ private slots:
 
 private:
     TfrmEfetivos *openWindow();
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmEfetivos> m_window;
 };
 
 void TestEfetivos::initTestCase()
@@ -104,17 +99,13 @@ void TestEfetivos::initTestCase()
 
 void TestEfetivos::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
     m_dir = std::make_unique<DataDir>();
 }
 
 void TestEfetivos::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 TfrmEfetivos *TestEfetivos::openWindow()

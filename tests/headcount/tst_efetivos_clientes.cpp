@@ -83,7 +83,7 @@ private:
 
 } // namespace
 
-class TestEfetivosClientes : public QObject
+class TestEfetivosClientes : public QObject, private kivtest::WindowTest<TfrmEfetivos, DataDir>
 {
     Q_OBJECT
 
@@ -107,11 +107,6 @@ private slots:
 private:
     TfrmEfetivos *openOnDesjejum();
     bool storeClient(int row, const QString &field, const QString &text);
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmEfetivos> m_window;
 };
 
 void TestEfetivosClientes::initTestCase()
@@ -121,17 +116,13 @@ void TestEfetivosClientes::initTestCase()
 
 void TestEfetivosClientes::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
     m_dir = std::make_unique<DataDir>();
 }
 
 void TestEfetivosClientes::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 // The window on the session branch, menu kMenu and day kDay, the headcount

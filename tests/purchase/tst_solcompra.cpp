@@ -333,7 +333,7 @@ private:
 
 } // namespace
 
-class TestSolCompra : public QObject
+class TestSolCompra : public QObject, private kivtest::WindowTest<TfrmSolCompra, DataDir>
 {
     Q_OBJECT
 
@@ -381,11 +381,6 @@ private:
     TfrmSolCompra *openWindow(const QString &branch = kBranch);
     // Edit an unjustified planned row's adjusted quantity and justify it.
     void typeAdjusted(TfrmSolCompra *w, const QString &code, const QString &typed);
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmSolCompra> m_window;
 };
 
 void TestSolCompra::initTestCase()
@@ -395,16 +390,12 @@ void TestSolCompra::initTestCase()
 
 void TestSolCompra::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
 }
 
 void TestSolCompra::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 void TestSolCompra::startSession(const QString &branch)

@@ -314,7 +314,7 @@ QColor base(const QWidget *w)
 
 } // namespace
 
-class TestRetirada : public QObject
+class TestRetirada : public QObject, private kivtest::WindowTest<TfrmRetirada, DataDir>
 {
     Q_OBJECT
 
@@ -362,11 +362,6 @@ private:
     bool onCell(TfrmRetirada *w, const QString &code, const QString &column);
     // Include, the product code, Tab, the consumed quantity, Tab, the type.
     void typeNewRow(const QString &code, const QString &consumed, const QString &type);
-
-    std::unique_ptr<DialogAnswerer> m_answerer;
-    std::unique_ptr<DataDir> m_dir;
-    std::unique_ptr<TfrmPrincipal> m_principal;
-    QPointer<TfrmRetirada> m_window;
 };
 
 void TestRetirada::initTestCase()
@@ -376,16 +371,12 @@ void TestRetirada::initTestCase()
 
 void TestRetirada::init()
 {
-    kivtest::useWorkstationLocale();
-    m_answerer = std::make_unique<DialogAnswerer>();
+    startTest();
 }
 
 void TestRetirada::cleanup()
 {
-    delete m_window;
-    m_principal.reset();
-    m_dir.reset();
-    kivtest::checkDialogs(m_answerer);
+    endTest();
 }
 
 void TestRetirada::startSession()
