@@ -429,7 +429,7 @@ void TestLanEntr::originByKind()
     QFETCH(QString, message);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, operation);
+    KIVTEST_STEP(newDocument(w, operation));
     const QString left = typeAndLeave(*m_answerer, typed, message, w->medOrigem, w->dtpEntrada);
     QVERIFY2(left.isEmpty(), qPrintable(left));
     QCOMPARE(header(w, "NRINSJURNF"), shown);
@@ -482,7 +482,7 @@ void TestLanEntr::originLookupByKind()
     QFETCH(QString, message);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, operation);
+    KIVTEST_STEP(newDocument(w, operation));
     m_answerer->run([search](QWidget *dialog) {
         QWidget *target = dialog->focusWidget() ? dialog->focusWidget() : dialog;
         QTest::keyClicks(target, search);
@@ -519,7 +519,7 @@ void TestLanEntr::seriesOnExit()
     QFETCH(QString, message);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "02");
+    KIVTEST_STEP(newDocument(w, "02"));
     w->medSerie->setFocus();
     QVERIFY(focusOn(w->medSerie));
     const QString left = typeAndLeave(*m_answerer, typed, message, w->medSerie, w->MedTotal);
@@ -549,7 +549,7 @@ void TestLanEntr::invoiceNumberAndTotalTakeDigitsOnly()
     LocaleService::setDecimalSeparator(separator);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "02");
+    KIVTEST_STEP(newDocument(w, "02"));
     w->medNF->setFocus();
     QVERIFY(focusOn(w->medNF));
     type(typed);

@@ -483,7 +483,7 @@ void TestLanEntrAf::modeOfTheSupplierOrigin()
     m_dir = std::make_unique<DataDir>(flags);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, operation);
+    KIVTEST_STEP(newDocument(w, operation));
 
     // The authorisation list is left without a choice; a supplier is picked.
     ListSeen seen;
@@ -575,7 +575,7 @@ void TestLanEntrAf::branchWithoutAuthorisation()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "01");
+    KIVTEST_STEP(newDocument(w, "01"));
     const QDate today = w->dtpEntrada->Date();
     const int items = w->cdsProduto->RecordCount();
 
@@ -646,7 +646,7 @@ void TestLanEntrAf::importFillsHeaderAndItems()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "01");
+    KIVTEST_STEP(newDocument(w, "01"));
     const QString number = text(w->cdsLancEntr, "NRLANCNFE");
     QCOMPARE(number, QString("2"));
 
@@ -755,7 +755,7 @@ void TestLanEntrAf::confirmingAnImportedDocument()
     m_dir = std::make_unique<DataDir>();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "01");
+    KIVTEST_STEP(newDocument(w, "01"));
     importAuthorisation(authorisation);
     if (QTest::currentTestFailed())
         return;
@@ -813,7 +813,7 @@ void TestLanEntrAf::importingAgainOverwritesTheItems()
     m_dir = std::make_unique<DataDir>();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "01");
+    KIVTEST_STEP(newDocument(w, "01"));
     importAuthorisation("345");
     if (QTest::currentTestFailed())
         return;
@@ -879,7 +879,7 @@ void TestLanEntrAf::blockedProductOnlyWithoutAuthorisation()
     m_dir = std::make_unique<DataDir>(flags);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "01");
+    KIVTEST_STEP(newDocument(w, "01"));
     if (imported) {
         importAuthorisation("345");
         if (QTest::currentTestFailed())
@@ -951,7 +951,7 @@ void TestLanEntrAf::productMissingFromTheProductFile()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "01");
+    KIVTEST_STEP(newDocument(w, "01"));
     ListSeen seen;
     m_answerer->run(pickRow(seen, 1, QStringLiteral("345")));
     if (missingFirst)
@@ -1001,7 +1001,7 @@ void TestLanEntrAf::cancellingTheListChangesNothing()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "01");
+    KIVTEST_STEP(newDocument(w, "01"));
     const QDate today = w->dtpEntrada->Date();
 
     // Cancelled on a new document: the header stays as typed.
@@ -1056,7 +1056,7 @@ void TestLanEntrAf::supplierMissingFromTheSupplierFile()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "01");
+    KIVTEST_STEP(newDocument(w, "01"));
     ListSeen seen;
     importAuthorisation("350", &seen);
     if (QTest::currentTestFailed())

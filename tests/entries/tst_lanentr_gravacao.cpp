@@ -555,13 +555,13 @@ void TestLanEntrGravacao::newDocumentConfirmed()
                                   {"01.03.001", "2,000", "1,25000"}};
     const QList<Due> typedDues{{QDate(2026, 4, 20), "6,5"}, {QDate(2026, 5, 20), "3,5"}};
     const QList<Due> storedDues{{QDate(2026, 4, 20), "6,50000"}, {QDate(2026, 5, 20), "3,50000"}};
-    typeHeader(dueDates ? "03" : "02", kSupplier, "4711");
+    KIVTEST_STEP(typeHeader(dueDates ? "03" : "02", kSupplier, "4711"));
     QCOMPARE(header(w, "NRLANCNFE"), QString("4"));
     // Without due dates the second item is left open for the confirm to post;
     // with them the last due date is.
-    typeItems(typedItems, dueDates);
+    KIVTEST_STEP(typeItems(typedItems, dueDates));
     if (dueDates)
-        typeDues(typedDues, false);
+        KIVTEST_STEP(typeDues(typedDues, false));
     QVERIFY(command(w->sbtConfirmar));
     QCOMPARE(m_answerer->count(), 0);
 
@@ -587,11 +587,11 @@ void TestLanEntrGravacao::newDocumentConfirmed()
     const Doc second{"5", kBranch, !dueDates, "2,00000", {{"13.01.001", "4,000", "0,50000"}},
                      !dueDates ? QList<Due>{{QDate(2026, 6, 1), "2,00000"}} : QList<Due>{},
                      "4712"};
-    typeHeader(!dueDates ? "03" : "02", kSupplier, "4712");
+    KIVTEST_STEP(typeHeader(!dueDates ? "03" : "02", kSupplier, "4712"));
     QCOMPARE(header(w, "NRLANCNFE"), QString("5"));
-    typeItems({{"13.01.001", "4", "0,5"}}, true);
+    KIVTEST_STEP(typeItems({{"13.01.001", "4", "0,5"}}, true));
     if (!dueDates)
-        typeDues({{QDate(2026, 6, 1), "2"}}, true);
+        KIVTEST_STEP(typeDues({{QDate(2026, 6, 1), "2"}}, true));
     QVERIFY(command(w->sbtConfirmar));
     QCOMPARE(m_answerer->count(), 0);
     expected.append(second);
@@ -665,11 +665,11 @@ void TestLanEntrGravacao::confirmRefused()
     const auto before = m_dir->contents();
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    typeHeader(operation, origin, invoice, kEntry.addDays(emissionAfterEntry));
+    KIVTEST_STEP(typeHeader(operation, origin, invoice, kEntry.addDays(emissionAfterEntry)));
     if (!items.isEmpty())
-        typeItems(items, !(lastPending && dues.isEmpty()));
+        KIVTEST_STEP(typeItems(items, !(lastPending && dues.isEmpty())));
     if (!dues.isEmpty())
-        typeDues(dues, !lastPending);
+        KIVTEST_STEP(typeDues(dues, !lastPending));
 
     m_answerer->press("OK");
     QVERIFY(command(w->sbtConfirmar));
@@ -809,10 +809,10 @@ void TestLanEntrGravacao::failedSaveKeepsTheOldFiles()
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
 
-    typeHeader(dueDates ? "03" : "02", kSupplier, "4711");
-    typeItems({{"01.02.001", "3", "2,5"}, {"01.03.001", "2", "1,25"}}, true);
+    KIVTEST_STEP(typeHeader(dueDates ? "03" : "02", kSupplier, "4711"));
+    KIVTEST_STEP(typeItems({{"01.02.001", "3", "2,5"}, {"01.03.001", "2", "1,25"}}, true));
     if (dueDates)
-        typeDues({{QDate(2026, 4, 20), "6,5"}, {QDate(2026, 5, 20), "3,5"}}, true);
+        KIVTEST_STEP(typeDues({{QDate(2026, 4, 20), "6,5"}, {QDate(2026, 5, 20), "3,5"}}, true));
     const auto before = m_dir->contents();
     const qint64 limit = m_dir->size(failing);
     m_answerer->press("OK");
@@ -844,9 +844,9 @@ void TestLanEntrGravacao::failedSaveKeepsTheOldFiles()
 
     // The next header post, with room on the disk, writes both documents.
     w->mnuFormulario->trigger();
-    typeHeader("02", kSupplier, "4712");
+    KIVTEST_STEP(typeHeader("02", kSupplier, "4712"));
     QCOMPARE(header(w, "NRLANCNFE"), QString("5"));
-    typeItems({{"13.01.001", "4", "0,5"}}, false);
+    KIVTEST_STEP(typeItems({{"13.01.001", "4", "0,5"}}, false));
     QVERIFY(command(w->sbtConfirmar));
     QCOMPARE(m_answerer->count(), 1);
     const QList<Item> firstItems{{"01.02.001", "3,000", "2,50000"},
@@ -896,9 +896,9 @@ void TestLanEntrGravacao::cancelPendingRow()
     const bool items = page == QLatin1String("tshProduto");
     Table *rows = items ? w->cdsProduto : w->cdsVenc;
     if (items)
-        typeItems({{"13.01.001", "1", "2"}}, false);
+        KIVTEST_STEP(typeItems({{"13.01.001", "1", "2"}}, false));
     else
-        typeDues({{kEntry.addDays(40), "1"}}, false);
+        KIVTEST_STEP(typeDues({{kEntry.addDays(40), "1"}}, false));
     // Document 5 holds two items and one due date.
     const int stored = items ? 2 : 1;
     QCOMPARE(w->cdsLancEntr->State(), DataSetState::Edit);
@@ -1023,9 +1023,9 @@ void TestLanEntrGravacao::cancelFirstDocumentOfTheBranch()
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
     QCOMPARE(w->cdsLancEntr->RecordCount(), 0);
-    typeHeader("02", kSupplier, "4711");
+    KIVTEST_STEP(typeHeader("02", kSupplier, "4711"));
     QCOMPARE(header(w, "NRLANCNFE"), QString("5"));
-    typeItems({{"01.02.001", "1", "2"}}, true);
+    KIVTEST_STEP(typeItems({{"01.02.001", "1", "2"}}, true));
     if (page == QLatin1String("tshFormulario"))
         w->mnuFormulario->trigger();
 
@@ -1064,11 +1064,11 @@ void TestLanEntrGravacao::cancelNewDocumentShowsTheStoredOne()
     QVERIFY(w);
     const bool dues = page == QLatin1String("tshVenc");
     // A new document of another operation, typed as far as the page.
-    typeHeader(dues ? "03" : "02", kSupplier, "4711");
+    KIVTEST_STEP(typeHeader(dues ? "03" : "02", kSupplier, "4711"));
     QCOMPARE(header(w, "NRLANCNFE"), QString("6"));
-    typeItems({{"01.02.001", "1", "2"}}, true);
+    KIVTEST_STEP(typeItems({{"01.02.001", "1", "2"}}, true));
     if (dues)
-        typeDues({{kEntry.addDays(10), "2"}}, true);
+        KIVTEST_STEP(typeDues({{kEntry.addDays(10), "2"}}, true));
 
     m_answerer->press("Sim");
     QVERIFY(command(w->sbtCancelar));
@@ -1104,8 +1104,8 @@ void TestLanEntrGravacao::closingWhileTyping()
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
     if (typing) {
-        typeHeader("02", kSupplier, "4711");
-        typeItems({{"01.02.001", "1", "2"}}, false);
+        KIVTEST_STEP(typeHeader("02", kSupplier, "4711"));
+        KIVTEST_STEP(typeItems({{"01.02.001", "1", "2"}}, false));
         m_answerer->press(answer);
     }
     QVERIFY(command(w->sbtFechar));
@@ -1183,7 +1183,7 @@ void TestLanEntrGravacao::commandBar()
         if (step == "incluir") {
             QVERIFY(command(w->sbtIncluir));
         } else if (step == "novoDocumento") {
-            typeHeader("02", kSupplier, "4711");
+            KIVTEST_STEP(typeHeader("02", kSupplier, "4711"));
         } else if (step == "data") {
             QVERIFY(changeEntryDate().isValid());
         } else if (step == "produto") {
@@ -1243,9 +1243,9 @@ void TestLanEntrGravacao::dueDatesLeftBehindByAnOperationChange()
     m_dir = std::make_unique<DataDir>(stored);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    typeHeader("03", kSupplier, "4711");
-    typeItems({{"01.02.001", "3", "2,5"}}, true);
-    typeDues({{QDate(2026, 4, 20), "5"}}, true);
+    KIVTEST_STEP(typeHeader("03", kSupplier, "4711"));
+    KIVTEST_STEP(typeItems({{"01.02.001", "3", "2,5"}}, true));
+    KIVTEST_STEP(typeDues({{QDate(2026, 4, 20), "5"}}, true));
     if (QTest::currentTestFailed())
         return;
     // Back on the form, an operation without due dates, and the origin again.
@@ -1297,8 +1297,8 @@ void TestLanEntrGravacao::afterAFailedSave()
     const Doc typed{"6", kBranch, false, "7,50000", {{"01.02.001", "3,000", "2,50000"}}, {}};
     QList<Doc> saved = stored;
     if (inserting) {
-        typeHeader("02", kSupplier, "4711");
-        typeItems({{"01.02.001", "3", "2,5"}}, true);
+        KIVTEST_STEP(typeHeader("02", kSupplier, "4711"));
+        KIVTEST_STEP(typeItems({{"01.02.001", "3", "2,5"}}, true));
         if (QTest::currentTestFailed())
             return;
         saved.append(typed);
@@ -1343,10 +1343,10 @@ void TestLanEntrGravacao::afterAFailedSave()
         QVERIFY(!w->sbtConfirmar.Enabled() && !w->sbtCancelar.Enabled());
         QCOMPARE(shown(), linesOf(stored, kBranch));
         // A later save writes exactly the stored documents and the new one.
-        typeHeader("02", kSupplier, "4711");
+        KIVTEST_STEP(typeHeader("02", kSupplier, "4711"));
         const QString next = inserting ? "7" : "6";
         QCOMPARE(header(w, "NRLANCNFE"), next);
-        typeItems({{"01.02.001", "3", "2,5"}}, true);
+        KIVTEST_STEP(typeItems({{"01.02.001", "3", "2,5"}}, true));
         if (QTest::currentTestFailed())
             return;
         QVERIFY(command(w->sbtConfirmar));

@@ -176,7 +176,7 @@ void TestLanEntrTeclado::dateTypedAfterTheOriginLookup()
     QFETCH(QDate, stored);
     TfrmLanEntr *w = openWindow();
     QVERIFY(w);
-    newDocument(w, "02");
+    KIVTEST_STEP(newDocument(w, "02"));
     type("11222333000144");
     press(Qt::Key_Tab);
     QVERIFY(focusOn(w->dtpEntrada));
@@ -297,7 +297,7 @@ void TestLanEntrTeclado::endingTheRunOverATypedDocument()
     QFETCH(bool, ends);
     TfrmLanEntr *w = openFromTheMainWindow();
     QVERIFY(w);
-    newDocument(w, "02");
+    KIVTEST_STEP(newDocument(w, "02"));
     type("11222333000144");
     press(Qt::Key_Tab);
     QVERIFY(focusOn(w->dtpEntrada));
@@ -323,7 +323,7 @@ void TestLanEntrTeclado::confirmSaysWhatWasSaved()
 {
     TfrmLanEntr *w = openFromTheMainWindow();
     QVERIFY(w);
-    newDocument(w, "02");
+    KIVTEST_STEP(newDocument(w, "02"));
     type("11222333000144");
     press(Qt::Key_Tab);
     QVERIFY(focusOn(w->dtpEntrada));
