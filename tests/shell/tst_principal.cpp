@@ -140,6 +140,7 @@ private slots:
     void unwritableLockIsNotAnotherCopy();
     void lockOfAnotherRun_data();
     void lockOfAnotherRun();
+    void interruptedSaveFinishedAtStart();
 
 private:
     // A started main window on a good directory, logged in.
@@ -732,6 +733,52 @@ void TestPrincipal::lockOfAnotherRun()
                  qPrintable(answerer.at(0).text));
         QCOMPARE(holder, QByteArray::number(pid));
     }
+}
+
+// A save of two files cut between its renames: the start finishes it
+// before any table is read, says which file it completed, and leaves no
+// temporary behind.
+void TestPrincipal::interruptedSaveFinishedAtStart()
+{
+    ShellDataDir data;
+    const auto write = [&](const QString &name, const QByteArray &bytes) {
+        QFile file(data.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    // The old item file and the new one still under its temporary name;
+    // the header file was already replaced when the crash came.
+    write(QStringLiteral("ITEMENTR.cds"), "old items");
+    write(QStringLiteral(".ITEMENTR.cds.77-2.tmp"), "new items");
+    write(QStringLiteral(".ITEMENTR.cds.77-5.old"), "old items");
+    write(QStringLiteral("LANCENTR.cds"), "new headers");
+    write(QStringLiteral(".LANCENTR.cds.77-4.old"), "old headers");
+    write(QStringLiteral(".kiv-save.77-7.set"),
+          "KIV SAVE SET 1\n"
+          "LANCENTR.cds\t.LANCENTR.cds.77-1.tmp\t.LANCENTR.cds.77-4.old\n"
+          "ITEMENTR.cds\t.ITEMENTR.cds.77-2.tmp\t.ITEMENTR.cds.77-5.old\n"
+          "END\n");
+    data.writeOperators();
+    data.registerDirectory();
+
+    DialogAnswerer answerer;
+    answerer.press(QStringLiteral("OK"));
+    TfrmPrincipal principal;
+    principal.Create();
+    QVERIFY(principal.Started());
+    QVERIFY2(answerer.count() == 1, qPrintable(answerer.transcript()));
+    QCOMPARE(answerer.at(0).text,
+             QStringLiteral("A gravação interrompida de ITEMENTR.cds foi concluída."));
+    const auto bytes = [&](const QString &name) {
+        QFile file(data.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QCOMPARE(bytes(QStringLiteral("ITEMENTR.cds")), QByteArray("new items"));
+    QCOMPARE(bytes(QStringLiteral("LANCENTR.cds")), QByteArray("new headers"));
+    const QStringList hidden = QDir(data.path()).entryList(
+        {QStringLiteral(".*.tmp"), QStringLiteral(".*.old"), QStringLiteral(".*.set")},
+        QDir::Files | QDir::Hidden);
+    QVERIFY2(hidden.isEmpty(), qPrintable(hidden.join(u' ')));
 }
 
 QTEST_MAIN(TestPrincipal)
