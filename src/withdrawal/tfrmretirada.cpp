@@ -283,13 +283,16 @@ void TfrmRetirada::buildControls()
     dbgServico->SetReadOnly(true);
     dbgServico->SetTabsMoveCells(false);
     dbgServico->setSelectionBehavior(QAbstractItemView::SelectRows);
-    dbgServico->Columns().Add(QStringLiteral("CDNMSERVICO"), QStringLiteral("Serviço"), 125);
+    // The widths the window was drawn with would cut names and quantities in
+    // today's fonts: each column is as wide as its longest value.
+    dbgServico->Columns().Add(QStringLiteral("CDNMSERVICO"), QStringLiteral("Serviço"))
+        ->SetWidthChars(26);
     dbgServico->OnEnter = [this] { dbgServicoEnter(); };
     splServico->addWidget(dbgServico);
     splServico->addWidget(dbgPadrao);
     splServico->setStretchFactor(0, 0);
     splServico->setStretchFactor(1, 1);
-    splServico->setSizes({170, 420});
+    splServico->setSizes({260, 560});
     page->addWidget(splServico);
     buildProductGrid();
     setTabOrder(dpkData, dbgServico);
@@ -306,22 +309,25 @@ void TfrmRetirada::buildControls()
             static_cast<QHBoxLayout *>(strip)->insertWidget(0, dbtNome, 1);
     connect(dtsAuxPrevReti, &TDataSource::dataChanged, this, [this] { mostrarServico(); });
 
-    resize(760, 480);
+    resize(900, 520);
 }
 
 void TfrmRetirada::buildProductGrid()
 {
     dbgPadrao->SetDataSource(dtsPadrao);
     dtsPadrao->setDataSet(cdsPrevReti);
-    dbgPadrao->Columns().Add(kProduto, QStringLiteral("Produto"), 130);
-    dbgPadrao->Columns().Add(kUnidade, QStringLiteral("Unidade"), 48)->SetReadOnly(true);
-    TColumn *prevista = dbgPadrao->Columns().Add(kPrevista, QStringLiteral("Prevista"), 55);
+    dbgPadrao->Columns().Add(kProduto, QStringLiteral("Produto"))->SetWidthChars(30);
+    TColumn *unidade = dbgPadrao->Columns().Add(kUnidade, QStringLiteral("Unidade"));
+    unidade->SetWidthChars(4);
+    unidade->SetReadOnly(true);
+    TColumn *prevista = dbgPadrao->Columns().Add(kPrevista, QStringLiteral("Prevista"));
+    prevista->SetWidthChars(10);
     prevista->SetReadOnly(true);
     prevista->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    dbgPadrao->Columns()
-        .Add(kConsumida, QStringLiteral("Consumida"), 58)
-        ->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    dbgPadrao->Columns().Add(kTipo, QStringLiteral("Tp Retirada"), 75);
+    TColumn *consumida = dbgPadrao->Columns().Add(kConsumida, QStringLiteral("Consumida"));
+    consumida->SetWidthChars(10);
+    consumida->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    dbgPadrao->Columns().Add(kTipo, QStringLiteral("Tp Retirada"))->SetWidthChars(18);
     dbgPadrao->SetTabsMoveCells(true);
     dbgPadrao->SetDeleteQuestion(msgPadrao.Msg(QStringLiteral("Excl")));
     dbgPadrao->OnColExit = [this] { dbgPadraoColExit(); };
