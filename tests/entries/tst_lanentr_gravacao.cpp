@@ -25,12 +25,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <csignal>
 #include <memory>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
 
 using namespace kiv;
 using namespace lanentrtests;
@@ -248,34 +244,6 @@ public:
         return lines;
     }
 };
-
-#ifdef Q_OS_UNIX
-// A disk that fills up: no file of the process may grow past `bytes` while
-// it lives.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_limit);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit cut = m_limit;
-        cut.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &cut);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_limit);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    struct rlimit m_limit = {};
-    void (*m_handler)(int) = nullptr;
-};
-#endif
 
 // -------------------------------------------------------------- the operator
 
@@ -817,7 +785,7 @@ void TestLanEntrGravacao::failedSaveKeepsTheOldFiles()
     const qint64 limit = m_dir->size(failing);
     m_answerer->press("OK");
     {
-        FileSizeLimit full(limit);
+        kivtest::FileSizeLimit full(limit);
         QVERIFY(command(w->sbtConfirmar));
     }
     QVERIFY(m_answerer->waitFor(1));
@@ -1310,7 +1278,7 @@ void TestLanEntrGravacao::afterAFailedSave()
         m_answerer->press("Sim");
     m_answerer->press("OK");
     {
-        FileSizeLimit full(16);
+        kivtest::FileSizeLimit full(16);
         QVERIFY(command(inserting ? w->sbtConfirmar : w->sbtExcluir));
     }
     QVERIFY(m_answerer->waitFor(shownBefore + (inserting ? 1 : 2)));

@@ -21,12 +21,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <csignal>
 #include <memory>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
 
 using namespace kiv;
 using namespace lansaidatests;
@@ -88,34 +84,6 @@ QList<Doc> storedDocuments()
         Doc{"55", kOtherBranch, "52", "3,00000", {{"13.01.001", "1,000", "3,00000"}}, {}},
     };
 }
-
-#ifdef Q_OS_UNIX
-// A disk that fills up: no file of the process may grow past `bytes` while
-// it lives.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_limit);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit cut = m_limit;
-        cut.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &cut);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_limit);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    struct rlimit m_limit = {};
-    void (*m_handler)(int) = nullptr;
-};
-#endif
 
 } // namespace
 
@@ -752,7 +720,7 @@ void TestLanSaidaDocumento::afterAFailedSave()
         m_answerer->press("Sim");
     m_answerer->press("OK");
     {
-        FileSizeLimit full(16);
+        kivtest::FileSizeLimit full(16);
         QVERIFY(command(failing == QLatin1String("confirmar") ? w->sbtConfirmar : w->sbtExcluir));
     }
     QVERIFY(m_answerer->waitFor(failing == QLatin1String("confirmar") ? 1 : 2));

@@ -23,10 +23,6 @@
 
 #include <memory>
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#endif
 
 using namespace kiv;
 using namespace efetivos;
@@ -50,36 +46,7 @@ ClientRow breakdown(const QString &code, const QString &name, const QString &cli
     return {kBranch, kMenu, "00001", kDay, code, name, clients, staff, donations};
 }
 
-// A disk that fills up: no file can grow past the size it is given.
-class WriteLimit
-{
-public:
-    explicit WriteLimit(qint64 bytes)
-    {
-#ifdef Q_OS_UNIX
-        getrlimit(RLIMIT_FSIZE, &m_limit);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit cut = m_limit;
-        cut.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &cut);
-#else
-        Q_UNUSED(bytes);
-#endif
-    }
-    ~WriteLimit()
-    {
-#ifdef Q_OS_UNIX
-        setrlimit(RLIMIT_FSIZE, &m_limit);
-        std::signal(SIGXFSZ, m_handler);
-#endif
-    }
-
-private:
-#ifdef Q_OS_UNIX
-    struct rlimit m_limit = {};
-    void (*m_handler)(int) = nullptr;
-#endif
-};
+using WriteLimit = kivtest::FileSizeLimit;
 
 } // namespace
 

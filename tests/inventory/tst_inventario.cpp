@@ -29,8 +29,6 @@
 #include <memory>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -246,40 +244,24 @@ public:
 
     SaveBlocker(Kind kind, const DataDir &dir) : m_kind(kind), m_dir(dir.path())
     {
-        if (kind == ReadOnlyDirectory) {
+        if (kind == ReadOnlyDirectory)
             QFile::setPermissions(m_dir, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
                                              | QFile::ExeGroup);
-        } else {
-#ifdef Q_OS_UNIX
-            // A disk that fills up: the new file cannot grow past the old one.
-            getrlimit(RLIMIT_FSIZE, &m_limit);
-            m_handler = std::signal(SIGXFSZ, SIG_IGN);
-            struct rlimit cut = m_limit;
-            cut.rlim_cur = rlim_t(QFileInfo(dir.filePath("INVENTARIO.cds")).size());
-            setrlimit(RLIMIT_FSIZE, &cut);
-#endif
-        }
+        else // The new file cannot grow past the old one.
+            m_limit = std::make_unique<kivtest::FileSizeLimit>(
+                QFileInfo(dir.filePath("INVENTARIO.cds")).size());
     }
 
     ~SaveBlocker()
     {
-        if (m_kind == ReadOnlyDirectory) {
+        if (m_kind == ReadOnlyDirectory)
             QFile::setPermissions(m_dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        } else {
-#ifdef Q_OS_UNIX
-            setrlimit(RLIMIT_FSIZE, &m_limit);
-            std::signal(SIGXFSZ, m_handler);
-#endif
-        }
     }
 
 private:
     Kind m_kind;
     QString m_dir;
-#ifdef Q_OS_UNIX
-    struct rlimit m_limit = {};
-    void (*m_handler)(int) = nullptr;
-#endif
+    std::unique_ptr<kivtest::FileSizeLimit> m_limit;
 };
 
 } // namespace

@@ -26,10 +26,6 @@
 
 #include <memory>
 
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#endif
 
 using namespace kiv;
 using kivtest::backInWindow;
@@ -301,34 +297,13 @@ void pickInLookup(DialogAnswerer &answerer, const QString &typed, QString *title
 
 // A disk that fills up: no file can grow past the request rows file's
 // present size while it lives.
-class FullDisk
+class FullDisk : public kivtest::FileSizeLimit
 {
 public:
     explicit FullDisk(const DataDir &dir)
+        : FileSizeLimit(QFileInfo(dir.filePath("SOLICOMP.cds")).size())
     {
-#ifdef Q_OS_UNIX
-        getrlimit(RLIMIT_FSIZE, &m_limit);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit cut = m_limit;
-        cut.rlim_cur = rlim_t(QFileInfo(dir.filePath("SOLICOMP.cds")).size());
-        setrlimit(RLIMIT_FSIZE, &cut);
-#else
-        Q_UNUSED(dir);
-#endif
     }
-    ~FullDisk()
-    {
-#ifdef Q_OS_UNIX
-        setrlimit(RLIMIT_FSIZE, &m_limit);
-        std::signal(SIGXFSZ, m_handler);
-#endif
-    }
-
-private:
-#ifdef Q_OS_UNIX
-    struct rlimit m_limit = {};
-    void (*m_handler)(int) = nullptr;
-#endif
 };
 
 } // namespace

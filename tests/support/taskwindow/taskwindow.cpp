@@ -14,6 +14,11 @@
 #include <QFile>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 using namespace kiv;
 
 namespace kivtest {
@@ -143,6 +148,36 @@ bool backInWindow(QWidget *window)
     return QTest::qWaitFor([&] {
         return QApplication::activeWindow() == window && QApplication::focusWidget();
     });
+}
+
+struct FileSizeLimit::State
+{
+#ifdef Q_OS_UNIX
+    struct rlimit limit = {};
+    void (*handler)(int) = nullptr;
+#endif
+};
+
+FileSizeLimit::FileSizeLimit(qint64 bytes) : m_state(std::make_unique<State>())
+{
+#ifdef Q_OS_UNIX
+    getrlimit(RLIMIT_FSIZE, &m_state->limit);
+    // Past the limit a write fails instead of the process being killed.
+    m_state->handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit cut = m_state->limit;
+    cut.rlim_cur = rlim_t(bytes);
+    setrlimit(RLIMIT_FSIZE, &cut);
+#else
+    Q_UNUSED(bytes);
+#endif
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+#ifdef Q_OS_UNIX
+    setrlimit(RLIMIT_FSIZE, &m_state->limit);
+    std::signal(SIGXFSZ, m_state->handler);
+#endif
 }
 
 bool command(const TCommand &c)

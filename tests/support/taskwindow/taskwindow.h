@@ -99,6 +99,22 @@ bool backInWindow(QWidget *window);
 // when it is disabled.
 bool command(const kiv::TCommand &c);
 
+// A disk that fills up: no file of the process may grow past `bytes` while
+// the object lives (a save then fails half-way, as on a full disk). Does
+// nothing where the system has no file-size limit.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
 // A helper that checks as it goes returns from itself alone when a check
 // fails; run through this, it stops the calling test there too.
 #define KIVTEST_STEP(call)                                                                         \
