@@ -610,15 +610,18 @@ QByteArray Table::SavedContent() const
 void Table::SaveToFiles(const QList<QPair<const Table *, QString>> &files)
 {
     AtomicSave save;
-    QList<QByteArray> contents;
-    for (const auto &[table, path] : files) {
-        contents.append(table->SavedContent());
-        save.add(path, contents.last());
+    std::vector<TableFile::FreshLines> fresh(size_t(files.size()));
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const Table *table = files[i].first;
+        table->requireActive();
+        save.add(files[i].second, [table, lines = &fresh[size_t(i)]](ContentSink &out) {
+            TableFile::serialize(table->m_data, out, lines);
+        });
     }
     save.commit();
     // The saved lines are a cache of the content, not part of it.
     for (qsizetype i = 0; i < files.size(); ++i)
-        TableFile::rememberLines(const_cast<TableData &>(files[i].first->m_data), contents[i]);
+        TableFile::rememberLines(const_cast<TableData &>(files[i].first->m_data), fresh[size_t(i)]);
 }
 
 // ---------------------------------------------------------- order and view

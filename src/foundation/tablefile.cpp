@@ -993,7 +993,56 @@ TableData TableFile::parse(QByteArray bytes, const QString &fileName)
     return parser.run(std::move(buffer), size_t(bytes.size()));
 }
 
+ContentSink::ContentSink(Drain drain, size_t capacity)
+    : m_drain(std::move(drain)), m_buffer(std::max<size_t>(capacity, 64))
+{
+}
+
+void ContentSink::drain()
+{
+    if (m_used)
+        m_drain(m_buffer.data(), m_used);
+    m_used = 0;
+}
+
+void ContentSink::append(const char *data, size_t size)
+{
+    if (size > m_buffer.size() - m_used) {
+        drain();
+        if (size >= m_buffer.size()) {
+            m_drain(data, size);
+            return;
+        }
+    }
+    std::memcpy(m_buffer.data() + m_used, data, size);
+    m_used += size;
+}
+
+char *ContentSink::room(size_t size)
+{
+    if (size > m_buffer.size() - m_used) {
+        drain();
+        if (size > m_buffer.size())
+            m_buffer.resize(size);
+    }
+    return m_buffer.data() + m_used;
+}
+
+void ContentSink::finish()
+{
+    drain();
+}
+
 QByteArray TableFile::serialize(const TableData &data)
+{
+    QByteArray out;
+    ContentSink sink([&](const char *bytes, size_t size) { out.append(bytes, qsizetype(size)); });
+    serialize(data, sink, nullptr);
+    sink.finish();
+    return out;
+}
+
+void TableFile::serialize(const TableData &data, ContentSink &out, FreshLines *fresh)
 {
     QByteArray head;
     head += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
@@ -1010,108 +1059,83 @@ QByteArray TableFile::serialize(const TableData &data)
         head += "/>\n";
     }
     head += "</FIELDS><PARAMS/></METADATA><ROWDATA>\n";
-    static const char tail[] = "</ROWDATA></DATAPACKET>\n";
+    out.append(head.constData(), size_t(head.size()));
 
     const size_t columnCount = data.columns.size();
     std::vector<QByteArray> prefixes;  // ` NAME="` per column
-    for (const ColumnInfo &column : data.columns)
+    size_t prefixBytes = 0;
+    for (const ColumnInfo &column : data.columns) {
         prefixes.push_back(" " + column.nameUtf8 + "=\"");
+        prefixBytes += size_t(prefixes.back().size()) + 1;
+    }
     const bool cached = data.lines.size() >= data.rowsAllocated;
 
-    // The exact size when no value needs escaping; escapes grow it on the way.
-    size_t capacity = size_t(head.size()) + sizeof tail;
     for (uint32_t id : data.stored) {
         if (cached && data.lines[id].len) {
-            capacity += data.lines[id].len;
+            out.append(data.heap.bytes(data.lines[id]));
             continue;
         }
         const Cell *row = data.row(id);
-        capacity += 7;
+        // The most a row can take: every byte escaped ("&quot;" is six).
+        size_t most = 7 + prefixBytes;
         for (size_t c = 0; c < columnCount; ++c)
-            if (row[c].len)
-                capacity += size_t(prefixes[c].size()) + row[c].len + 1;
-    }
-    QByteArray out;
-    out.resize(qsizetype(capacity));
-    adviseHugePages(out.data(), capacity);
-    char *p = out.data();
-    std::memcpy(p, head.constData(), size_t(head.size()));
-    p += head.size();
-    for (uint32_t id : data.stored) {
-        if (cached && data.lines[id].len) {
-            const std::string_view line = data.heap.bytes(data.lines[id]);
-            std::memcpy(p, line.data(), line.size());
-            p += line.size();
-            continue;
-        }
-        const Cell *row = data.row(id);
+            most += size_t(row[c].len) * 6;
+        char *const start = out.room(most);
+        char *p = start;
         std::memcpy(p, "<ROW", 4);
         p += 4;
         for (size_t c = 0; c < columnCount; ++c) {
             if (!row[c].len)
                 continue;
-            const std::string_view value = data.heap.bytes(row[c]);
             const QByteArray &prefix = prefixes[c];
             std::memcpy(p, prefix.constData(), size_t(prefix.size()));
             p += prefix.size();
-            const char *s = value.data();
-            const char *end = s + value.size();
-            while (s < end && !escapes.special[static_cast<unsigned char>(*s)])
-                ++s;
-            if (s == end) {
-                std::memcpy(p, value.data(), value.size());
-                p += value.size();
-            } else {
-                const size_t used = size_t(p - out.constData());
-                capacity += value.size() * 5;
-                out.resize(qsizetype(capacity));
-                p = appendEscaped(out.data() + used, value);
-            }
+            p = appendEscaped(p, data.heap.bytes(row[c]));
             *p++ = '"';
         }
         std::memcpy(p, "/>\n", 3);
         p += 3;
+        out.done(p);
+        if (fresh) {
+            fresh->bytes.append(start, size_t(p - start));
+            fresh->rows.emplace_back(id, fresh->bytes.size());
+        }
     }
-    std::memcpy(p, tail, sizeof tail - 1);
-    p += sizeof tail - 1;
-    out.resize(p - out.constData());
-    return out;
+    static const char tail[] = "</ROWDATA></DATAPACKET>\n";
+    out.append(tail, sizeof tail - 1);
 }
 
-void TableFile::rememberLines(TableData &data, const QByteArray &saved)
+void TableFile::rememberLines(TableData &data, const FreshLines &fresh)
 {
-    // Finds each row's line in what was just written and keeps a copy of the
-    // lines that were written anew, so the next save copies them too.
+    if (fresh.rows.empty())
+        return;
     if (data.lines.size() < data.rowsAllocated)
         data.lines.resize(data.rowsAllocated);
-    if (std::all_of(data.stored.begin(), data.stored.end(),
-                    [&](uint32_t id) { return data.lines[id].len != 0; }))
-        return;
-    const char *p = static_cast<const char *>(
-        memmem(saved.constData(), size_t(saved.size()), "<ROWDATA>\n", 10));
-    if (!p)
-        return;
-    p += 10;
-    for (uint32_t id : data.stored) {
-        const char *end = static_cast<const char *>(std::memchr(p, '\n', size_t(saved.constData() + saved.size() - p)));
-        if (!end)
-            return;
-        if (!data.lines[id].len && !data.heap.full())
-            data.lines[id] = data.heap.store(std::string_view(p, size_t(end + 1 - p)));
-        p = end + 1;
+    size_t begin = 0;
+    for (const auto &[id, end] : fresh.rows) {
+        if (id < data.lines.size() && !data.lines[id].len && !data.heap.full())
+            data.lines[id] = data.heap.store(std::string_view(fresh.bytes).substr(begin, end - begin));
+        begin = end;
     }
 }
 
 void TableFile::write(const QString &path, const TableData &data)
 {
     AtomicSave save;
-    save.add(path, serialize(data));
+    save.add(path, [&data](ContentSink &out) { serialize(data, out, nullptr); });
     save.commit();
 }
 
 void AtomicSave::add(const QString &path, QByteArray content)
 {
-    m_files.append({path, std::move(content)});
+    add(path, [content = std::move(content)](ContentSink &out) {
+        out.append(content.constData(), size_t(content.size()));
+    });
+}
+
+void AtomicSave::add(const QString &path, Producer producer)
+{
+    m_files.append({path, std::move(producer)});
 }
 
 namespace {
@@ -1161,24 +1185,44 @@ QString sideName(const QString &target, const char *suffix)
                                    .arg(QLatin1String(suffix)));
 }
 
-// Writes content to a new file named path and flushes it to disk; the new
-// file gets the permissions of the file it will replace (mode -1: none).
-// Returns the reason of a failure, after removing what was written; empty
-// when the file is on disk.
-QString writeDurably(const QString &path, const QByteArray &content, int mode)
+// A failed write of a save's content, with its reason.
+struct WriteFailed
+{
+    QString why;
+};
+
+// Writes the content producer makes to a new file named path and flushes it
+// to disk; the new file gets the permissions of the file it will replace
+// (mode -1: none). Returns the reason of a failure, after removing what was
+// written; empty when the file is on disk. What the producer throws passes
+// on, after the file is removed.
+QString writeDurably(const QString &path, const AtomicSave::Producer &producer, int mode)
 {
 #ifdef Q_OS_WIN
     Q_UNUSED(mode);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return file.errorString();
-    if (file.write(content) != content.size() || !file.flush()
-        || !FlushFileBuffers(HANDLE(_get_osfhandle(file.handle())))) {
-        const QString why = file.errorString();
+    auto giveUp = [&](const QString &why) {
         file.close();
         file.remove();
         return why;
+    };
+    ContentSink sink([&](const char *data, size_t size) {
+        if (file.write(data, qint64(size)) != qint64(size))
+            throw WriteFailed{file.errorString()};
+    });
+    try {
+        producer(sink);
+        sink.finish();
+    } catch (const WriteFailed &failed) {
+        return giveUp(failed.why);
+    } catch (...) {
+        giveUp(QString());
+        throw;
     }
+    if (!file.flush() || !FlushFileBuffers(HANDLE(_get_osfhandle(file.handle()))))
+        return giveUp(file.errorString());
     file.close();
     return QString();
 #else
@@ -1192,16 +1236,37 @@ QString writeDurably(const QString &path, const QByteArray &content, int mode)
         ::unlink(name.constData());
         return why;
     };
-    const char *data = content.constData();
-    size_t left = size_t(content.size());
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return giveUp(n < 0 ? errnoText() : QStringLiteral("disco cheio"));
-        data += n;
-        left -= size_t(n);
+    off_t written = 0;
+    [[maybe_unused]] off_t started = 0;
+    ContentSink sink([&](const char *data, size_t left) {
+        while (left > 0) {
+            const ssize_t n = ::write(fd, data, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                throw WriteFailed{n < 0 ? errnoText() : QStringLiteral("disco cheio")};
+            data += n;
+            left -= size_t(n);
+            written += n;
+        }
+#ifdef Q_OS_LINUX
+        // Sets the disk to work on what is written while the rest is being
+        // made, so that the final flush waits only for the last pieces.
+        constexpr off_t startEvery = off_t(8) << 20;
+        if (written - started >= startEvery) {
+            ::sync_file_range(fd, started, written - started, SYNC_FILE_RANGE_WRITE);
+            started = written;
+        }
+#endif
+    });
+    try {
+        producer(sink);
+        sink.finish();
+    } catch (const WriteFailed &failed) {
+        return giveUp(failed.why);
+    } catch (...) {
+        giveUp(QString());
+        throw;
     }
     // A new file gets what the umask allows; a replaced one keeps its mode.
     if ((mode >= 0 && ::fchmod(fd, mode_t(mode)) != 0) || ::fsync(fd) != 0)
@@ -1213,6 +1278,13 @@ QString writeDurably(const QString &path, const QByteArray &content, int mode)
     }
     return QString();
 #endif
+}
+
+QString writeDurably(const QString &path, const QByteArray &content, int mode)
+{
+    return writeDurably(
+        path, [&](ContentSink &out) { out.append(content.constData(), size_t(content.size())); },
+        mode);
 }
 
 // The mode of an existing regular file; -1 when there is none. Throws when
@@ -1331,10 +1403,10 @@ void AtomicSave::commit()
         }
     };
     try {
-        for (const auto &[path, content] : std::as_const(m_files)) {
+        for (const auto &[path, producer] : std::as_const(m_files)) {
             const QString target = TableFile::resolve(path);
             const Pending p{target, sideName(target, "tmp"), QString(), checkReplaceable(target)};
-            const QString why = writeDurably(p.temporary, content, p.mode);
+            const QString why = writeDurably(p.temporary, producer, p.mode);
             if (!why.isEmpty())
                 saveFailed(target, why);
             pending.append(p);

@@ -7,7 +7,40 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace kiv {
+
+// A fixed buffer that content is written into and that is drained (to a
+// file, or to memory) whenever it fills: a save of a large table goes to
+// disk in pieces instead of being built whole in memory first.
+class ContentSink
+{
+public:
+    using Drain = std::function<void(const char *data, size_t size)>;
+    explicit ContentSink(Drain drain, size_t capacity = size_t(1) << 20);
+    ContentSink(const ContentSink &) = delete;
+    ContentSink &operator=(const ContentSink &) = delete;
+
+    void append(const char *data, size_t size);
+    void append(std::string_view bytes) { append(bytes.data(), bytes.size()); }
+    // Room for size bytes at the returned pointer; done(end) takes what was
+    // written up to end.
+    char *room(size_t size);
+    void done(char *end) { m_used = size_t(end - m_buffer.data()); }
+    // Drains what is left.
+    void finish();
+
+private:
+    void drain();
+    Drain m_drain;
+    std::vector<char> m_buffer;
+    size_t m_used = 0;
+};
 
 // The on-disk form of a table: an XML data packet, read and written by hand
 // for speed. Reading accepts what the platform's engine and the central
@@ -25,8 +58,17 @@ TableData read(const QString &path);
 TableData parse(QByteArray bytes, const QString &fileName);
 
 QByteArray serialize(const TableData &data);
-// After a save of serialize(data): keeps the rows' new lines for the next one.
-void rememberLines(TableData &data, const QByteArray &saved);
+// The lines of rows that a save wrote anew: row ids with the end of each
+// row's line in bytes, where the lines follow one another.
+struct FreshLines
+{
+    std::string bytes;
+    std::vector<std::pair<uint32_t, size_t>> rows;
+};
+// Writes serialize(data) into out; the lines written anew go to fresh.
+void serialize(const TableData &data, ContentSink &out, FreshLines *fresh);
+// After a save: keeps the lines written anew, so the next save copies them.
+void rememberLines(TableData &data, const FreshLines &fresh);
 
 // Writes one file atomically (see AtomicSave).
 void write(const QString &path, const TableData &data);
@@ -74,12 +116,15 @@ Recovery recover(const QString &directory);
 class AtomicSave
 {
 public:
+    using Producer = std::function<void(ContentSink &)>;
     void add(const QString &path, QByteArray content);
+    // The content is written by producer when the save is committed.
+    void add(const QString &path, Producer producer);
     // Throws EDatabaseError naming the file that failed.
     void commit();
 
 private:
-    QList<QPair<QString, QByteArray>> m_files;
+    QList<QPair<QString, Producer>> m_files;
 };
 
 } // namespace kiv

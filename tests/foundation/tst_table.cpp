@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -1326,7 +1327,13 @@ void TstTable::randomEditsAgreeWithFreshBuild()
     table.CreateDataSet();
     Table snapshot;
     snapshot.SetFieldDefs(fields);
+    // Saves now and then, so that later saves copy the lines remembered
+    // from earlier ones; the fresh build below shows when one is stale.
+    QTemporaryDir saves;
+    const QString savedPath = saves.filePath("MOV.cds");
     for (int step = 0; step < 1500; ++step) {
+        if (step % 7 == 3 && table.State() == DataSetState::Browse)
+            table.SaveToFile(savedPath);
         const int action = random.bounded(12);
         if (!table.IsEmpty())
             table.SetRecNo(1 + random.bounded(table.RecordCount()));

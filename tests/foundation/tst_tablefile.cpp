@@ -134,6 +134,8 @@ private slots:
     void failedSaveRaisesNamingTheFile();
     void saveIntoReadOnlyDirectory();
     void saveToFilesAllOrNone();
+    void writtenInPieces();
+    void failingContentLeavesTheSet();
     void savedFilePermissions();
 };
 
@@ -828,6 +830,86 @@ void TstTableFile::saveToFilesAllOrNone()
     QCOMPARE(readFile(items), second.SavedContent());
     QVERIFY(!readFile(header).contains("<ROW "));
     QCOMPARE(leftovers(dir.path(), files), QStringList());
+}
+
+// A save streams its content through a small buffer: values longer than
+// the buffer and values that need escaping come out as whole.
+void TstTableFile::writtenInPieces()
+{
+    const QByteArray longName = QByteArray(5000, 'x');
+    Table table;
+    table.SetFieldDefs({FieldDef::text("NMPRODUTO", 6000), FieldDef::text("DSOBS", 20)});
+    table.CreateDataSet();
+    table.Append();
+    table.FieldByName("NMPRODUTO")->SetAsString(QString::fromLatin1(longName) + "&");
+    table.Post();
+    table.Append();
+    table.FieldByName("NMPRODUTO")->SetAsString("a<b>\"c\"");
+    table.FieldByName("DSOBS")->SetAsString("d'e");
+    table.Post();
+    const QByteArray expected =
+        packet("<FIELD attrname=\"NMPRODUTO\" fieldtype=\"string\" WIDTH=\"6000\"/>\n"
+               "<FIELD attrname=\"DSOBS\" fieldtype=\"string\" WIDTH=\"20\"/>\n",
+               "<ROW NMPRODUTO=\"" + longName + "&amp;\"/>\n"
+               "<ROW NMPRODUTO=\"a&lt;b&gt;&quot;c&quot;\" DSOBS=\"d&apos;e\"/>\n");
+    for (size_t capacity : {size_t(64), size_t(100), size_t(1) << 20}) {
+        QByteArray out;
+        std::vector<int> pieces;
+        ContentSink sink(
+            [&](const char *data, size_t size) {
+                out.append(data, qsizetype(size));
+                pieces.push_back(int(size));
+            },
+            capacity);
+        TableFile::FreshLines fresh;
+        TableFile::serialize(table.Data(), sink, &fresh);
+        sink.finish();
+        QCOMPARE(out, expected);
+        QCOMPARE(fresh.rows.size(), size_t(2));
+        QVERIFY(capacity > 6000 || pieces.size() > 1);
+    }
+
+    // The lines written are kept, and a later save copies them.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("OBS.cds");
+    table.SaveToFile(path);
+    table.First();
+    table.Edit();
+    table.FieldByName("DSOBS")->SetAsString("&");
+    table.Post();
+    table.SaveToFile(path);
+    QByteArray second = expected;
+    second.replace("<ROW NMPRODUTO=\"" + longName + "&amp;\"/>",
+                   "<ROW NMPRODUTO=\"" + longName + "&amp;\" DSOBS=\"&amp;\"/>");
+    QCOMPARE(readFile(path), second);
+}
+
+// Content that fails while it is being written (here, after some megabytes
+// of the second file) leaves every file of the set as it was.
+void TstTableFile::failingContentLeavesTheSet()
+{
+    QTemporaryDir dir;
+    const QString header = dir.filePath("LANCENTR.cds");
+    const QString items = dir.filePath("ITEMENTR.cds");
+    writeFile(header, goodCounts);
+    writeFile(items, goodCounts);
+    AtomicSave save;
+    save.add(header, QByteArray("new header"));
+    save.add(items, [](ContentSink &out) {
+        const QByteArray piece(1 << 20, 'r');
+        for (int i = 0; i < 3; ++i)
+            out.append(piece.constData(), size_t(piece.size()));
+        throw EDatabaseError(QStringLiteral("falhou no meio"));
+    });
+    try {
+        save.commit();
+        QFAIL("the save succeeded");
+    } catch (const EDatabaseError &error) {
+        QCOMPARE(error.message(), QStringLiteral("falhou no meio"));
+    }
+    QCOMPARE(readFile(header), goodCounts);
+    QCOMPARE(readFile(items), goodCounts);
+    QCOMPARE(leftovers(dir.path(), {"LANCENTR.cds", "ITEMENTR.cds"}), QStringList());
 }
 
 // A new file is created as any program's would be (the umask decides); a
