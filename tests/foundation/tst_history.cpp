@@ -45,6 +45,10 @@ void TstHistory::oneYearOpensAndHangsTogether()
         QVERIFY2(!numbers.contains(number), qPrintable(number));
         numbers.insert(number);
         QVERIFY(headers.FieldByName("DTENTRADA")->AsDate() < today);
+        // A total the window could not store again would stop every
+        // confirm of the document.
+        const Field *total = headers.FieldByName("VRNOTAFISC");
+        QVERIFY2(total->AsString().size() <= total->Size(), qPrintable(total->AsString()));
     }
     // The history, then the three demonstration documents.
     QCOMPARE(numbers.size(), 4003);

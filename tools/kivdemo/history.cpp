@@ -210,7 +210,8 @@ HistorySummary writeHistoryDirectory(const QString &dir, int years, const QDate 
             double total = 0;
             for (int i = 0; i < 10; ++i) {
                 const Product &p = products[size_t((d * 7 + i) % productCount)];
-                const double amount = 5 + (d * 13 + i * 7) % 200;
+                // Ten items stay under the 9999,99999 a document total holds.
+                const double amount = 5 + (d * 13 + i * 7) % 40;
                 total += amount * p.price;
                 items.start(d);
                 items.set("NRLANCNFE", number);
