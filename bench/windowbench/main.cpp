@@ -4,6 +4,7 @@
 #include "demodata.h"
 #include "errors.h"
 #include "localeservice.h"
+#include "numerictext.h"
 #include "pagecontrol.h"
 #include "recordedtables.h"
 #include "referencetables.h"
@@ -309,18 +310,23 @@ struct StockDocumentBench
 };
 
 // Documents of the branch of an operation without due dates, the latest
-// first: an item added to one leaves it confirmable.
+// first: an item added to one leaves it confirmable, when the total with the
+// item (3 x 2) still fits its field.
 QStringList stockDocuments(const QString &dir, const QString &branch,
                            const StockDocumentBench &kind)
 {
     Table table;
     table.Declare(kind.headerDecl);
     table.LoadFromFile(QDir(dir).filePath(kind.files[0]));
+    const Field *total = table.FieldByName(QStringLiteral("VRNOTAFISC"));
     QStringList numbers;
     for (table.Last(); !table.Bof(); table.Prior()) {
+        double sum = 0;
         if (table.FieldByName(QStringLiteral("CDFILIAL"))->AsString() == branch
             && table.FieldByName(QStringLiteral("IDUTILVENC"))->AsString() == QLatin1String("N")
-            && table.FieldByName(QStringLiteral("CDTIPOOPER"))->AsString() == kind.operation)
+            && table.FieldByName(QStringLiteral("CDTIPOOPER"))->AsString() == kind.operation
+            && TryStrToFloat(total->AsString(), sum)
+            && FormatFloat(QStringLiteral("##0.00000"), sum + 6).size() <= total->Size())
             numbers.append(table.FieldByName(kind.numberField)->AsString());
         if (numbers.size() > kRuns + 1)
             break;
