@@ -1,6 +1,6 @@
 #include "basewindows.h"
-#include "dbgrid.h"
 #include "datetimepicker.h"
+#include "dbgrid.h"
 #include "demodata.h"
 #include "errors.h"
 #include "localeservice.h"
@@ -78,9 +78,9 @@ struct Figure
     QString window;
     QString action;
     std::vector<double> ms;
-    double limitMs = -1;  // plain write + fsync of the stored bytes, when a store
+    double limitMs = -1; // plain write + fsync of the stored bytes, when a store
     qint64 bytes = 0;
-    double targetMs = kActionTargetMs;  // a store's target is its ratio instead
+    double targetMs = kActionTargetMs; // a store's target is its ratio instead
 };
 
 std::vector<Figure> g_figures;
@@ -121,8 +121,7 @@ double timed(const std::function<void()> &action, bool opening = false)
     return ms;
 }
 
-Figure &figure(const QString &window, const QString &action,
-               double targetMs = kActionTargetMs)
+Figure &figure(const QString &window, const QString &action, double targetMs = kActionTargetMs)
 {
     for (Figure &f : g_figures)
         if (f.window == window && f.action == action)
@@ -166,8 +165,8 @@ double plainWriteAndSync(const QString &dir, const QList<QByteArray> &contents)
     timer.start();
     int n = 0;
     for (const QByteArray &bytes : contents) {
-        const QByteArray name = QFile::encodeName(QDir(dir).filePath(
-            QStringLiteral(".plain%1").arg(n++)));
+        const QByteArray name
+            = QFile::encodeName(QDir(dir).filePath(QStringLiteral(".plain%1").arg(n++)));
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size())
             throw EDatabaseError(QStringLiteral("gravação simples falhou"));
@@ -278,7 +277,7 @@ QString typedCode(const QString &tree)
 
 struct Catalogue
 {
-    QStringList codes;  // CDARVPROD, in code order
+    QStringList codes; // CDARVPROD, in code order
 };
 
 Catalogue catalogue(const QString &dir)
@@ -300,12 +299,12 @@ Catalogue catalogue(const QString &dir)
 struct StockDocumentBench
 {
     QString name;
-    const char *headers;       // cdsLancEntr
-    const char *pages;         // pgcLancEntr
-    QString numberField;       // NRLANCNFE
+    const char *headers; // cdsLancEntr
+    const char *pages;   // pgcLancEntr
+    QString numberField; // NRLANCNFE
     TableDecl headerDecl;
-    QStringList files;         // header, items, due dates
-    QString operation;         // an operation without due dates
+    QStringList files; // header, items, due dates
+    QString operation; // an operation without due dates
     double openTargetMs;
 };
 
@@ -332,7 +331,8 @@ QStringList stockDocuments(const QString &dir, const QString &branch,
             break;
     }
     if (numbers.size() <= kRuns)
-        throw EDatabaseError(QStringLiteral("poucos lançamentos em %1 na pasta").arg(kind.files[0]));
+        throw EDatabaseError(
+            QStringLiteral("poucos lançamentos em %1 na pasta").arg(kind.files[0]));
     return numbers;
 }
 
@@ -376,7 +376,9 @@ void benchStockDocument(TfrmPrincipal &principal, const QString &dir, const Cata
         grid->SetSelectedField(QStringLiteral("CDARVPROD"));
         items->Last();
         settle();
-        figure(name, QStringLiteral("nova linha")).ms.push_back(timed([&] { press(Qt::Key_Down); }));
+        figure(name, QStringLiteral("nova linha")).ms.push_back(timed([&] {
+            press(Qt::Key_Down);
+        }));
         if (items->State() != DataSetState::Insert)
             throw EDatabaseError(QStringLiteral("a nova linha de item não se abriu"));
         type(typedCode(code));
@@ -403,8 +405,8 @@ void benchStockDocument(TfrmPrincipal &principal, const QString &dir, const Cata
         const int documentsBefore = headers->RecordCount();
         answerYes();
         const double deleteMs = timed([&] { w->sbtExcluir.menu->trigger(); });
-        recordStore(figure(name, QStringLiteral("excluir o documento (3 arquivos)")), deleteMs,
-                    dir, kind.files);
+        recordStore(figure(name, QStringLiteral("excluir o documento (3 arquivos)")), deleteMs, dir,
+                    kind.files);
         if (headers->RecordCount() != documentsBefore - 1)
             g_problems.append(QStringLiteral("o lançamento não foi excluído"));
         w->close();
@@ -418,11 +420,15 @@ void benchEntries(TfrmPrincipal &principal, const QString &dir, const Catalogue 
 {
     benchStockDocument<TfrmLanEntr>(
         principal, dir, products,
-        {QStringLiteral("Entradas (TfrmLanEntr)"), "cdsLancEntr", "pgcLancEntr",
-         QStringLiteral("NRLANCNFE"), RecordedTables::lancEntr(),
+        {QStringLiteral("Entradas (TfrmLanEntr)"),
+         "cdsLancEntr",
+         "pgcLancEntr",
+         QStringLiteral("NRLANCNFE"),
+         RecordedTables::lancEntr(),
          {QStringLiteral("LANCENTR.cds"), QStringLiteral("ITEMENTR.cds"),
           QStringLiteral("VENCENTR.cds")},
-         QStringLiteral("02"), 300});
+         QStringLiteral("02"),
+         300});
 }
 
 // Deliveries to a school (11).
@@ -430,11 +436,15 @@ void benchExits(TfrmPrincipal &principal, const QString &dir, const Catalogue &p
 {
     benchStockDocument<TfrmLanSaida>(
         principal, dir, products,
-        {QStringLiteral("Saídas (TfrmLanSaida)"), "cdsLancSaid", "pgcLancSaid",
-         QStringLiteral("NRLANCNFS"), RecordedTables::lancSaid(),
+        {QStringLiteral("Saídas (TfrmLanSaida)"),
+         "cdsLancSaid",
+         "pgcLancSaid",
+         QStringLiteral("NRLANCNFS"),
+         RecordedTables::lancSaid(),
          {QStringLiteral("LANCSAID.cds"), QStringLiteral("ITEMSAID.cds"),
           QStringLiteral("VENCSAID.cds")},
-         QStringLiteral("11"), kOpenTargetMs});
+         QStringLiteral("11"),
+         kOpenTargetMs});
 }
 
 // ---------------------------------------------------------------- inventory
@@ -644,7 +654,8 @@ void benchWithdrawal(TfrmPrincipal &principal, const QString &dir)
         const double loadMs = timed(
             [&] {
                 press(Qt::Key_Tab);
-                if (!services->hasFocus() && !QTest::qWaitFor([&] { return services->hasFocus(); }, 5000))
+                if (!services->hasFocus()
+                    && !QTest::qWaitFor([&] { return services->hasFocus(); }, 5000))
                     g_problems.append(QStringLiteral("a lista de serviços não recebeu o foco"));
             },
             true);
@@ -718,7 +729,8 @@ int main(int argc, char *argv[])
 
     // The windows store into the copy, so that every run measures the same
     // directory.
-    QTemporaryDir work(QDir(QFileInfo(args[0]).absolutePath()).filePath(QStringLiteral(".bench-XXXXXX")));
+    QTemporaryDir work(
+        QDir(QFileInfo(args[0]).absolutePath()).filePath(QStringLiteral(".bench-XXXXXX")));
     QTemporaryDir registry;
     try {
         copyDirectory(args[0], work.path());
