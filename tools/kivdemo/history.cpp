@@ -275,7 +275,9 @@ HistorySummary writeHistoryDirectory(const QString &dir, int years, const QDate 
                 items.set("VRUNITITEM", value5(p.price));
                 items.add();
             }
-            if (d % 4 == 0) {
+            // Every fourth document of a branch is paid on one due date.
+            const bool due = (d / kBranches) % 4 == 0;
+            if (due) {
                 dues.start(d);
                 dues.set("NRLANCNFS", number);
                 dues.setDate("DTVENCSAID", date.addDays(28));
@@ -287,7 +289,7 @@ HistorySummary writeHistoryDirectory(const QString &dir, int years, const QDate 
             headers.set("CDFILIAL", branchCode(d % kBranches));
             headers.setDate("DTSAIDA", date);
             headers.set("VRNOTAFISC", value5(total));
-            headers.set("IDUTILVENC", d % 4 == 0 ? QStringLiteral("S") : QStringLiteral("N"));
+            headers.set("IDUTILVENC", due ? QStringLiteral("S") : QStringLiteral("N"));
             headers.add();
         }
         summary.exitDocuments = headers.finish();
