@@ -78,6 +78,7 @@ public:
         return c;
     }
     bool full() const { return int(m_chunks.size()) >= maxChunks - 1; }
+    size_t chunkCount() const { return m_chunks.size(); }
     void clear()
     {
         m_chunks.clear();

@@ -11,12 +11,19 @@
 #include <QSet>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <string>
+#include <thread>
 #include <unordered_map>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -227,6 +234,19 @@ size_t cutToSize(std::string_view s, int size)
 
 // ------------------------------------------------------------------ parser
 
+// Bytes past a file's end that the parser may read (and never uses): the
+// scans read whole 16-byte blocks.
+constexpr size_t parsePadding = 16;
+
+// A buffer for size bytes of a file and the padding, which is zeroed.
+std::unique_ptr<char[]> parseBuffer(size_t size)
+{
+    std::unique_ptr<char[]> buffer(new char[size + parsePadding]);
+    adviseHugePages(buffer.get(), size + parsePadding);
+    std::memset(buffer.get() + size, 0, parsePadding);
+    return buffer;
+}
+
 struct Attribute
 {
     std::string_view name;
@@ -277,12 +297,17 @@ private:
     void fields(TableData &data);
     void params();
     void rows(TableData &data, int chunk);
+    // Reads rows up to the end of ROWDATA; true when it stopped instead at
+    // m_stopAt, the start of a row.
+    bool rowRun(TableData &data, int chunk);
+    const char *splitPoint() const;
 
     const char *m_begin;
     const char *m_p;
     const char *m_end;
     QString m_file;
     bool m_changeLog = false;
+    const char *m_stopAt = nullptr;
 };
 
 void Parser::skipMisc()
@@ -527,16 +552,29 @@ void Parser::params()
 
 inline bool sameBytes(const char *a, const char *b, size_t n)
 {
-    while (n >= 8) {
-        uint64_t x;
-        uint64_t y;
-        std::memcpy(&x, a, 8);
-        std::memcpy(&y, b, 8);
-        if (x != y)
-            return false;
-        a += 8;
-        b += 8;
-        n -= 8;
+    auto same8 = [](const char *x, const char *y) {
+        uint64_t u;
+        uint64_t v;
+        std::memcpy(&u, x, 8);
+        std::memcpy(&v, y, 8);
+        return u == v;
+    };
+    if (n >= 8) {
+        // Whole words, the last one overlapping the one before.
+        size_t i = 0;
+        for (; i + 8 <= n; i += 8)
+            if (!same8(a + i, b + i))
+                return false;
+        return i == n || same8(a + n - 8, b + n - 8);
+    }
+    if (n >= 4) {
+        uint32_t u[2];
+        uint32_t v[2];
+        std::memcpy(&u[0], a, 4);
+        std::memcpy(&u[1], a + n - 4, 4);
+        std::memcpy(&v[0], b, 4);
+        std::memcpy(&v[1], b + n - 4, 4);
+        return u[0] == v[0] && u[1] == v[1];
     }
     while (n--)
         if (*a++ != *b++)
@@ -546,6 +584,7 @@ inline bool sameBytes(const char *a, const char *b, size_t n)
 
 // Bytes that end the fast scan of a value: its closing quote, the start of
 // a reference, and every byte the writer would escape.
+#if !(defined(__SSE2__) || defined(_M_X64))
 struct ValueStops
 {
     bool stop[256] = {};
@@ -556,13 +595,47 @@ struct ValueStops
     }
 };
 const ValueStops valueStops;
+#endif
 
-void Parser::rows(TableData &data, int chunk)
+// The first byte from p on that ends the fast scan of a value (see
+// ValueStops), or end. Reads up to parsePadding bytes past end.
+inline const char *findValueStop(const char *p, const char *end)
+{
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i gt = _mm_set1_epi8('>');
+    const __m128i apos = _mm_set1_epi8('\'');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i tab = _mm_set1_epi8('\t');
+    for (; p < end; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, amp)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, lt), _mm_cmpeq_epi8(v, gt))),
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, apos), _mm_cmpeq_epi8(v, cr)),
+                         _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, tab))));
+        const unsigned bits = unsigned(_mm_movemask_epi8(hits));
+        if (bits)
+            return std::min(p + std::countr_zero(bits), end);
+    }
+    return end;
+#else
+    while (p < end && !valueStops.stop[static_cast<unsigned char>(*p)])
+        ++p;
+    return p;
+#endif
+}
+
+bool Parser::rowRun(TableData &data, int chunk)
 {
     const int columnCount = data.columnCount();
     std::vector<Cell> row(static_cast<size_t>(columnCount));
     std::string canonical;
     bool reserved = false;
+    const char *const rowsBegin = m_p;
     std::vector<QByteArray> prefixes;  // " NAME=\"" per column
     // Attributes out of the declared order are found by name, in constant
     // time: a row of thousands of attributes in reverse order must not cost
@@ -576,26 +649,27 @@ void Parser::rows(TableData &data, int chunk)
     }
     for (;;) {
         skipMisc();
-        if (at("</"))
-            return endTag("ROWDATA");
+        if (m_stopAt && m_p >= m_stopAt) {
+            if (m_p == m_stopAt)
+                return true;
+            // The stop was not where a row starts: read on alone.
+            m_stopAt = nullptr;
+        }
+        if (at("</")) {
+            endTag("ROWDATA");
+            return false;
+        }
         if (!at("<ROW") || m_p + 4 >= m_end
             || !(m_p[4] == ' ' || m_p[4] == '/' || m_p[4] == '>' || m_p[4] == '\n'
                  || m_p[4] == '\r' || m_p[4] == '\t'))
             fail(QStringLiteral("<ROW> esperado"));
         if (!reserved && data.stored.size() == 256) {
-            // Reserve for the whole file from the size of the first rows.
-            const size_t perRow = size_t(m_p - m_begin) / 256 + 1;
-            // Rows vary in length (a consumed withdrawal carries more values
-            // than a planned one): reserving a third more costs only address
-            // space, while running short copies every cell once more.
-            // A file written one row a line says exactly how many are left.
-            const size_t lines = size_t(std::count(m_p, m_end, '\n'));
-            const size_t rows = std::max(lines, size_t(m_end - m_begin) / perRow * 4 / 3) + 256 + 16;
-            data.cells.reserve(rows * size_t(columnCount));
-            data.lines.reserve(rows);
-            data.stored.reserve(rows);
-            adviseHugePages(data.cells.data(), data.cells.capacity() * sizeof(Cell));
-            adviseHugePages(data.lines.data(), data.lines.capacity() * sizeof(Cell));
+            // Reserves for the rest from the size of the first rows. Rows
+            // vary in length (a consumed withdrawal carries more values than
+            // a planned one): a third more costs only address space.
+            const size_t perRow = size_t(m_p - rowsBegin) / 256 + 1;
+            const size_t left = size_t((m_stopAt ? m_stopAt : m_end) - rowsBegin);
+            data.stored.reserve(left / perRow * 4 / 3 + 256 + 16);
             reserved = true;
         }
         const char *lineStart = m_p;
@@ -673,9 +747,7 @@ void Parser::rows(TableData &data, int chunk)
                         || !sameBytes(m_p, prefix.constData(), size_t(prefix.size())))
                         continue;
                     const char *v = m_p + prefix.size();
-                    const char *e = v;
-                    while (e < m_end && !valueStops.stop[static_cast<unsigned char>(*e)])
-                        ++e;
+                    const char *e = findValueStop(v, m_end);
                     if (e < m_end && *e == '"' && e > v) {
                         fastColumn = c;
                         fastValue = v;
@@ -733,8 +805,7 @@ void Parser::rows(TableData &data, int chunk)
             const char *close = m_p;
             bool plain = quote == '"';
             if (plain) {
-                while (close < m_end && !valueStops.stop[static_cast<unsigned char>(*close)])
-                    ++close;
+                close = findValueStop(close, m_end);
                 if (close < m_end && *close != '"') {
                     plain = false;
                     close = static_cast<const char *>(std::memchr(close, quote, size_t(m_end - close)));
@@ -794,6 +865,99 @@ void Parser::rows(TableData &data, int chunk)
             data.lines.push_back(Cell());
         data.stored.push_back(id);
     }
+}
+
+// Files from this size on are read by two threads when the machine has two
+// cores: the second half's rows are read beside the first's and appended.
+constexpr size_t splitFromBytes = size_t(4) << 20;
+
+bool twoCores()
+{
+    static const bool two = std::thread::hardware_concurrency() > 1;
+    return two;
+}
+
+// Whether a file's bytes are UTF-8, a large file checked in two halves at
+// once; the halves meet before an ASCII byte, where a character starts.
+bool isValidUtf8Halves(const char *data, size_t size)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
+    if (size < splitFromBytes || !twoCores())
+        return isValidUtf8(bytes, size);
+    size_t middle = size / 2;
+    while (middle < size && bytes[middle] >= 0x80)
+        ++middle;
+    std::future<bool> second = std::async(std::launch::async, [=] {
+        return isValidUtf8(bytes + middle, size - middle);
+    });
+    const bool first = isValidUtf8(bytes, middle);
+    return second.get() && first;
+}
+
+// Where the second half of the rows starts: a row at the start of a line
+// past the middle (this codec writes a row a line). Null when there is none.
+const char *Parser::splitPoint() const
+{
+    if (size_t(m_end - m_p) < splitFromBytes || !twoCores())
+        return nullptr;
+    const char *middle = m_p + (m_end - m_p) / 2;
+    const char *found = static_cast<const char *>(
+        memmem(middle, size_t(m_end - middle), "\n<ROW ", 6));
+    return found ? found + 1 : nullptr;
+}
+
+// Appends the rows read by another parser of the same file; values it kept
+// in chunks of its own (decoded or made canonical) move to data's heap.
+void appendRows(TableData &data, const TableData &part, size_t sharedChunks)
+{
+    const uint32_t first = data.rowsAllocated;
+    std::vector<Cell> row(data.columns.size());
+    for (uint32_t id = 0; id < part.rowsAllocated; ++id) {
+        const Cell *cells = part.row(id);
+        std::copy(cells, cells + row.size(), row.begin());
+        for (Cell &cell : row)
+            if (cell.len && cell.chunk >= sharedChunks)
+                cell = data.heap.store(part.heap.bytes(cell));
+        data.cells.insert(data.cells.end(), row.begin(), row.end());
+        data.lines.push_back(part.lines[id]);
+    }
+    data.stored.reserve(data.stored.size() + part.stored.size());
+    for (uint32_t id : part.stored)
+        data.stored.push_back(first + id);
+    data.rowsAllocated += part.rowsAllocated;
+}
+
+void Parser::rows(TableData &data, int chunk)
+{
+    const char *split = data.columns.empty() ? nullptr : splitPoint();
+    if (!split) {
+        rowRun(data, chunk);
+        return;
+    }
+    // The second half is read on another thread while this one reads the
+    // first. Should the first half not end exactly where the second was
+    // taken to start (a value holding a line break and "<ROW"), the first
+    // reader goes on alone and the second half's work is dropped; its error
+    // counts only once the first half ended where it began.
+    Parser second(m_begin, size_t(m_end - m_begin), m_file);
+    second.m_p = split;
+    second.m_changeLog = m_changeLog;
+    TableData part;
+    part.columns = data.columns;
+    part.heap = data.heap;  // the file's chunk; values of its own go to new chunks
+    const size_t sharedChunks = data.heap.chunkCount();
+    std::future<void> other =
+        std::async(std::launch::async, [&] { second.rowRun(part, chunk); });
+    m_stopAt = split;
+    const bool atSplit = rowRun(data, chunk);
+    m_stopAt = nullptr;
+    if (!atSplit) {
+        other.wait();
+        return;
+    }
+    other.get();
+    appendRows(data, part, sharedChunks);
+    m_p = second.m_p;
 }
 
 TableData Parser::run(std::unique_ptr<char[]> buffer, size_t size)
@@ -965,8 +1129,7 @@ TableData TableFile::read(const QString &path)
         throw EDatabaseError(QStringLiteral("Não foi possível ler o arquivo \"%1\": %2.")
                                  .arg(native(resolved), file.errorString()));
     const qint64 size = file.size();
-    std::unique_ptr<char[]> buffer(new char[size_t(size) + 1]);
-    adviseHugePages(buffer.get(), size_t(size) + 1);
+    std::unique_ptr<char[]> buffer = parseBuffer(size_t(size));
     qint64 done = 0;
     while (done < size) {
         const qint64 n = file.read(buffer.get() + done, size - done);
@@ -975,7 +1138,7 @@ TableData TableFile::read(const QString &path)
                                      .arg(native(resolved), file.errorString()));
         done += n;
     }
-    if (!isValidUtf8(reinterpret_cast<const unsigned char *>(buffer.get()), size_t(size))) {
+    if (!isValidUtf8Halves(buffer.get(), size_t(size))) {
         const QByteArray utf8 = windows1252ToUtf8(buffer.get(), size_t(size));
         return parse(utf8, resolved);
     }
@@ -987,7 +1150,7 @@ TableData TableFile::parse(QByteArray bytes, const QString &fileName)
 {
     if (!isValidUtf8(reinterpret_cast<const unsigned char *>(bytes.constData()), size_t(bytes.size())))
         bytes = windows1252ToUtf8(bytes.constData(), size_t(bytes.size()));
-    std::unique_ptr<char[]> buffer(new char[size_t(bytes.size()) + 1]);
+    std::unique_ptr<char[]> buffer = parseBuffer(size_t(bytes.size()));
     std::memcpy(buffer.get(), bytes.constData(), size_t(bytes.size()));
     Parser parser(buffer.get(), size_t(bytes.size()), fileName);
     return parser.run(std::move(buffer), size_t(bytes.size()));

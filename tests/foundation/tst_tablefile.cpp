@@ -126,6 +126,8 @@ private slots:
     void refusedFileLeavesTable_data();
     void refusedFileLeavesTable();
     void refusalSaysWhereAndWhat();
+    void largeFileReadInHalves_data();
+    void largeFileReadInHalves();
     void declarationMismatchRefused_data();
     void declarationMismatchRefused();
     void undeclaredFieldsWrittenBackUnchanged();
@@ -605,6 +607,91 @@ void TstTableFile::refusalSaysWhereAndWhat()
         QVERIFY2(message.contains("1O"), qPrintable(message));
         QVERIFY2(message.contains("11"), qPrintable(message));
     }
+}
+
+// A large file is read in two halves at once (on a machine with two
+// cores); what it gives must not depend on where the halves meet.
+void TstTableFile::largeFileReadInHalves_data()
+{
+    QTest::addColumn<QString>("variant");
+    QTest::newRow("canonical rows") << "plain";
+    QTest::newRow("values escaped or made canonical") << "rewritten";
+    QTest::newRow("a line break and a row inside a value at the middle") << "trap";
+    QTest::newRow("error in the second half") << "late error";
+    QTest::newRow("errors in both halves") << "two errors";
+}
+
+void TstTableFile::largeFileReadInHalves()
+{
+    QFETCH(QString, variant);
+    const int rows = 100000;  // about 5 MB
+    const QByteArray fields = "<FIELD attrname=\"NR\" fieldtype=\"i4\"/>\n"
+                              "<FIELD attrname=\"NM\" fieldtype=\"string\" WIDTH=\"40\"/>\n"
+                              "<FIELD attrname=\"QTD\" fieldtype=\"r8\"/>\n"
+                              "<FIELD attrname=\"OBS\" fieldtype=\"string\" WIDTH=\"5000000\"/>\n";
+    QByteArray input;
+    QByteArray written;  // what a save writes back
+    QList<int> badLines;
+    const QByteArray head = packet(fields, "");
+    const int headLines = int(head.left(head.indexOf("<ROWDATA>")).count('\n')) + 2;
+    for (int i = 1; i <= rows; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        QByteArray nr = n;
+        QByteArray name = "Nome " + n;
+        QByteArray quantity = n + ".5";
+        QByteArray inQuantity = quantity;
+        QByteArray inName = name;
+        if (variant == "rewritten" && i % 3 == 0) {
+            inQuantity = n + ".50";  // read back as n.5
+            inName = "Nome &amp; " + n;
+            name = "Nome &amp; " + n;
+        }
+        if ((variant == "late error" && i == 80000)
+            || (variant == "two errors" && (i == 20000 || i == 80000))) {
+            nr = "x" + n;
+            badLines << headLines + i - 1;
+        }
+        QByteArray obs;
+        QByteArray inObs;
+        if (variant == "trap" && i == rows / 2) {
+            // Long enough to hold the middle of the rows, with a line that
+            // looks like a row past the middle.
+            const QByteArray filler(1500000, 'x');
+            inObs = filler + filler + "\n<ROW NR=\"0\"/>" + filler;
+            inObs.replace("\"", "'");
+            obs = filler + filler + "&#10;&lt;ROW NR=&apos;0&apos;/&gt;" + filler;
+        }
+        auto row = [](const QByteArray &a, const QByteArray &b, const QByteArray &c,
+                      const QByteArray &d) {
+            QByteArray line = "<ROW NR=\"" + a + "\" NM=\"" + b + "\" QTD=\"" + c + "\"";
+            if (!d.isEmpty())
+                line += " OBS=\"" + d + "\"";
+            return line + "/>\n";
+        };
+        input += row(nr, inName, inQuantity, inObs);
+        written += row(n, name, quantity, obs);
+    }
+    QVERIFY(input.size() > 4 << 20);
+    input = packet(fields, input);
+
+    Table table;
+    table.SetFieldDefs({FieldDef::of("NR", FieldKind::Integer), FieldDef::text("NM", 40),
+                        FieldDef::of("QTD", FieldKind::Float), FieldDef::text("OBS", 5000000)});
+    try {
+        table.SetData(TableFile::parse(input, "GRANDE.cds"));
+        QVERIFY2(badLines.isEmpty(), "the file was accepted");
+    } catch (const EDatabaseError &error) {
+        QVERIFY2(!badLines.isEmpty(), qPrintable(error.message()));
+        const QString where = QStringLiteral("(linha %1)").arg(badLines.first());
+        QVERIFY2(error.message().contains(where), qPrintable(error.message() + " / " + where));
+        QVERIFY2(error.message().contains("x" + QString::number(badLines.first() - headLines + 1)),
+                 qPrintable(error.message()));
+        return;
+    }
+    QCOMPARE(table.RecordCount(), rows);
+    QVERIFY(table.SavedContent() == packet(fields, written));
+    table.Last();
+    QCOMPARE(table.FieldByName("NR")->AsInteger(), rows);
 }
 
 void TstTableFile::declarationMismatchRefused_data()
