@@ -210,6 +210,26 @@ public:
         m_blocks.clear();
         m_rows = 0;
     }
+    // Appends every row of other, which has the same width (or none yet).
+    void append(const SharedRows &other)
+    {
+        if (other.m_rows == 0)
+            return;
+        if (m_rows == 0)
+            setWidth(other.m_width);
+        const size_t first = m_rows;
+        resize((m_rows + other.m_rows) * m_width);
+        if (m_width == 0)
+            return;
+        // Block by block: runs of rows that are contiguous on both sides.
+        for (size_t r = 0; r < other.m_rows;) {
+            const size_t to = first + r;
+            const size_t run = std::min({other.m_rows - r, rowsPerBlock() - (to & mask()),
+                                         other.rowsPerBlock() - (r & other.mask())});
+            std::copy(other.row(r), other.row(r) + run * m_width, writableRow(to));
+            r += run;
+        }
+    }
 
     // For the codec, as it would use a vector.
     struct End

@@ -47,6 +47,13 @@ bool isValidUtf8(const unsigned char *s, size_t n)
 {
     size_t i = 0;
     while (i < n) {
+#if defined(__SSE2__) || defined(_M_X64)
+        if (i + 16 <= n
+            && _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i))) == 0) {
+            i += 16;
+            continue;
+        }
+#endif
         if (i + 8 <= n) {
             uint64_t word;
             std::memcpy(&word, s + i, 8);
@@ -911,15 +918,16 @@ const char *Parser::splitPoint() const
 void appendRows(TableData &data, const TableData &part, size_t sharedChunks)
 {
     const uint32_t first = data.rowsAllocated;
-    std::vector<Cell> row(data.columns.size());
-    for (uint32_t id = 0; id < part.rowsAllocated; ++id) {
-        const Cell *cells = part.row(id);
-        std::copy(cells, cells + row.size(), row.begin());
-        for (Cell &cell : row)
-            if (cell.len && cell.chunk >= sharedChunks)
-                cell = data.heap.store(part.heap.bytes(cell));
-        data.cells.insert(data.cells.end(), row.begin(), row.end());
-        data.lines.push_back(part.lines[id]);
+    data.cells.append(part.cells);
+    data.lines.append(part.lines);
+    if (part.heap.chunkCount() > sharedChunks) {
+        const size_t width = data.columns.size();
+        for (uint32_t id = first; id < first + part.rowsAllocated; ++id) {
+            Cell *cells = data.row(id);
+            for (size_t c = 0; c < width; ++c)
+                if (cells[c].len && cells[c].chunk >= sharedChunks)
+                    cells[c] = data.heap.store(part.heap.bytes(cells[c]));
+        }
     }
     data.stored.reserve(data.stored.size() + part.stored.size());
     for (uint32_t id : part.stored)
@@ -1130,14 +1138,37 @@ TableData TableFile::read(const QString &path)
                                  .arg(native(resolved), file.errorString()));
     const qint64 size = file.size();
     std::unique_ptr<char[]> buffer = parseBuffer(size_t(size));
-    qint64 done = 0;
-    while (done < size) {
-        const qint64 n = file.read(buffer.get() + done, size - done);
-        if (n <= 0)
-            throw EDatabaseError(QStringLiteral("Não foi possível ler o arquivo \"%1\": %2.")
-                                     .arg(native(resolved), file.errorString()));
-        done += n;
+    // Reads [from, to) of the file into the buffer; the reason of a failure.
+    auto readRange = [&buffer](QFile &from, qint64 begin, qint64 end) {
+        if (begin > 0 && !from.seek(begin))
+            return from.errorString();
+        for (qint64 done = begin; done < end;) {
+            const qint64 n = from.read(buffer.get() + done, end - done);
+            if (n <= 0)
+                return n < 0 ? from.errorString() : QStringLiteral("o arquivo encolheu");
+            done += n;
+        }
+        return QString();
+    };
+    // A large file is read in two halves at once, as it is parsed.
+    const qint64 middle = size >= qint64(splitFromBytes) && twoCores() ? size / 2 : size;
+    std::future<QString> secondHalf;
+    if (middle < size)
+        secondHalf = std::async(std::launch::async, [&] {
+            QFile other(resolved);
+            if (!other.open(QIODevice::ReadOnly))
+                return other.errorString();
+            return readRange(other, middle, size);
+        });
+    QString failed = readRange(file, 0, middle);
+    if (secondHalf.valid()) {
+        const QString second = secondHalf.get();
+        if (failed.isEmpty())
+            failed = second;
     }
+    if (!failed.isEmpty())
+        throw EDatabaseError(QStringLiteral("Não foi possível ler o arquivo \"%1\": %2.")
+                                 .arg(native(resolved), failed));
     if (!isValidUtf8Halves(buffer.get(), size_t(size))) {
         const QByteArray utf8 = windows1252ToUtf8(buffer.get(), size_t(size));
         return parse(utf8, resolved);
