@@ -41,13 +41,13 @@ namespace kiv {
 
 namespace {
 
-const QString kProduto = QStringLiteral("CDARVPROD");
-const QString kUnidade = QStringLiteral("SGUNIDADE");
-const QString kPrevista = QStringLiteral("QTPREVRETI");
-const QString kConsumida = QStringLiteral("QTCONSRETI");
-const QString kTipo = QStringLiteral("CDTIPORETI");
-const QString kFormato = QStringLiteral("##0.00000");
-const QString kArquivo = QStringLiteral("PREVRETI.cds");
+const QString kProductCode = QStringLiteral("CDARVPROD");
+const QString kUnit = QStringLiteral("SGUNIDADE");
+const QString kPlanned = QStringLiteral("QTPREVRETI");
+const QString kConsumed = QStringLiteral("QTCONSRETI");
+const QString kWithdrawalType = QStringLiteral("CDTIPORETI");
+const QString kQuantityFormat = QStringLiteral("##0.00000");
+const QString kPrevRetiFile = QStringLiteral("PREVRETI.cds");
 
 bool isField(const Field *field, const QString &name)
 {
@@ -63,7 +63,7 @@ bool inside(const QWidget *container, const QWidget *widget)
 // numbers.
 QString formatted(const QString &text)
 {
-    return FormatFloat(kFormato, ConverteValor(text));
+    return FormatFloat(kQuantityFormat, ConverteValor(text));
 }
 
 // A quantity text already in the file's format: digits without a leading
@@ -307,7 +307,7 @@ void TfrmRetirada::buildControls()
         if (QLayout *strip = ClientLayout()->itemAt(i)->layout();
             strip && strip->indexOf(dbnPadrao) >= 0)
             static_cast<QHBoxLayout *>(strip)->insertWidget(0, dbtNome, 1);
-    connect(dtsAuxPrevReti, &TDataSource::dataChanged, this, [this] { mostrarServico(); });
+    connect(dtsAuxPrevReti, &TDataSource::dataChanged, this, [this] { showService(); });
 
     resize(900, 520);
 }
@@ -316,18 +316,18 @@ void TfrmRetirada::buildProductGrid()
 {
     dbgPadrao->SetDataSource(dtsPadrao);
     dtsPadrao->setDataSet(cdsPrevReti);
-    dbgPadrao->Columns().Add(kProduto, QStringLiteral("Produto"))->SetWidthChars(30);
-    TColumn *unidade = dbgPadrao->Columns().Add(kUnidade, QStringLiteral("Unidade"));
+    dbgPadrao->Columns().Add(kProductCode, QStringLiteral("Produto"))->SetWidthChars(30);
+    TColumn *unidade = dbgPadrao->Columns().Add(kUnit, QStringLiteral("Unidade"));
     unidade->SetWidthChars(4);
     unidade->SetReadOnly(true);
-    TColumn *prevista = dbgPadrao->Columns().Add(kPrevista, QStringLiteral("Prevista"));
+    TColumn *prevista = dbgPadrao->Columns().Add(kPlanned, QStringLiteral("Prevista"));
     prevista->SetWidthChars(10);
     prevista->SetReadOnly(true);
     prevista->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    TColumn *consumida = dbgPadrao->Columns().Add(kConsumida, QStringLiteral("Consumida"));
+    TColumn *consumida = dbgPadrao->Columns().Add(kConsumed, QStringLiteral("Consumida"));
     consumida->SetWidthChars(10);
     consumida->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    dbgPadrao->Columns().Add(kTipo, QStringLiteral("Tp Retirada"))->SetWidthChars(18);
+    dbgPadrao->Columns().Add(kWithdrawalType, QStringLiteral("Tp Retirada"))->SetWidthChars(18);
     dbgPadrao->SetTabsMoveCells(true);
     dbgPadrao->SetDeleteQuestion(msgPadrao.Msg(QStringLiteral("Excl")));
     dbgPadrao->OnColExit = [this] { dbgPadraoColExit(); };
@@ -336,7 +336,7 @@ void TfrmRetirada::buildProductGrid()
     dbgPadrao->OnEnter = [this] { dbgPadraoEnter(); };
 }
 
-QString TfrmRetirada::arquivo(const QString &fileName) const
+QString TfrmRetirada::dataFile(const QString &fileName) const
 {
     return Session().file(fileName);
 }
@@ -349,8 +349,8 @@ void TfrmRetirada::FormCreate()
     Carregando = true;
     const auto loaded = qScopeGuard([this] { Carregando = false; });
 
-    m_filial = Session().branch;
-    medCdFilial->SetText(m_filial);
+    m_branch = Session().branch;
+    medCdFilial->SetText(m_branch);
     edtNmFilial->setText(Session().branchName);
     dpkData->SetDate(QDate::currentDate());
 
@@ -358,11 +358,11 @@ void TfrmRetirada::FormCreate()
     // lone blank would be one literal place, where nothing could be typed.
     if (!EmptyString(Session().productMask)) {
         const QString mask = Session().productMask + QLatin1Char(' ');
-        SetFieldEditMask(*cdsPrevReti->FieldByName(kProduto), mask);
-        SetFieldEditMask(*cdsVdProduto->FieldByName(kProduto), mask);
+        SetFieldEditMask(*cdsPrevReti->FieldByName(kProductCode), mask);
+        SetFieldEditMask(*cdsVdProduto->FieldByName(kProductCode), mask);
     }
 
-    lerServicos();
+    loadServices();
     cdsAuxPrevReti->CreateDataSet();
     cdsAuxData->CreateDataSet();
     loadPrevReti();
@@ -370,8 +370,8 @@ void TfrmRetirada::FormCreate()
     // the file's format; the file is written only when one of them changed,
     // so opening the window on a formatted file writes nothing.
     if (walkWithdrawals(Rewrite::DatesAndQuantities, true))
-        gravarPrevReti();
-    fecharProdutos();
+        savePrevReti();
+    closeProducts();
 }
 
 void TfrmRetirada::FormActivate()
@@ -392,25 +392,25 @@ void TfrmRetirada::showEvent(QShowEvent *event)
         dpkData->setFocus();
 }
 
-void TfrmRetirada::lerServicos()
+void TfrmRetirada::loadServices()
 {
-    cdsServico->LoadFromFile(arquivo(QStringLiteral("SERVICO.cds")));
+    cdsServico->LoadFromFile(dataFile(QStringLiteral("SERVICO.cds")));
     cdsPesqServ->SetData(cdsServico->Data());
     // The service list names its rows from here, by branch and code.
-    m_servicos.clear();
+    m_serviceNames.clear();
     const int fFilial = cdsServico->FieldByName(QStringLiteral("CDFILIAL"))->Index();
     const int fCodigo = cdsServico->FieldByName(QStringLiteral("CDSERVFILI"))->Index();
     const int fNome = cdsServico->FieldByName(QStringLiteral("NMSERVICO"))->Index();
     for (int row = 0; row < cdsServico->ViewCount(); ++row)
-        m_servicos.insert(cdsServico->TextAt(row, fFilial) + u'|'
+        m_serviceNames.insert(cdsServico->TextAt(row, fFilial) + u'|'
                               + cdsServico->TextAt(row, fCodigo),
                           cdsServico->TextAt(row, fNome));
 }
 
 void TfrmRetirada::loadPrevReti()
 {
-    cdsPrevReti->LoadFromFile(arquivo(kArquivo));
-    const QFileInfo info(arquivo(kArquivo));
+    cdsPrevReti->LoadFromFile(dataFile(kPrevRetiFile));
+    const QFileInfo info(dataFile(kPrevRetiFile));
     m_stamp = {info.size(), info.lastModified(), info.metadataChangeTime()};
 }
 
@@ -419,7 +419,7 @@ void TfrmRetirada::reloadPrevRetiIfChanged()
     // Every stored row is written at once and the window reads the file
     // whole, so the table already holds what a new read would give unless
     // someone else replaced the file since.
-    const QFileInfo info(arquivo(kArquivo));
+    const QFileInfo info(dataFile(kPrevRetiFile));
     const FileStamp now{info.exists() ? info.size() : -1, info.lastModified(),
                         info.metadataChangeTime()};
     if (!cdsPrevReti->Active() || !(now == m_stamp)) {
@@ -428,10 +428,10 @@ void TfrmRetirada::reloadPrevRetiIfChanged()
     }
 }
 
-void TfrmRetirada::gravarPrevReti()
+void TfrmRetirada::savePrevReti()
 {
-    cdsPrevReti->SaveToFile(arquivo(kArquivo));
-    const QFileInfo info(arquivo(kArquivo));
+    cdsPrevReti->SaveToFile(dataFile(kPrevRetiFile));
+    const QFileInfo info(dataFile(kPrevRetiFile));
     m_stamp = {info.size(), info.lastModified(), info.metadataChangeTime()};
 }
 
@@ -444,9 +444,9 @@ bool TfrmRetirada::walkWithdrawals(Rewrite rewrite, bool lists)
     const int cFilial = content.columnIndex(QStringLiteral("CDFILIAL"));
     const int cServico = content.columnIndex(QStringLiteral("CDSERVFILI"));
     const int cData = content.columnIndex(QStringLiteral("DTPREVRETI"));
-    const int cPrevista = content.columnIndex(kPrevista);
-    const int cConsumida = content.columnIndex(kConsumida);
-    const QByteArray filial = m_filial.toUtf8();
+    const int cPrevista = content.columnIndex(kPlanned);
+    const int cConsumida = content.columnIndex(kConsumed);
+    const QByteArray filial = m_branch.toUtf8();
     const std::string_view branch(filial.constData(), size_t(filial.size()));
     const char separator = char(LocaleService::decimalSeparator().toLatin1());
     const auto reformatted = [&](const Cell &cell) {
@@ -526,10 +526,10 @@ bool TfrmRetirada::walkWithdrawals(Rewrite rewrite, bool lists)
         cdsAuxPrevReti->EmptyDataSet();
         for (const QString &servico : std::as_const(listaServicos)) {
             cdsAuxPrevReti->Append();
-            cdsAuxPrevReti->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(m_filial);
+            cdsAuxPrevReti->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(m_branch);
             cdsAuxPrevReti->FieldByName(QStringLiteral("CDSERVFILI"))->SetAsString(servico);
             cdsAuxPrevReti->FieldByName(QStringLiteral("NMSERVICO"))
-                ->SetAsString(m_servicos.value(m_filial + u'|' + servico));
+                ->SetAsString(m_serviceNames.value(m_branch + u'|' + servico));
             cdsAuxPrevReti->Post();
         }
 
@@ -551,26 +551,26 @@ bool TfrmRetirada::walkWithdrawals(Rewrite rewrite, bool lists)
 
 // ------------------------------------------------------------ the date
 
-void TfrmRetirada::fecharProdutos()
+void TfrmRetirada::closeProducts()
 {
     cdsAuxPrevReti->SetFiltered(false);
     cdsAuxPrevReti->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(QStringLiteral("CLEAR")));
     cdsAuxPrevReti->SetFiltered(true);
     // The product rows stay in memory, out of sight: the next date load
     // needs no new read of a file nobody else has written.
-    m_produtosAbertos = false;
+    m_productsOpen = false;
     dtsPadrao->setEnabled(false);
     HabilitaControles();
 }
 
 bool TfrmRetirada::productGridOpen() const
 {
-    return m_produtosAbertos && cdsPrevReti->Active();
+    return m_productsOpen && cdsPrevReti->Active();
 }
 
 void TfrmRetirada::panDataEnter()
 {
-    fecharProdutos();
+    closeProducts();
 }
 
 void TfrmRetirada::panDataExit()
@@ -597,8 +597,8 @@ void TfrmRetirada::panDataExit()
         DataPesquisada = false;
     });
     reloadPrevRetiIfChanged();
-    cdsProduto->LoadFromFile(arquivo(QStringLiteral("PRODUTO.cds")));
-    cdsTipoReti->LoadFromFile(arquivo(QStringLiteral("TIPORETI.cds")));
+    cdsProduto->LoadFromFile(dataFile(QStringLiteral("PRODUTO.cds")));
+    cdsTipoReti->LoadFromFile(dataFile(QStringLiteral("TIPORETI.cds")));
 
     cdsPrevReti->DisableControls();
     cdsAuxPrevReti->DisableControls();
@@ -608,11 +608,11 @@ void TfrmRetirada::panDataExit()
             cdsPrevReti->EnableControls();
         });
         cdsAuxPrevReti->SetFiltered(false);
-        cdsAuxPrevReti->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(m_filial));
+        cdsAuxPrevReti->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(m_branch));
         cdsAuxPrevReti->SetFiltered(true);
         cdsAuxPrevReti->First();
         applySelection();
-        m_produtosAbertos = true;
+        m_productsOpen = true;
         dtsPadrao->setEnabled(true);
     }
     Carregando = false;
@@ -639,7 +639,7 @@ void TfrmRetirada::dpkDataKeyDown(int &key, Qt::KeyboardModifiers shift)
 
 // ------------------------------------------------------ the service list
 
-QString TfrmRetirada::servicoAtual() const
+QString TfrmRetirada::currentService() const
 {
     if (!cdsAuxPrevReti->Active() || cdsAuxPrevReti->IsEmpty())
         return QString();
@@ -651,7 +651,7 @@ QString TfrmRetirada::selectionFilter() const
     return QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text())
            + QStringLiteral(" AND DTPREVRETI = ")
            + QuotedStr(LocaleService::dateToText(dpkData->Date()))
-           + QStringLiteral(" AND CDSERVFILI = ") + QuotedStr(servicoAtual());
+           + QStringLiteral(" AND CDSERVFILI = ") + QuotedStr(currentService());
 }
 
 void TfrmRetirada::applySelection()
@@ -665,15 +665,15 @@ void TfrmRetirada::cdsAuxPrevRetiCalcFields()
 {
     const QString filial = cdsAuxPrevReti->FieldByName(QStringLiteral("CDFILIAL"))->AsString();
     const QString servico = cdsAuxPrevReti->FieldByName(QStringLiteral("CDSERVFILI"))->AsString();
-    const auto found = m_servicos.constFind(filial + u'|' + servico);
+    const auto found = m_serviceNames.constFind(filial + u'|' + servico);
     cdsAuxPrevReti->FieldByName(QStringLiteral("CDNMSERVICO"))
-        ->SetAsString(found == m_servicos.cend() ? QString()
+        ->SetAsString(found == m_serviceNames.cend() ? QString()
                                                  : servico + QStringLiteral(" - ") + *found);
 }
 
 void TfrmRetirada::cdsAuxPrevRetiAfterScroll()
 {
-    if (Carregando || !m_produtosAbertos)
+    if (Carregando || !m_productsOpen)
         return;
     cdsPrevReti->DisableControls();
     const auto release = qScopeGuard([this] { cdsPrevReti->EnableControls(); });
@@ -694,7 +694,7 @@ void TfrmRetirada::cdsPesqServAfterScroll()
                            cdsPesqServ->FieldByName(QStringLiteral("CDSERVFILI"))->AsString());
 }
 
-void TfrmRetirada::mostrarServico()
+void TfrmRetirada::showService()
 {
     const bool shown = cdsAuxPrevReti->Active() && !cdsAuxPrevReti->IsEmpty();
     dbtNome->setText(shown
@@ -734,7 +734,7 @@ bool TfrmRetirada::plannedRow() const
 {
     // A row the central system planned carries a planned quantity; the
     // rows added here carry none.
-    const QString prevista = cdsPrevReti->FieldByName(kPrevista)->AsString();
+    const QString prevista = cdsPrevReti->FieldByName(kPlanned)->AsString();
     double value = 0;
     return !EmptyString(prevista) && (!TryStrToFloat(prevista, value) || value != 0);
 }
@@ -767,15 +767,15 @@ void TfrmRetirada::HabilitaControles()
     dbnPadrao->setEnabled(browse);
     dbtNome->setEnabled(browse);
 
-    if (TColumn *produto = dbgPadrao->Columns().Find(kProduto))
+    if (TColumn *produto = dbgPadrao->Columns().Find(kProductCode))
         produto->SetButtonStyle(p == DataSetState::Insert ? ColumnButtonStyle::Ellipsis
                                                           : ColumnButtonStyle::Auto);
-    if (TColumn *tipo = dbgPadrao->Columns().Find(kTipo))
+    if (TColumn *tipo = dbgPadrao->Columns().Find(kWithdrawalType))
         tipo->SetButtonStyle(edit ? ColumnButtonStyle::Ellipsis : ColumnButtonStyle::Auto);
-    pintarGrades();
+    paintGrids();
 }
 
-void TfrmRetirada::pintarGrades()
+void TfrmRetirada::paintGrids()
 {
     // The grid with the focus stands out in the tooltip colour.
     QWidget *focus = focusWidget();
@@ -792,7 +792,7 @@ void TfrmRetirada::sbtIncluirClick()
 {
     if (!productGridOpen() || cdsPrevReti->State() != DataSetState::Browse)
         return;
-    focarColuna(kProduto);
+    focusColumn(kProductCode);
     cdsPrevReti->Insert();
 }
 
@@ -801,8 +801,8 @@ void TfrmRetirada::sbtAlterarClick()
     if (!productGridOpen() || cdsPrevReti->State() != DataSetState::Browse)
         return;
     const Field *selected = dbgPadrao->SelectedField();
-    if (isField(selected, kProduto) || isField(selected, kUnidade) || isField(selected, kPrevista))
-        focarColuna(kConsumida);
+    if (isField(selected, kProductCode) || isField(selected, kUnit) || isField(selected, kPlanned))
+        focusColumn(kConsumed);
     cdsPrevReti->Edit();
     dbgPadrao->setFocus();
 }
@@ -817,7 +817,7 @@ void TfrmRetirada::sbtExcluirClick()
     if (ShowMsg(msgPadrao, QStringLiteral("Excl"), MsgType::Confirmation, mbYes | mbNo) != mrYes)
         return;
     cdsPrevReti->Delete();
-    gravarPrevReti();
+    savePrevReti();
     HabilitaControles();
 }
 
@@ -850,8 +850,8 @@ void TfrmRetirada::sbtVerificarClick()
         applySelection();
     } else {
         // The service and date lists are rebuilt from the file as it is now.
-        const QString servico = servicoAtual();
-        lerServicos();
+        const QString servico = currentService();
+        loadServices();
         cdsPrevReti->DisableControls();
         cdsAuxPrevReti->DisableControls();
         const auto release = qScopeGuard([this] {
@@ -860,7 +860,7 @@ void TfrmRetirada::sbtVerificarClick()
         });
         loadPrevReti();
         walkWithdrawals(Rewrite::Dates, true);
-        cdsAuxPrevReti->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(m_filial));
+        cdsAuxPrevReti->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(m_branch));
         cdsAuxPrevReti->SetFiltered(true);
         if (servico.isEmpty() || !cdsAuxPrevReti->Locate(QStringLiteral("CDSERVFILI"), servico))
             cdsAuxPrevReti->First();
@@ -889,7 +889,7 @@ void TfrmRetirada::sbtCancelarClick()
 
 // ------------------------------------------------------ the product grid
 
-void TfrmRetirada::focarColuna(const QString &fieldName)
+void TfrmRetirada::focusColumn(const QString &fieldName)
 {
     dbgPadrao->SetSelectedField(fieldName);
 }
@@ -901,13 +901,13 @@ void TfrmRetirada::dbgPadraoKeyPress(QChar &key)
         return;
     const QChar separator = LocaleService::decimalSeparator();
     const Field *field = dbgPadrao->SelectedField();
-    if (isField(field, kConsumida)) {
+    if (isField(field, kConsumed)) {
         NumericKeyPress(key, true);
         if (key != separator)
             return;
         // One separator, never in first place: the window reads ",5" as 5.
         const QLineEdit *editor = dbgPadrao->CellEditor();
-        QString text = GridText(dbgPadrao, kConsumida);
+        QString text = GridText(dbgPadrao, kConsumed);
         int at = int(text.size());
         if (editor) {
             text = editor->text();
@@ -924,8 +924,8 @@ void TfrmRetirada::dbgPadraoKeyPress(QChar &key)
         key = QChar();
         return;
     }
-    if (!field || isField(field, kUnidade) || isField(field, kPrevista)
-        || (isField(field, kProduto) && cdsPrevReti->State() != DataSetState::Insert))
+    if (!field || isField(field, kUnit) || isField(field, kPlanned)
+        || (isField(field, kProductCode) && cdsPrevReti->State() != DataSetState::Insert))
         key = QChar();
 }
 
@@ -945,30 +945,30 @@ void TfrmRetirada::dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift)
 void TfrmRetirada::dbgPadraoEditButtonClick()
 {
     const Field *selected = dbgPadrao->SelectedField();
-    if (isField(selected, kProduto) && cdsPrevReti->State() == DataSetState::Insert) {
+    if (isField(selected, kProductCode) && cdsPrevReti->State() == DataSetState::Insert) {
         cdsProduto->Close();
-        cdsProduto->LoadFromFile(arquivo(QStringLiteral("PRODUTO.cds")));
+        cdsProduto->LoadFromFile(dataFile(QStringLiteral("PRODUTO.cds")));
         if (!Pesquisar(dtsProduto,
                        msgPadrao.Msg(QStringLiteral("Produto")) + u'|'
                            + msgPadrao.Msg(QStringLiteral("Prod_NCad")),
                        false, true))
             return;
-        for (const QString &name : {QStringLiteral("CDPRODUTO"), kProduto,
+        for (const QString &name : {QStringLiteral("CDPRODUTO"), kProductCode,
                                     QStringLiteral("CDPSQPROD"), QStringLiteral("NMPRODUTO"),
-                                    kUnidade})
+                                    kUnit})
             cdsPrevReti->FieldByName(name)->SetAsString(cdsProduto->FieldByName(name)->AsString());
-        cdsPrevReti->FieldByName(kPrevista)->SetAsString(FormatFloat(kFormato, 0));
-        cdsPrevReti->FieldByName(kConsumida)->SetAsString(FormatFloat(kFormato, 0));
-        focarColuna(kConsumida);
-    } else if (isField(selected, kTipo) && editing()) {
+        cdsPrevReti->FieldByName(kPlanned)->SetAsString(FormatFloat(kQuantityFormat, 0));
+        cdsPrevReti->FieldByName(kConsumed)->SetAsString(FormatFloat(kQuantityFormat, 0));
+        focusColumn(kConsumed);
+    } else if (isField(selected, kWithdrawalType) && editing()) {
         cdsTipoReti->Close();
-        cdsTipoReti->LoadFromFile(arquivo(QStringLiteral("TIPORETI.cds")));
+        cdsTipoReti->LoadFromFile(dataFile(QStringLiteral("TIPORETI.cds")));
         if (!Pesquisar(dtsTipoReti,
                        msgPadrao.Msg(QStringLiteral("TipoReti")) + u'|'
                            + msgPadrao.Msg(QStringLiteral("TipoReti_NCad")),
                        false, true))
             return;
-        cdsPrevReti->FieldByName(kTipo)->SetAsString(cdsTipoReti->FieldByName(kTipo)->AsString());
+        cdsPrevReti->FieldByName(kWithdrawalType)->SetAsString(cdsTipoReti->FieldByName(kWithdrawalType)->AsString());
         cdsPrevReti->FieldByName(QStringLiteral("NMTIPORETI"))
             ->SetAsString(cdsTipoReti->FieldByName(QStringLiteral("NMTIPORETI"))->AsString());
     }
@@ -978,25 +978,25 @@ void TfrmRetirada::dbgPadraoColExit()
 {
     const Field *leaving = dbgPadrao->SelectedField();
     const DataSetState state = cdsPrevReti->State();
-    if (isField(leaving, kProduto) && state == DataSetState::Insert) {
+    if (isField(leaving, kProductCode) && state == DataSetState::Insert) {
         Vd_Produto();
-        for (const QString &name : {QStringLiteral("CDPRODUTO"), kProduto,
+        for (const QString &name : {QStringLiteral("CDPRODUTO"), kProductCode,
                                     QStringLiteral("CDPSQPROD"), QStringLiteral("NMPRODUTO"),
-                                    kUnidade})
+                                    kUnit})
             cdsPrevReti->FieldByName(name)->SetAsString(
                 cdsVdProduto->FieldByName(name)->AsString());
-        cdsPrevReti->FieldByName(kPrevista)->SetAsString(FormatFloat(kFormato, 0));
-        cdsPrevReti->FieldByName(kConsumida)->SetAsString(FormatFloat(kFormato, 0));
-    } else if (isField(leaving, kConsumida) && editing()) {
-        Field *consumida = cdsPrevReti->FieldByName(kConsumida);
-        consumida->SetAsString(FormatFloat(kFormato, ConverteValorSemZero(consumida->AsString())));
-    } else if (isField(leaving, kTipo) && editing()) {
-        Field *tipo = cdsPrevReti->FieldByName(kTipo);
+        cdsPrevReti->FieldByName(kPlanned)->SetAsString(FormatFloat(kQuantityFormat, 0));
+        cdsPrevReti->FieldByName(kConsumed)->SetAsString(FormatFloat(kQuantityFormat, 0));
+    } else if (isField(leaving, kConsumed) && editing()) {
+        Field *consumida = cdsPrevReti->FieldByName(kConsumed);
+        consumida->SetAsString(FormatFloat(kQuantityFormat, ConverteValorSemZero(consumida->AsString())));
+    } else if (isField(leaving, kWithdrawalType) && editing()) {
+        Field *tipo = cdsPrevReti->FieldByName(kWithdrawalType);
         if (!EmptyString(tipo->AsString()))
             Vd_TipoRetirada();
         const QString code = Ajusta(tipo->AsString(), 2);
         tipo->SetAsString(code);
-        cdsPrevReti->FieldByName(QStringLiteral("NMTIPORETI"))->SetAsString(tipoNome(code));
+        cdsPrevReti->FieldByName(QStringLiteral("NMTIPORETI"))->SetAsString(withdrawalTypeName(code));
     }
 }
 
@@ -1007,9 +1007,9 @@ void TfrmRetirada::dbgPadraoDrawColumnCell(TColumnCellDraw &cell)
     if (!cell.field || cell.editing)
         return;
     QString nameField;
-    if (isField(cell.field, kProduto))
+    if (isField(cell.field, kProductCode))
         nameField = QStringLiteral("NMPRODUTO");
-    else if (isField(cell.field, kTipo))
+    else if (isField(cell.field, kWithdrawalType))
         nameField = QStringLiteral("NMTIPORETI");
     else
         return;
@@ -1019,9 +1019,9 @@ void TfrmRetirada::dbgPadraoDrawColumnCell(TColumnCellDraw &cell)
                     : t.TextAt(cell.row, t.FieldByName(nameField)->Index());
 }
 
-QString TfrmRetirada::tipoNome(const QString &code) const
+QString TfrmRetirada::withdrawalTypeName(const QString &code) const
 {
-    const int fCodigo = cdsTipoReti->FieldByName(kTipo)->Index();
+    const int fCodigo = cdsTipoReti->FieldByName(kWithdrawalType)->Index();
     const int fNome = cdsTipoReti->FieldByName(QStringLiteral("NMTIPORETI"))->Index();
     for (int row = 0; row < cdsTipoReti->ViewCount(); ++row)
         if (cdsTipoReti->TextAt(row, fCodigo).compare(code, Qt::CaseInsensitive) == 0)
@@ -1034,20 +1034,20 @@ QString TfrmRetirada::tipoNome(const QString &code) const
 void TfrmRetirada::Vd_Produto()
 {
     const auto falha = [this](const QString &key) {
-        focarColuna(kProduto);
+        focusColumn(kProductCode);
         MensErro(msgPadrao.Msg(key), true);
     };
-    const QString codigo = cdsPrevReti->FieldByName(kProduto)->AsString();
+    const QString codigo = cdsPrevReti->FieldByName(kProductCode)->AsString();
     if (EmptyString(codigo))
         falha(QStringLiteral("Prod_Inf"));
     if (cdsPrevReti->State() != DataSetState::Insert)
         return;
     cdsVdProduto->SetData(cdsProduto->Data());
-    if (!cdsVdProduto->Locate(kProduto, codigo, loCaseInsensitive))
+    if (!cdsVdProduto->Locate(kProductCode, codigo, loCaseInsensitive))
         falha(QStringLiteral("Prod_NCad"));
     // The service's rows as they are now, the row being inserted aside: a
     // product added a moment ago counts as much as a planned one.
-    const int fCodigo = cdsPrevReti->FieldByName(kProduto)->Index();
+    const int fCodigo = cdsPrevReti->FieldByName(kProductCode)->Index();
     for (int row = 0; row < cdsPrevReti->ViewCount(); ++row)
         if (!cdsPrevReti->IsPendingRow(row)
             && cdsPrevReti->TextAt(row, fCodigo).compare(codigo, Qt::CaseInsensitive) == 0)
@@ -1056,23 +1056,23 @@ void TfrmRetirada::Vd_Produto()
 
 void TfrmRetirada::Vd_Consumo()
 {
-    if (!EmptyString(cdsPrevReti->FieldByName(kProduto)->AsString())
-        && EmptyString(cdsPrevReti->FieldByName(kConsumida)->AsString())) {
-        focarColuna(kConsumida);
+    if (!EmptyString(cdsPrevReti->FieldByName(kProductCode)->AsString())
+        && EmptyString(cdsPrevReti->FieldByName(kConsumed)->AsString())) {
+        focusColumn(kConsumed);
         MensErro(msgPadrao.Msg(QStringLiteral("Cons_Inf")), true);
     }
 }
 
 void TfrmRetirada::Vd_TipoRetirada()
 {
-    const QString tipo = cdsPrevReti->FieldByName(kTipo)->AsString();
+    const QString tipo = cdsPrevReti->FieldByName(kWithdrawalType)->AsString();
     if (EmptyString(tipo)) {
-        focarColuna(kTipo);
+        focusColumn(kWithdrawalType);
         MensErro(msgPadrao.Msg(QStringLiteral("TipoReti_Inf")), true);
     }
     cdsVdTipoReti->SetData(cdsTipoReti->Data());
-    if (!cdsVdTipoReti->Locate(kTipo, Ajusta(tipo, 2), loCaseInsensitive)) {
-        focarColuna(kTipo);
+    if (!cdsVdTipoReti->Locate(kWithdrawalType, Ajusta(tipo, 2), loCaseInsensitive)) {
+        focusColumn(kWithdrawalType);
         MensErro(msgPadrao.Msg(QStringLiteral("TipoReti_NCad")), true);
     }
 }
@@ -1081,7 +1081,7 @@ void TfrmRetirada::Vd_TipoRetirada()
 
 void TfrmRetirada::cdsPrevRetiBeforeInsert()
 {
-    focarColuna(kProduto);
+    focusColumn(kProductCode);
 }
 
 void TfrmRetirada::cdsPrevRetiNewRecord()
@@ -1100,20 +1100,20 @@ void TfrmRetirada::cdsPrevRetiBeforePost()
     Vd_TipoRetirada();
 
     const QDate dia = dpkData->Date();
-    const QString servico = servicoAtual();
-    const QString tipo = Ajusta(cdsPrevReti->FieldByName(kTipo)->AsString(), 2);
+    const QString servico = currentService();
+    const QString tipo = Ajusta(cdsPrevReti->FieldByName(kWithdrawalType)->AsString(), 2);
     // Read before anything is written: a quantity that does not read stops
     // the store with the row as typed.
     const QString consumida = FormatFloat(
-        kFormato, ConverteValorSemZero(cdsPrevReti->FieldByName(kConsumida)->AsString()));
+        kQuantityFormat, ConverteValorSemZero(cdsPrevReti->FieldByName(kConsumed)->AsString()));
     cdsPrevReti->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(medCdFilial->Text());
     cdsPrevReti->FieldByName(QStringLiteral("CDSERVFILI"))->SetAsString(servico);
     cdsPrevReti->FieldByName(QStringLiteral("DTPREVRETI"))
         ->SetAsDateTime(QDateTime(dia, QTime(0, 0), Qt::UTC));
-    cdsPrevReti->FieldByName(kTipo)->SetAsString(tipo);
-    cdsPrevReti->FieldByName(QStringLiteral("NMTIPORETI"))->SetAsString(tipoNome(tipo));
+    cdsPrevReti->FieldByName(kWithdrawalType)->SetAsString(tipo);
+    cdsPrevReti->FieldByName(QStringLiteral("NMTIPORETI"))->SetAsString(withdrawalTypeName(tipo));
     cdsPrevReti->FieldByName(QStringLiteral("CDOPERADOR"))->SetAsString(Session().operatorCode);
-    cdsPrevReti->FieldByName(kConsumida)->SetAsString(consumida);
+    cdsPrevReti->FieldByName(kConsumed)->SetAsString(consumida);
     cdsPrevReti->FieldByName(QStringLiteral("FILSERPRDT"))
         ->SetAsString(medCdFilial->Text() + servico
                       + cdsPrevReti->FieldByName(QStringLiteral("CDPRODUTO"))->AsString()
@@ -1125,7 +1125,7 @@ void TfrmRetirada::cdsPrevRetiAfterPost()
     if (Carregando)
         return;
     // The whole table, every branch, date and service, whatever the filter.
-    gravarPrevReti();
+    savePrevReti();
 }
 
 } // namespace kiv

@@ -122,7 +122,7 @@ private:
     void declareTables();
     void buildControls();
     void buildProductGrid();
-    QString arquivo(const QString &fileName) const;
+    QString dataFile(const QString &fileName) const;
 
     // What a pass over the branch's withdrawals rewrites: dates that carry
     // a time of day are brought to the day (the selection compares days),
@@ -131,26 +131,26 @@ private:
     // same pass. True when a quantity text changed.
     enum class Rewrite { Dates, DatesAndQuantities };
     bool walkWithdrawals(Rewrite rewrite, bool lists);
-    void lerServicos();
+    void loadServices();
     void loadPrevReti();
     // Loads the file unless it is still the one last read or written here.
     void reloadPrevRetiIfChanged();
-    void gravarPrevReti();
+    void savePrevReti();
     QString selectionFilter() const;
     void applySelection();
-    QString servicoAtual() const;
+    QString currentService() const;
     bool productGridOpen() const;
-    void fecharProdutos();
-    void focarColuna(const QString &fieldName);
+    void closeProducts();
+    void focusColumn(const QString &fieldName);
     bool editing() const;
     bool plannedRow() const;
-    QString tipoNome(const QString &code) const;
-    void mostrarServico();
-    void pintarGrades();
+    QString withdrawalTypeName(const QString &code) const;
+    void showService();
+    void paintGrids();
 
-    QString m_filial;
+    QString m_branch;
     // The service names by branch and service code.
-    QHash<QString, QString> m_servicos;
+    QHash<QString, QString> m_serviceNames;
     // The state of PREVRETI.cds when it was last loaded or saved here.
     struct FileStamp
     {
@@ -160,7 +160,7 @@ private:
         bool operator==(const FileStamp &) const = default;
     };
     FileStamp m_stamp;
-    bool m_produtosAbertos = false;
+    bool m_productsOpen = false;
 };
 
 } // namespace kiv

@@ -620,7 +620,7 @@ void TestRetirada::dateLookupListsEachDayOnceAndSkipsTheRule()
     // The button does the same.
     w->dpkData->setFocus();
     QVERIFY(focusOn(w->dpkData));
-    QCOMPARE(gridRows(w), QStringList());
+    QTRY_COMPARE(gridRows(w), QStringList());
     m_answerer->run(pick(seen, dayText(today())));
     QTest::mouseClick(w->btnData, Qt::LeftButton);
     QVERIFY(m_answerer->waitFor(2));
