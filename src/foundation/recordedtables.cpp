@@ -16,6 +16,13 @@ FieldDef hidden(const QString &name, int size, const QString &label = {})
     return FieldDef::text(name, size, label, false);
 }
 
+// Text of fixed width (the file says so with its subtype).
+FieldDef fixedWidth(FieldDef field)
+{
+    field.fixedChar = true;
+    return field;
+}
+
 FieldDef hiddenOf(const QString &name, FieldKind kind)
 {
     return FieldDef::of(name, kind, {}, false);
@@ -177,7 +184,7 @@ TableDecl soliComp()
                 shown("QTAJUSTPRO", 10, "Ajustada", 40),
                 shown("SGUNIDADE", 10, "Unidade", 10),
                 shown("DSJUSTSOLI", 50, "Justificativa"),
-                hidden("CDOPERSOLI", 12),
+                fixedWidth(hidden("CDOPERSOLI", 12)),
                 hidden("FILSOLPRDT", 34),
             },
             "CDARVPROD"};
@@ -241,10 +248,10 @@ TableDecl prevReti()
                 FieldDef::text("NMPRODUTO", 50, "Produto"),
                 FieldDef::text("SGUNIDADE", 10, "Unidade"),
                 FieldDef::text("QTPREVRETI", 40, "Prevista"),
-                FieldDef::text("QTCONSRETI", 11, "Consumida"),
+                fixedWidth(FieldDef::text("QTCONSRETI", 11, "Consumida")),
                 FieldDef::text("CDTIPORETI", 2),
                 FieldDef::text("NMTIPORETI", 40, "Tp Retirada"),
-                FieldDef::text("CDOPERADOR", 12),
+                fixedWidth(FieldDef::text("CDOPERADOR", 12)),
                 FieldDef::text("FILSERPRDT", 29),
             },
             "CDSERVFILI;NMPRODUTO;CDARVPROD"};
@@ -279,7 +286,7 @@ TableDecl itemInvent()
                 FieldDef::text("NRINVENTRETI", 10),
                 FieldDef::text("NMPRODUTO", 50),
                 FieldDef::text("SGUNIDADE", 5),
-                FieldDef::text("QTITINVENTRETI", 1),
+                fixedWidth(FieldDef::text("QTITINVENTRETI", 1)),
             },
             {}};
 }
