@@ -676,24 +676,31 @@ void TfrmEfetivos::carregar()
     // not stop this one, and a bad text shown is reported with its row. A
     // headcount stored with a time of day belongs to its day.
     QList<Linha> linhas;
-    for (cdsEfetivos->First(); !cdsEfetivos->Eof(); cdsEfetivos->Next()) {
-        const QDateTime data = cdsEfetivos->FieldByName(QStringLiteral("DTEFETIVO"))->AsDateTime();
-        if (texto(cdsEfetivos, QStringLiteral("CDFILIAL")) != filial
-            || texto(cdsEfetivos, QStringLiteral("CDTIPOCARD")) != tipo || data.date() != dia)
-            continue;
-        Linha linha;
-        linha.servico = texto(cdsEfetivos, QStringLiteral("CDSERVFILI"));
-        linha.data = data;
-        linha.filialCentral = texto(cdsEfetivos, QStringLiteral("CDFILCENT"));
-        for (int i = 0; i < 3; ++i) {
-            try {
-                linha.valores[i] = ConverteValorSemZero(texto(cdsEfetivos, quantidades[i]));
-            } catch (const EConvertError &error) {
-                throw EConvertError(QStringLiteral("%1\nServiço %2, coluna %3.")
-                                        .arg(error.message(), linha.servico, rotulos[i]));
+    {
+        // The branch's rows of this menu type come from the table's index,
+        // not from a pass over every branch's history.
+        FilterScope doTipo(*cdsEfetivos, QStringLiteral("CDFILIAL = ") + QuotedStr(filial)
+                                             + QStringLiteral(" AND CDTIPOCARD = ")
+                                             + QuotedStr(tipo));
+        const Field *dataEfetivo = cdsEfetivos->FieldByName(QStringLiteral("DTEFETIVO"));
+        for (cdsEfetivos->First(); !cdsEfetivos->Eof(); cdsEfetivos->Next()) {
+            const QDateTime data = dataEfetivo->AsDateTime();
+            if (data.date() != dia)
+                continue;
+            Linha linha;
+            linha.servico = texto(cdsEfetivos, QStringLiteral("CDSERVFILI"));
+            linha.data = data;
+            linha.filialCentral = texto(cdsEfetivos, QStringLiteral("CDFILCENT"));
+            for (int i = 0; i < 3; ++i) {
+                try {
+                    linha.valores[i] = ConverteValorSemZero(texto(cdsEfetivos, quantidades[i]));
+                } catch (const EConvertError &error) {
+                    throw EConvertError(QStringLiteral("%1\nServiço %2, coluna %3.")
+                                            .arg(error.message(), linha.servico, rotulos[i]));
+                }
             }
+            linhas.append(linha);
         }
-        linhas.append(linha);
     }
     cdsEfetivos->Close();
 
