@@ -501,7 +501,7 @@ void Table::readoptData(const QString &fileName, const FileStamp &origin)
     m_data.columns = data.columns;
     m_indexes.clear();
     try {
-        adoptData(std::move(data), fileName, &origin);
+        adoptData(std::move(data), fileName, &origin, true);
     } catch (...) {
         m_indexes = std::move(data.indexes);
         data.indexes.clear();
@@ -513,7 +513,8 @@ void Table::readoptData(const QString &fileName, const FileStamp &origin)
 // Takes a new content: checks it against the declared fields, maps every
 // field to its column and rebuilds order and view. Nothing changes when a
 // check fails.
-void Table::adoptData(TableData &&data, const QString &fileName, const FileStamp *origin)
+void Table::adoptData(TableData &&data, const QString &fileName, const FileStamp *origin,
+                      bool sameRows)
 {
     const QString source = fileName.isEmpty() ? tableName(*this) : QDir::toNativeSeparators(fileName);
     std::vector<int> columnOf(m_fields.size(), -2);
@@ -620,6 +621,9 @@ void Table::adoptData(TableData &&data, const QString &fileName, const FileStamp
             m_fields.push_back(std::move(extra));
         }
     }
+    // Rows taken again in the same order keep their browsing order and
+    // what is known of their places.
+    const bool keepOrder = sameRows && newKeys == m_keyColumns;
     data.columns = m_data.columns;
     m_data = std::move(data);
     m_indexes = std::move(m_data.indexes);
@@ -644,7 +648,7 @@ void Table::adoptData(TableData &&data, const QString &fileName, const FileStamp
         emit fieldsChanged();
     if (stateChange && !quiet())
         emit stateChanged();
-    resetAfterContentChange();
+    resetAfterContentChange(keepOrder);
 }
 
 void Table::EmptyDataSet()
@@ -1113,11 +1117,13 @@ void Table::noteStoredChange(uint32_t id, bool appended)
     }
 }
 
-void Table::resetAfterContentChange()
+void Table::resetAfterContentChange(bool sameRows)
 {
-    m_sortedValid = false;
-    m_liveValid = false;
-    m_storedPosValid = false;
+    if (!sameRows) {
+        m_sortedValid = false;
+        m_liveValid = false;
+        m_storedPosValid = false;
+    }
     markViewStale();
     m_bof = true;
     refreshCalcFields();

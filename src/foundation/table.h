@@ -252,7 +252,9 @@ private:
     void requireEditing(const Field &field) const;
     // origin: the stamp of the file the content was read from, when it
     // was the same from before the read to after it.
-    void adoptData(TableData &&data, const QString &fileName, const FileStamp *origin = nullptr);
+    // sameRows: the content is the one the table holds, taken again.
+    void adoptData(TableData &&data, const QString &fileName, const FileStamp *origin = nullptr,
+                   bool sameRows = false);
     // What a load does, with the content the table holds.
     void readoptData(const QString &fileName, const FileStamp &origin);
     // After a save: the content, as it is now, is what the file holds.
@@ -269,7 +271,8 @@ private:
     // of an unfiltered table is found without sorting it.
     uint32_t staleCurrentRow() const;
     bool filterActive() const;
-    void resetAfterContentChange();
+    // sameRows: the rows are those the caches were worked out for.
+    void resetAfterContentChange(bool sameRows = false);
     bool passesFilter(const Cell *row) const;
     int compareRows(const Cell *a, const Cell *b) const;
     bool isLive(uint32_t id) const;
