@@ -828,10 +828,18 @@ void TfrmEfetivos::prepararEfetivo(double clientes, double funcionarios, double 
         texto(cdsAuxEfetivos, QStringLiteral("CDSERVFILI")),
         texto(cdsAuxEfetivos, QStringLiteral("CDTIPOCARD")),
     };
+    // The record is edited among its branch's rows of its menu type, which
+    // hold every row of its key: the file's other rows need not be put in
+    // order for it.
+    FilterScope doTipo(*cdsEfetivos, QStringLiteral("CDFILIAL = ") + QuotedStr(chave[0].toString())
+                                         + QStringLiteral(" AND CDTIPOCARD = ")
+                                         + QuotedStr(chave[3].toString()));
     // The record may have gone from the file since it was loaded: another
     // record must not take its numbers.
-    if (!cdsEfetivos->Locate(kChaveEfetivo, chave))
+    if (!cdsEfetivos->Locate(kChaveEfetivo, chave)) {
+        doTipo.restore();
         MensErro(msgPadrao.Msg(QStringLiteral("Efet_N_Enc")), true);
+    }
     cdsEfetivos->Edit();
     cdsEfetivos->FieldByName(kClientes)->SetAsString(FloatToStr(clientes));
     cdsEfetivos->FieldByName(kFuncionarios)->SetAsString(FloatToStr(funcionarios));
