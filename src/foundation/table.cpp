@@ -454,6 +454,9 @@ bool Table::fileStamp(const QString &path, FileStamp *stamp)
 // (device and inode), the same size, and the same modification and status
 // change times to the nanosecond, which any write, rename over or change of
 // mode moves. Anything else, or a stamp that cannot be taken, reads the file.
+// (Where the file system keeps coarse times, a rewrite in place to the same
+// size within one tick of its clock after the stamp was taken is the one
+// change this cannot see; saves here always write a new file.)
 void Table::LoadFromFile(const QString &path)
 {
     const QString resolved = TableFile::resolve(path);
