@@ -6,6 +6,8 @@
 #include "tablefile.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMetaMethod>
 
 #include <algorithm>
@@ -13,6 +15,10 @@
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace kiv {
 
@@ -396,9 +402,77 @@ void Table::CreateDataSet()
     adoptData(std::move(data), QString());
 }
 
+namespace {
+
+// The name a file's origin is kept under: the case-resolved name, absolute.
+QString originName(const QString &resolved)
+{
+    return QDir::cleanPath(QFileInfo(resolved).absoluteFilePath());
+}
+
+} // namespace
+
+bool Table::fileStamp(const QString &path, FileStamp *stamp)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    auto ns = [](const struct timespec &t) { return qint64(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    stamp->size = qint64(st.st_size);
+#ifdef Q_OS_DARWIN
+    stamp->modified = ns(st.st_mtimespec);
+    stamp->changed = ns(st.st_ctimespec);
+    stamp->born = ns(st.st_birthtimespec);
+#else
+    stamp->modified = ns(st.st_mtim);
+    stamp->changed = ns(st.st_ctim);
+#endif
+    stamp->device = quint64(st.st_dev);
+    stamp->inode = quint64(st.st_ino);
+    return true;
+#else
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return false;
+    auto ms = [&](QFileDevice::FileTime which) {
+        const QDateTime t = info.fileTime(which);
+        return t.isValid() ? t.toMSecsSinceEpoch() : 0;
+    };
+    stamp->size = info.size();
+    stamp->modified = ms(QFileDevice::FileModificationTime);
+    stamp->changed = ms(QFileDevice::FileMetadataChangeTime);
+    stamp->born = ms(QFileDevice::FileBirthTime);
+    return true;
+#endif
+}
+
+// A window reads its files again on every move so that what another program
+// wrote is seen; when nothing wrote the file since this table read or saved
+// it, and the table has not changed since, the file would give back what the
+// table holds. The file system's word is taken for that: the same file
+// (device and inode), the same size, and the same modification and status
+// change times to the nanosecond, which any write, rename over or change of
+// mode moves. Anything else, or a stamp that cannot be taken, reads the file.
+// (Where the file system keeps coarse times, a rewrite in place to the same
+// size within one tick of its clock after the stamp was taken is the one
+// change this cannot see; saves here always write a new file.)
 void Table::LoadFromFile(const QString &path)
 {
-    adoptData(TableFile::read(path), TableFile::resolve(path));
+    const QString resolved = TableFile::resolve(path);
+    FileStamp before;
+    const bool stamped = fileStamp(resolved, &before);
+    if (stamped && !m_originPath.isEmpty() && m_originGeneration == m_generation
+        && m_originStamp == before && m_originPath == originName(resolved)) {
+        readoptData(resolved, before);
+        return;
+    }
+    m_originPath.clear();
+    TableData data = TableFile::read(path);
+    // A file written while it was being read is not trusted later.
+    FileStamp after;
+    const bool steady = stamped && fileStamp(resolved, &after) && after == before;
+    adoptData(std::move(data), resolved, steady ? &before : nullptr);
 }
 
 TableData Table::Data() const
@@ -420,10 +494,30 @@ void Table::SetData(TableData data)
     adoptData(std::move(data), QString());
 }
 
+void Table::readoptData(const QString &fileName, const FileStamp &origin)
+{
+    // The content moves out and back in, keeping its rows, its bytes and
+    // the indexes built on it; the table is as it was if a check fails.
+    TableData data = std::move(m_data);
+    data.indexes = std::move(m_indexes);
+    m_data = TableData();
+    m_data.columns = data.columns;
+    m_indexes.clear();
+    try {
+        adoptData(std::move(data), fileName, &origin, true);
+    } catch (...) {
+        m_indexes = std::move(data.indexes);
+        data.indexes.clear();
+        m_data = std::move(data);
+        throw;
+    }
+}
+
 // Takes a new content: checks it against the declared fields, maps every
 // field to its column and rebuilds order and view. Nothing changes when a
 // check fails.
-void Table::adoptData(TableData data, const QString &fileName)
+void Table::adoptData(TableData &&data, const QString &fileName, const FileStamp *origin,
+                      bool sameRows)
 {
     const QString source = fileName.isEmpty() ? tableName(*this) : QDir::toNativeSeparators(fileName);
     std::vector<int> columnOf(m_fields.size(), -2);
@@ -530,6 +624,9 @@ void Table::adoptData(TableData data, const QString &fileName)
             m_fields.push_back(std::move(extra));
         }
     }
+    // Rows taken again in the same order keep their browsing order and
+    // what is known of their places.
+    const bool keepOrder = sameRows && newKeys == m_keyColumns;
     data.columns = m_data.columns;
     m_data = std::move(data);
     m_indexes = std::move(m_data.indexes);
@@ -539,13 +636,22 @@ void Table::adoptData(TableData data, const QString &fileName)
     m_filter = std::move(newFilter);
     m_changeCount = 0;
     m_modified = false;
+    ++m_generation;
+    // Noted before any event runs, since an event may change the content.
+    if (origin) {
+        m_originPath = originName(fileName);
+        m_originStamp = *origin;
+        m_originGeneration = m_generation;
+    } else {
+        m_originPath.clear();
+    }
     const bool stateChange = m_state != DataSetState::Browse;
     m_state = DataSetState::Browse;
     if (!quiet())
         emit fieldsChanged();
     if (stateChange && !quiet())
         emit stateChanged();
-    resetAfterContentChange();
+    resetAfterContentChange(keepOrder);
 }
 
 void Table::EmptyDataSet()
@@ -562,6 +668,7 @@ void Table::EmptyDataSet()
     m_data.storedAscending = true;
     m_data.heap.clear();
     m_indexes.assign(m_data.columns.size(), nullptr);
+    ++m_generation;
     if (m_logChanges)
         ++m_changeCount;
     resetAfterContentChange();
@@ -618,10 +725,32 @@ void Table::SaveToFiles(const QList<QPair<const Table *, QString>> &files)
             TableFile::serialize(table->m_data, out, lines);
         });
     }
-    save.commit();
+    try {
+        save.commit();
+    } catch (...) {
+        // A set put back may have renamed files: none is trusted.
+        for (const auto &file : files)
+            file.first->m_originPath.clear();
+        throw;
+    }
     // The saved lines are a cache of the content, not part of it.
-    for (qsizetype i = 0; i < files.size(); ++i)
+    for (qsizetype i = 0; i < files.size(); ++i) {
         TableFile::rememberLines(const_cast<TableData &>(files[i].first->m_data), fresh[size_t(i)]);
+        files[i].first->noteSavedTo(files[i].second);
+    }
+}
+
+void Table::noteSavedTo(const QString &path) const
+{
+    const QString resolved = TableFile::resolve(path);
+    FileStamp stamp;
+    if (!fileStamp(resolved, &stamp)) {
+        m_originPath.clear();
+        return;
+    }
+    m_originPath = originName(resolved);
+    m_originStamp = stamp;
+    m_originGeneration = m_generation;
 }
 
 // ---------------------------------------------------------- order and view
@@ -991,11 +1120,13 @@ void Table::noteStoredChange(uint32_t id, bool appended)
     }
 }
 
-void Table::resetAfterContentChange()
+void Table::resetAfterContentChange(bool sameRows)
 {
-    m_sortedValid = false;
-    m_liveValid = false;
-    m_storedPosValid = false;
+    if (!sameRows) {
+        m_sortedValid = false;
+        m_liveValid = false;
+        m_storedPosValid = false;
+    }
     markViewStale();
     m_bof = true;
     refreshCalcFields();
@@ -1445,6 +1576,7 @@ void Table::Post()
                             && compareRows(m_buffer.data(), old) != 0;
     std::vector<Cell> before(old, old + m_data.columns.size());
     std::copy(m_buffer.begin(), m_buffer.end(), m_data.row(id));
+    ++m_generation;
     m_buffer.clear();
     m_data.lines[id] = Cell();
     const Cell *row = rowAt(id);
@@ -1573,6 +1705,7 @@ void Table::Delete()
                         ? std::lower_bound(m_data.stored.begin(), m_data.stored.end(), id)
                         : std::find(m_data.stored.begin(), m_data.stored.end(), id);
     m_data.stored.erase(at);
+    ++m_generation;
     m_storedPosValid = m_storedPosValid && m_data.storedAscending;
     if (m_liveValid)
         m_live[id] = false;

@@ -118,6 +118,11 @@ public:
 
     // Life cycle
     void CreateDataSet();
+    // Reads the file again, unless the table holds exactly what it last
+    // loaded from or saved to that same file and the file system tells
+    // the file is the one it was then: the content is then taken again as
+    // it stands, with all a load does (first record, order and filter
+    // worked out anew, the signals and events).
     void LoadFromFile(const QString &path);
     void SaveToFile(const QString &path) const;
     // Saves several tables so that either every file is replaced or none.
@@ -229,9 +234,31 @@ private:
 
     static constexpr uint32_t noRow = UINT32_MAX;
 
+    // What the file system tells of a file: enough to know that a file read
+    // or written before has not been replaced or written since.
+    struct FileStamp
+    {
+        qint64 size = -1;
+        qint64 modified = 0; // ns since the epoch (ms where only that is known)
+        qint64 changed = 0;  // status change (metadata change), likewise
+        qint64 born = 0;     // creation, where the system keeps it
+        quint64 device = 0;
+        quint64 inode = 0;
+        bool operator==(const FileStamp &) const = default;
+    };
+    static bool fileStamp(const QString &path, FileStamp *stamp);
+
     void requireActive() const;
     void requireEditing(const Field &field) const;
-    void adoptData(TableData data, const QString &fileName);
+    // origin: the stamp of the file the content was read from, when it
+    // was the same from before the read to after it.
+    // sameRows: the content is the one the table holds, taken again.
+    void adoptData(TableData &&data, const QString &fileName, const FileStamp *origin = nullptr,
+                   bool sameRows = false);
+    // What a load does, with the content the table holds.
+    void readoptData(const QString &fileName, const FileStamp &origin);
+    // After a save: the content, as it is now, is what the file holds.
+    void noteSavedTo(const QString &path) const;
     const Cell *rowAt(uint32_t id) const { return std::as_const(m_data).row(id); }
     void ensureSorted() const;
     void ensureView() const;
@@ -244,7 +271,8 @@ private:
     // of an unfiltered table is found without sorting it.
     uint32_t staleCurrentRow() const;
     bool filterActive() const;
-    void resetAfterContentChange();
+    // sameRows: the rows are those the caches were worked out for.
+    void resetAfterContentChange(bool sameRows = false);
     bool passesFilter(const Cell *row) const;
     int compareRows(const Cell *a, const Cell *b) const;
     bool isLive(uint32_t id) const;
@@ -321,6 +349,15 @@ private:
 
     bool m_logChanges = true;
     int m_changeCount = 0;
+    // Goes up with every change of the posted rows (post, delete, empty,
+    // a new content), whether or not changes are logged.
+    quint64 m_generation = 0;
+    // The file the content came from or went to last, by its resolved
+    // absolute name, with its stamp then and the generation it held; an
+    // empty name when there is none to trust.
+    mutable QString m_originPath;
+    mutable FileStamp m_originStamp;
+    mutable quint64 m_originGeneration = 0;
     int m_disableCount = 0;
     bool m_resetPending = false;
 

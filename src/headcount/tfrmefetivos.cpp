@@ -676,24 +676,31 @@ void TfrmEfetivos::carregar()
     // not stop this one, and a bad text shown is reported with its row. A
     // headcount stored with a time of day belongs to its day.
     QList<Linha> linhas;
-    for (cdsEfetivos->First(); !cdsEfetivos->Eof(); cdsEfetivos->Next()) {
-        const QDateTime data = cdsEfetivos->FieldByName(QStringLiteral("DTEFETIVO"))->AsDateTime();
-        if (texto(cdsEfetivos, QStringLiteral("CDFILIAL")) != filial
-            || texto(cdsEfetivos, QStringLiteral("CDTIPOCARD")) != tipo || data.date() != dia)
-            continue;
-        Linha linha;
-        linha.servico = texto(cdsEfetivos, QStringLiteral("CDSERVFILI"));
-        linha.data = data;
-        linha.filialCentral = texto(cdsEfetivos, QStringLiteral("CDFILCENT"));
-        for (int i = 0; i < 3; ++i) {
-            try {
-                linha.valores[i] = ConverteValorSemZero(texto(cdsEfetivos, quantidades[i]));
-            } catch (const EConvertError &error) {
-                throw EConvertError(QStringLiteral("%1\nServiço %2, coluna %3.")
-                                        .arg(error.message(), linha.servico, rotulos[i]));
+    {
+        // The branch's rows of this menu type come from the table's index,
+        // not from a pass over every branch's history.
+        FilterScope doTipo(*cdsEfetivos, QStringLiteral("CDFILIAL = ") + QuotedStr(filial)
+                                             + QStringLiteral(" AND CDTIPOCARD = ")
+                                             + QuotedStr(tipo));
+        const Field *dataEfetivo = cdsEfetivos->FieldByName(QStringLiteral("DTEFETIVO"));
+        for (cdsEfetivos->First(); !cdsEfetivos->Eof(); cdsEfetivos->Next()) {
+            const QDateTime data = dataEfetivo->AsDateTime();
+            if (data.date() != dia)
+                continue;
+            Linha linha;
+            linha.servico = texto(cdsEfetivos, QStringLiteral("CDSERVFILI"));
+            linha.data = data;
+            linha.filialCentral = texto(cdsEfetivos, QStringLiteral("CDFILCENT"));
+            for (int i = 0; i < 3; ++i) {
+                try {
+                    linha.valores[i] = ConverteValorSemZero(texto(cdsEfetivos, quantidades[i]));
+                } catch (const EConvertError &error) {
+                    throw EConvertError(QStringLiteral("%1\nServiço %2, coluna %3.")
+                                            .arg(error.message(), linha.servico, rotulos[i]));
+                }
             }
+            linhas.append(linha);
         }
-        linhas.append(linha);
     }
     cdsEfetivos->Close();
 
@@ -821,10 +828,18 @@ void TfrmEfetivos::prepararEfetivo(double clientes, double funcionarios, double 
         texto(cdsAuxEfetivos, QStringLiteral("CDSERVFILI")),
         texto(cdsAuxEfetivos, QStringLiteral("CDTIPOCARD")),
     };
+    // The record is edited among its branch's rows of its menu type, which
+    // hold every row of its key: the file's other rows need not be put in
+    // order for it.
+    FilterScope doTipo(*cdsEfetivos, QStringLiteral("CDFILIAL = ") + QuotedStr(chave[0].toString())
+                                         + QStringLiteral(" AND CDTIPOCARD = ")
+                                         + QuotedStr(chave[3].toString()));
     // The record may have gone from the file since it was loaded: another
     // record must not take its numbers.
-    if (!cdsEfetivos->Locate(kChaveEfetivo, chave))
+    if (!cdsEfetivos->Locate(kChaveEfetivo, chave)) {
+        doTipo.restore();
         MensErro(msgPadrao.Msg(QStringLiteral("Efet_N_Enc")), true);
+    }
     cdsEfetivos->Edit();
     cdsEfetivos->FieldByName(kClientes)->SetAsString(FloatToStr(clientes));
     cdsEfetivos->FieldByName(kFuncionarios)->SetAsString(FloatToStr(funcionarios));

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,6 +14,7 @@
 #include <limits>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -95,6 +97,61 @@ QStringList leftovers(const QString &dir, const QStringList &expected)
     return out;
 }
 
+// Every visible row, every field as the controls show it.
+QStringList rowTexts(const Table &table)
+{
+    QStringList out;
+    for (int row = 0; row < table.ViewCount(); ++row) {
+        QStringList values;
+        for (int field = 0; field < table.FieldCount(); ++field)
+            values << table.TextAt(row, field);
+        out << values.join(u'|');
+    }
+    return out;
+}
+
+// Where the table's first stored value lives in memory. A load that reads
+// the file puts the values in memory of its own; one that takes the content
+// again leaves them where they were. Callers hold a copy of the old content,
+// so that its memory cannot be handed out again in between.
+quintptr valueMemory(const Table &table)
+{
+    const TableData &data = table.Content();
+    return quintptr(data.heap.bytes(data.row(data.stored.front())[0]).data());
+}
+
+// Three counts of two branches, by name.
+const QByteArray threeCounts = packet(
+    countFieldElements,
+    "<ROW CDFILIAL=\"0001\" NMPRODUTO=\"Feijão\" QTD=\"2.5\" NRSEQ=\"1\" DTCONT=\"20090310\"/>\n"
+    "<ROW CDFILIAL=\"0002\" NMPRODUTO=\"Sal\" QTD=\"1\" NRSEQ=\"3\"/>\n"
+    "<ROW CDFILIAL=\"0001\" NMPRODUTO=\"Arroz\" QTD=\"10\" NRSEQ=\"2\"/>\n");
+
+// What a table tells its controls.
+struct SignalCounts
+{
+    explicit SignalCounts(Table *table)
+        : state(table, &Table::stateChanged)
+        , fields(table, &Table::fieldsChanged)
+        , reset(table, &Table::viewReset)
+        , current(table, &Table::currentChanged)
+    {}
+    QList<qsizetype> counts() const
+    {
+        return {state.count(), fields.count(), reset.count(), current.count()};
+    }
+    QSignalSpy state, fields, reset, current;
+};
+
+QStringList freshRows(const QString &path, const QString &order = QString())
+{
+    Table fresh;
+    fresh.SetFieldDefs(countFields());
+    fresh.SetIndexFieldNames(order);
+    fresh.LoadFromFile(path);
+    return rowTexts(fresh);
+}
+
 bool runningAsRoot()
 {
 #ifdef Q_OS_UNIX
@@ -139,6 +196,10 @@ private slots:
     void writtenInPieces();
     void failingContentLeavesTheSet();
     void savedFilePermissions();
+    void reloadOfUnchangedFileKeepsTheContent();
+    void reloadAfterAChangeReadsTheFile_data();
+    void reloadAfterAChangeReadsTheFile();
+    void reloadAfterASaveKeepsTheSavedContent();
 };
 
 void TstTableFile::init()
@@ -1027,6 +1088,289 @@ void TstTableFile::savedFilePermissions()
     QCOMPARE(::stat(QFile::encodeName(kept).constData(), &replaced), 0);
     QCOMPARE(replaced.st_mode & 0777, mode_t(0604));
 #endif
+}
+
+// A window reads its files again on every move; a file nobody wrote since
+// the table read it gives back what the table holds, and the load takes that
+// again instead of reading it, doing all a load does.
+void TstTableFile::reloadOfUnchangedFileKeepsTheContent()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("INVENTARIO.cds");
+    writeFile(path, threeCounts);
+
+    // kept is reloaded as it was loaded; read holds the same rows as a new
+    // content, so its reload reads the file: the two must end alike.
+    Table kept("cdsKept");
+    Table read("cdsRead");
+    int scrolls[2] = {0, 0};
+    for (Table *table : {&kept, &read}) {
+        table->SetFieldDefs(countFields());
+        table->SetIndexFieldNames("NMPRODUTO");
+        table->SetFilter("CDFILIAL = '0001'");
+        table->SetFiltered(true);
+        table->LoadFromFile(path);
+        table->AfterScroll
+            = [&scrolls, table, &kept](Table &) { ++scrolls[table == &kept ? 0 : 1]; };
+    }
+    read.SetData(read.Data());
+    for (Table *table : {&kept, &read}) {
+        table->Last();
+        table->Edit();
+        table->FieldByName("QTD")->SetAsFloat(7);
+    }
+    QCOMPARE(rowTexts(kept)[1].section(u'|', 2, 2), QString("7"));
+
+    const TableData keptBefore = kept.Data();
+    const TableData readBefore = read.Data();
+    const quintptr keptMemory = valueMemory(kept);
+    const quintptr readMemory = valueMemory(read);
+    SignalCounts keptSignals(&kept);
+    SignalCounts readSignals(&read);
+    scrolls[0] = scrolls[1] = 0;
+    kept.LoadFromFile(path);
+    read.LoadFromFile(path);
+
+    QCOMPARE(valueMemory(kept), keptMemory);
+    QVERIFY(valueMemory(read) != readMemory);
+    const QStringList expected = {"0001|Arroz|10|2||", "0001|Feijão|2,5|1|10/03/2009|"};
+    QCOMPARE(rowTexts(kept), expected);
+    QCOMPARE(rowTexts(read), expected);
+    for (Table *table : {&kept, &read}) {
+        QCOMPARE(table->State(), DataSetState::Browse);
+        QCOMPARE(table->RecNo(), 1);
+        QCOMPARE(table->RecordCount(), 2);
+        QVERIFY(table->Bof());
+        QVERIFY(!table->Modified());
+        QCOMPARE(table->ChangeCount(), 0);
+        QCOMPARE(table->FieldByName("NMPRODUTO")->AsString(), QString("Arroz"));
+    }
+    QCOMPARE(keptSignals.counts(), QList<qsizetype>({1, 1, 1, 1}));
+    QCOMPARE(readSignals.counts(), keptSignals.counts());
+    QCOMPARE(scrolls[0], 1);
+    QCOMPARE(scrolls[1], 1);
+
+    // The indexes answer as before, a lookup and a narrower filter included.
+    QVERIFY(kept.Locate("NMPRODUTO", "Feijão"));
+    QCOMPARE(kept.FieldByName("QTD")->AsFloat(), 2.5);
+    {
+        FilterScope branch(kept, "CDFILIAL = '0002'");
+        QCOMPARE(rowTexts(kept), QStringList({"0002|Sal|1|3||"}));
+    }
+    QCOMPARE(rowTexts(kept), expected);
+
+    // Again, and under another spelling of the name: the same file.
+    kept.LoadFromFile(path);
+    kept.LoadFromFile(dir.filePath("inventario.CDS"));
+    QCOMPARE(valueMemory(kept), keptMemory);
+    QCOMPARE(rowTexts(kept), expected);
+
+    // A changed declaration is refused as a read would refuse it.
+    kept.SetFieldDefs({FieldDef::text("CDFILIAL", 4), FieldDef::text("NMPRODUTO", 30)});
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, kept.LoadFromFile(path));
+}
+
+enum class Change {
+    PostedEdit,
+    PostedWithoutLog,
+    Deleted,
+    Emptied,
+    Replaced,
+    SetData,
+    RewrittenByAnother,
+    RewrittenInPlaceSameSizeAndTime,
+    FailedSave,
+    SavedElsewhere,
+};
+
+void TstTableFile::reloadAfterAChangeReadsTheFile_data()
+{
+    QTest::addColumn<int>("change");
+    QTest::newRow("an edit posted, not saved") << int(Change::PostedEdit);
+    QTest::newRow("an edit posted with the change log off") << int(Change::PostedWithoutLog);
+    QTest::newRow("a row deleted") << int(Change::Deleted);
+    QTest::newRow("emptied") << int(Change::Emptied);
+    QTest::newRow("another file loaded") << int(Change::Replaced);
+    QTest::newRow("the same rows set as a new content") << int(Change::SetData);
+    QTest::newRow("another program saved the file") << int(Change::RewrittenByAnother);
+    QTest::newRow("rewritten in place, same size and modification time")
+        << int(Change::RewrittenInPlaceSameSizeAndTime);
+    QTest::newRow("a save that failed") << int(Change::FailedSave);
+    QTest::newRow("saved to another file") << int(Change::SavedElsewhere);
+}
+
+void TstTableFile::reloadAfterAChangeReadsTheFile()
+{
+    QFETCH(int, change);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("INVENTARIO.cds");
+    writeFile(path, threeCounts);
+    Table table;
+    table.SetFieldDefs(countFields());
+    table.LoadFromFile(path);
+    const QStringList loaded = rowTexts(table);
+
+    switch (Change(change)) {
+    case Change::PostedEdit:
+    case Change::PostedWithoutLog:
+        table.SetLogChanges(Change(change) == Change::PostedEdit);
+        table.Edit();
+        table.FieldByName("QTD")->SetAsFloat(99);
+        table.Post();
+        break;
+    case Change::Deleted: table.Delete(); break;
+    case Change::Emptied: table.EmptyDataSet(); break;
+    case Change::Replaced:
+        writeFile(dir.filePath("OUTRO.cds"), goodCounts);
+        table.LoadFromFile(dir.filePath("OUTRO.cds"));
+        break;
+    case Change::SetData: table.SetData(table.Data()); break;
+    case Change::RewrittenByAnother: {
+        Table other;
+        other.SetFieldDefs(countFields());
+        other.LoadFromFile(path);
+        other.Append();
+        other.FieldByName("CDFILIAL")->SetAsString("0003");
+        other.FieldByName("NMPRODUTO")->SetAsString("Milho");
+        other.Post();
+        other.SaveToFile(path);
+        break;
+    }
+    case Change::RewrittenInPlaceSameSizeAndTime: {
+#ifndef Q_OS_UNIX
+        QSKIP("status change times are a Unix matter");
+#else
+        struct stat before;
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+        // Past the file system's clock tick, which a change within the
+        // same tick as the load could share.
+        QTest::qSleep(20);
+        QByteArray bytes = threeCounts;
+        bytes.replace("Arroz", "Milho");
+        writeFile(path, bytes);
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        struct stat after;
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+        QCOMPARE(after.st_size, before.st_size);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        break;
+#endif
+    }
+    case Change::FailedSave: {
+        // A set of two files of which the second cannot be written: neither
+        // is replaced, and the first's content is trusted no more.
+        writeFile(dir.filePath("bloqueio"), "a file, not a directory");
+        Table other;
+        other.SetFieldDefs(countFields());
+        other.SetData(TableFile::parse(goodCounts, "x"));
+        QVERIFY_THROWS_EXCEPTION(
+            EDatabaseError,
+            Table::SaveToFiles({{&table, path}, {&other, dir.filePath("bloqueio/OUTRO.cds")}}));
+        QCOMPARE(readFile(path), threeCounts);
+        break;
+    }
+    case Change::SavedElsewhere: table.SaveToFile(dir.filePath("COPIA.cds")); break;
+    }
+
+    const QStringList expected = freshRows(path);
+    const TableData before = table.Data();
+    const bool hadRows = !before.stored.empty();
+    const quintptr memory = hadRows ? valueMemory(table) : 0;
+    table.LoadFromFile(path);
+    QCOMPARE(rowTexts(table), expected);
+    QCOMPARE(table.RecNo(), 1);
+    if (hadRows)
+        QVERIFY2(valueMemory(table) != memory, "the file was not read");
+    if (Change(change) == Change::RewrittenByAnother)
+        QVERIFY(expected.size() == 4 && expected.last().contains("Milho"));
+    else if (Change(change) == Change::RewrittenInPlaceSameSizeAndTime)
+        QVERIFY(expected.last().contains("Milho"));
+    else
+        QCOMPARE(expected, loaded);
+}
+
+// After a save the file holds what the table holds: the next load takes the
+// table's content again, and it is what a read of the file gives, value for
+// value, also for values whose written form is escaped.
+void TstTableFile::reloadAfterASaveKeepsTheSavedContent()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("INVENTARIO.cds");
+    writeFile(path, threeCounts);
+    writeFile(dir.filePath("LANCENTR.cds"), goodCounts);
+    Table table;
+    table.SetFieldDefs(countFields());
+    table.SetIndexFieldNames("NMPRODUTO");
+    table.LoadFromFile(path);
+    QCOMPARE(names(table), QStringList({"Arroz", "Feijão", "Sal"}));
+
+    // Edits that move rows in the browsing order, and rows of equal keys,
+    // which keep their stored order.
+    table.Delete();
+    table.Edit();
+    table.FieldByName("NMPRODUTO")->SetAsString("a \"b\" & <c> 'd'");
+    table.FieldByName("QTD")->SetAsFloat(0.1 + 0.2);
+    table.Post();
+    table.Append();
+    table.FieldByName("CDFILIAL")->SetAsString("01");
+    table.FieldByName("NMPRODUTO")->SetAsString("linha 1\nlinha 2\t ");
+    table.FieldByName("QTD")->SetAsFloat(-1e-7);
+    table.FieldByName("NRSEQ")->SetAsInteger(-42);
+    table.FieldByName("DTCONT")->SetAsDate(QDate(2026, 12, 10));
+    table.FieldByName("DTHORA")->SetAsDateTime(
+        QDateTime(QDate(2026, 12, 10), QTime(17, 5, 9, 123), Qt::UTC));
+    table.Post();
+    table.Append();
+    table.FieldByName("NMPRODUTO")->SetAsString("Sal");
+    table.FieldByName("QTD")->SetAsFloat(5);
+    table.Post();
+    QVERIFY(table.Locate("NMPRODUTO", "Sal"));
+    table.Insert();
+    table.FieldByName("NMPRODUTO")->SetAsString("Sal");
+    table.FieldByName("QTD")->SetAsFloat(6);
+    table.Post();
+    table.First();
+    table.Insert();
+    table.FieldByName("NMPRODUTO")->SetAsString("Açúcar");
+    table.Post();
+    const QStringList held = rowTexts(table);
+    // The file's own spelling is resolved, as the save resolves it.
+    table.SaveToFile(dir.filePath("inventario.CDS"));
+
+    const QStringList saved = freshRows(path, "NMPRODUTO");
+    QCOMPARE(saved, held);
+    const TableData before = table.Data();
+    const quintptr memory = valueMemory(table);
+    table.LoadFromFile(path);
+    QCOMPARE(valueMemory(table), memory);
+    QCOMPARE(rowTexts(table), saved);
+    QCOMPARE(table.RecNo(), 1);
+    table.SetIndexFieldNames("");
+    QCOMPARE(rowTexts(table), freshRows(path));
+
+    // A set saved together: every table of it.
+    Table header;
+    header.SetFieldDefs(countFields());
+    header.LoadFromFile(dir.filePath("LANCENTR.cds"));
+    header.Append();
+    header.FieldByName("NMPRODUTO")->SetAsString("Óleo");
+    header.Post();
+    table.Edit();
+    table.FieldByName("QTD")->SetAsFloat(3);
+    table.Post();
+    Table::SaveToFiles({{&table, path}, {&header, dir.filePath("LANCENTR.cds")}});
+    for (Table *saver : {&table, &header}) {
+        const QString file = saver == &table ? path : dir.filePath("LANCENTR.cds");
+        const QStringList written = freshRows(file);
+        const TableData held = saver->Data();
+        const quintptr at = valueMemory(*saver);
+        saver->LoadFromFile(file);
+        QCOMPARE(valueMemory(*saver), at);
+        QCOMPARE(rowTexts(*saver), written);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstTableFile)
