@@ -462,8 +462,7 @@ void Table::LoadFromFile(const QString &path)
     const QString resolved = TableFile::resolve(path);
     FileStamp before;
     const bool stamped = fileStamp(resolved, &before);
-    if (stamped && !m_originPath.isEmpty() && m_originGeneration == m_generation
-        && m_originStamp == before && m_originPath == originName(resolved)) {
+    if (stamped && holdsFile(resolved, before)) {
         readoptData(resolved, before);
         return;
     }
@@ -473,6 +472,19 @@ void Table::LoadFromFile(const QString &path)
     FileStamp after;
     const bool steady = stamped && fileStamp(resolved, &after) && after == before;
     adoptData(std::move(data), resolved, steady ? &before : nullptr);
+}
+
+bool Table::holdsFile(const QString &resolved, const FileStamp &now) const
+{
+    return !m_originPath.isEmpty() && m_originGeneration == m_generation && m_originStamp == now
+           && m_originPath == originName(resolved);
+}
+
+bool Table::HoldsFile(const QString &path) const
+{
+    const QString resolved = TableFile::resolve(path);
+    FileStamp now;
+    return Active() && fileStamp(resolved, &now) && holdsFile(resolved, now);
 }
 
 TableData Table::Data() const

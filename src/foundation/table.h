@@ -124,6 +124,10 @@ public:
     // it stands, with all a load does (first record, order and filter
     // worked out anew, the signals and events).
     void LoadFromFile(const QString &path);
+    // Whether LoadFromFile(path) would take the content again without
+    // reading: the table holds what it last loaded from or saved to the file,
+    // and nothing has written the file since.
+    bool HoldsFile(const QString &path) const;
     void SaveToFile(const QString &path) const;
     // Saves several tables so that either every file is replaced or none.
     static void SaveToFiles(const QList<QPair<const Table *, QString>> &files);
@@ -247,6 +251,7 @@ private:
         bool operator==(const FileStamp &) const = default;
     };
     static bool fileStamp(const QString &path, FileStamp *stamp);
+    bool holdsFile(const QString &resolved, const FileStamp &now) const;
 
     void requireActive() const;
     void requireEditing(const Field &field) const;

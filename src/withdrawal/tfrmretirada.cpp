@@ -410,8 +410,6 @@ void TfrmRetirada::loadServices()
 void TfrmRetirada::loadPrevReti()
 {
     cdsPrevReti->LoadFromFile(dataFile(kPrevRetiFile));
-    const QFileInfo info(dataFile(kPrevRetiFile));
-    m_stamp = {info.size(), info.lastModified(), info.metadataChangeTime()};
 }
 
 void TfrmRetirada::reloadPrevRetiIfChanged()
@@ -419,10 +417,7 @@ void TfrmRetirada::reloadPrevRetiIfChanged()
     // Every stored row is written at once and the window reads the file
     // whole, so the table already holds what a new read would give unless
     // someone else replaced the file since.
-    const QFileInfo info(dataFile(kPrevRetiFile));
-    const FileStamp now{info.exists() ? info.size() : -1, info.lastModified(),
-                        info.metadataChangeTime()};
-    if (!cdsPrevReti->Active() || !(now == m_stamp)) {
+    if (!cdsPrevReti->HoldsFile(dataFile(kPrevRetiFile))) {
         loadPrevReti();
         walkWithdrawals(Rewrite::Dates, false);
     }
@@ -431,8 +426,6 @@ void TfrmRetirada::reloadPrevRetiIfChanged()
 void TfrmRetirada::savePrevReti()
 {
     cdsPrevReti->SaveToFile(dataFile(kPrevRetiFile));
-    const QFileInfo info(dataFile(kPrevRetiFile));
-    m_stamp = {info.size(), info.lastModified(), info.metadataChangeTime()};
 }
 
 bool TfrmRetirada::walkWithdrawals(Rewrite rewrite, bool lists)

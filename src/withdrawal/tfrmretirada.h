@@ -151,15 +151,6 @@ private:
     QString m_branch;
     // The service names by branch and service code.
     QHash<QString, QString> m_serviceNames;
-    // The state of PREVRETI.cds when it was last loaded or saved here.
-    struct FileStamp
-    {
-        qint64 size = -1;
-        QDateTime modified;
-        QDateTime changed;
-        bool operator==(const FileStamp &) const = default;
-    };
-    FileStamp m_stamp;
     bool m_productsOpen = false;
 };
 

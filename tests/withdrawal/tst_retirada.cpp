@@ -328,6 +328,7 @@ private slots:
     void openingBringsTheBranchQuantitiesIntoFormat_data();
     void openingBringsTheBranchQuantitiesIntoFormat();
     void openingAFormattedFileWritesNothing();
+    void dateLoadSeesWhatAnotherProgramWrote();
     void tenDayRuleComparesDays_data();
     void tenDayRuleComparesDays();
     void dateLookupListsEachDayOnceAndSkipsTheRule();
@@ -537,6 +538,26 @@ void TestRetirada::openingAFormattedFileWritesNothing()
     QVERIFY(w);
     QVERIFY(loadDate(w));
     QCOMPARE(m_dir->contents(), before);
+}
+
+// The window keeps the rows it read and stored; a file another program
+// wrote since is read again at the next date load.
+void TestRetirada::dateLoadSeesWhatAnotherProgramWrote()
+{
+    m_dir = std::make_unique<DataDir>();
+    TfrmRetirada *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(loadDate(w));
+    QTRY_COMPARE(gridRows(w).size(), 2);
+
+    QList<Plan> plans = defaultPlans();
+    plans.append({"0001", "00001", today(), "13.01.001", "4,00000"});
+    m_dir->writePlans(plans);
+    w->dpkData->setFocus();
+    QVERIFY(focusOn(w->dpkData));
+    QVERIFY(loadDate(w));
+    QTRY_COMPARE(gridRows(w).size(), 3);
+    QVERIFY(gridRows(w).contains("13.01.001 LT 4,00000 0,00000"));
 }
 
 void TestRetirada::tenDayRuleComparesDays_data()
