@@ -38,27 +38,27 @@ namespace kiv {
 
 namespace {
 
-const QString kClientes = QStringLiteral("QTCLIENTE");
-const QString kFuncionarios = QStringLiteral("QTFUNC");
-const QString kDoacoes = QStringLiteral("QTDOACAO");
+const QString kClients = QStringLiteral("QTCLIENTE");
+const QString kStaff = QStringLiteral("QTFUNC");
+const QString kDonations = QStringLiteral("QTDOACAO");
 const QString kTotal = QStringLiteral("QTCOMEFETCAR");
-const QString kChaveEfetivo = QStringLiteral("CDFILIAL;DTEFETIVO;CDSERVFILI;CDTIPOCARD");
-const QString kChaveCliente = QStringLiteral("CDFILIAL;CDTIPOCARD;CDSERVFILI;DTPROGENTR;CDCLIENTE");
+const QString kHeadcountKey = QStringLiteral("CDFILIAL;DTEFETIVO;CDSERVFILI;CDTIPOCARD");
+const QString kBreakdownKey = QStringLiteral("CDFILIAL;CDTIPOCARD;CDSERVFILI;DTPROGENTR;CDCLIENTE");
 
-bool isQuantidade(const QString &fieldName)
+bool isQuantity(const QString &fieldName)
 {
-    return fieldName.compare(kClientes, Qt::CaseInsensitive) == 0
-           || fieldName.compare(kFuncionarios, Qt::CaseInsensitive) == 0
-           || fieldName.compare(kDoacoes, Qt::CaseInsensitive) == 0;
+    return fieldName.compare(kClients, Qt::CaseInsensitive) == 0
+           || fieldName.compare(kStaff, Qt::CaseInsensitive) == 0
+           || fieldName.compare(kDonations, Qt::CaseInsensitive) == 0;
 }
 
-bool editando(const Table *table)
+bool isEditing(const Table *table)
 {
     return table && (table->State() == DataSetState::Edit
                      || table->State() == DataSetState::Insert);
 }
 
-QString texto(const Table *table, const QString &fieldName)
+QString fieldText(const Table *table, const QString &fieldName)
 {
     return table->FieldByName(fieldName)->AsString();
 }
@@ -66,7 +66,7 @@ QString texto(const Table *table, const QString &fieldName)
 // Digits after the decimal mark of a quantity text ("10,25" has two): sums
 // of such texts are compared at the precision the texts carry, so that
 // 1,1 + 2,2 is 3,3.
-int casasDecimais(const QString &text)
+int decimalPlaces(const QString &text)
 {
     const qsizetype mark = std::max(text.lastIndexOf(u','), text.lastIndexOf(u'.'));
     if (mark < 0)
@@ -77,38 +77,38 @@ int casasDecimais(const QString &text)
     return std::min(digits, 9);
 }
 
-double escala(int casas)
+double scale(int places)
 {
-    return std::pow(10.0, casas);
+    return std::pow(10.0, places);
 }
 
-double arredondado(double value, int casas)
+double rounded(double value, int places)
 {
-    return std::round(value * escala(casas)) / escala(casas);
+    return std::round(value * scale(places)) / scale(places);
 }
 
-bool iguais(double a, double b, int casas)
+bool equalAt(double a, double b, int places)
 {
-    return std::llround(a * escala(casas)) == std::llround(b * escala(casas));
+    return std::llround(a * scale(places)) == std::llround(b * scale(places));
 }
 
 // The three sums of a breakdown and the precision of the texts they came
 // from.
-struct Somas
+struct Sums
 {
-    double clientes = 0;
-    double funcionarios = 0;
-    double doacoes = 0;
-    int casas = 0;
-    bool linhas = false;
+    double clients = 0;
+    double staff = 0;
+    double donations = 0;
+    int places = 0;
+    bool hasRows = false;
 
-    void somar(const QString &c, const QString &f, const QString &d)
+    void add(const QString &c, const QString &f, const QString &d)
     {
-        clientes += ConverteValorSemZero(c);
-        funcionarios += ConverteValorSemZero(f);
-        doacoes += ConverteValorSemZero(d);
-        casas = std::max({casas, casasDecimais(c), casasDecimais(f), casasDecimais(d)});
-        linhas = true;
+        clients += ConverteValorSemZero(c);
+        staff += ConverteValorSemZero(f);
+        donations += ConverteValorSemZero(d);
+        places = std::max({places, decimalPlaces(c), decimalPlaces(f), decimalPlaces(d)});
+        hasRows = true;
     }
 };
 
@@ -139,7 +139,7 @@ TfrmEfetivos::TfrmEfetivos(const LoginSession &session, QWidget *parent) : TfrmP
     };
     declareTables();
     buildControls();
-    m_focusConnection = connect(qApp, &QApplication::focusChanged, this, [this] { focoMudou(); });
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this, [this] { focusMoved(); });
     HabilitaControles();
 }
 
@@ -179,9 +179,9 @@ void TfrmEfetivos::declareTables()
     cdsAuxEfetivos->SetFieldDefs({
         FieldDef::text(QStringLiteral("CDSERVFILI"), 5, QStringLiteral("Cód. Serviço")),
         FieldDef::text(QStringLiteral("NMSERVICO"), 40, QStringLiteral("Nome do Serviço")),
-        FieldDef::of(kClientes, FieldKind::Float, QStringLiteral("Clientes")),
-        FieldDef::of(kFuncionarios, FieldKind::Float, QStringLiteral("Funcionários")),
-        FieldDef::of(kDoacoes, FieldKind::Float, QStringLiteral("Doações")),
+        FieldDef::of(kClients, FieldKind::Float, QStringLiteral("Clientes")),
+        FieldDef::of(kStaff, FieldKind::Float, QStringLiteral("Funcionários")),
+        FieldDef::of(kDonations, FieldKind::Float, QStringLiteral("Doações")),
         dia,
         FieldDef::text(QStringLiteral("CDFILIAL"), 4, QStringLiteral("Filial")),
         FieldDef::text(QStringLiteral("CDTIPOCARD"), 10, QStringLiteral("Tipo de Cardápio")),
@@ -271,14 +271,14 @@ void TfrmEfetivos::buildControls()
     dbtNome->setObjectName(QStringLiteral("dbtNome"));
     dbtNome->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ClientLayout()->insertWidget(ClientLayout()->indexOf(pgcPadrao) + 1, dbtNome);
-    connect(dtsPadrao, &TDataSource::dataChanged, this, [this] { mostrarNome(); });
-    connect(dtsPadrao, &TDataSource::stateChanged, this, [this] { mostrarNome(); });
+    connect(dtsPadrao, &TDataSource::dataChanged, this, [this] { showServiceName(); });
+    connect(dtsPadrao, &TDataSource::stateChanged, this, [this] { showServiceName(); });
     dbnPadrao->OnClick = [this](TNavigateBtn) { dbnPadraoClick(); };
     // The page being hidden would hand the keyboard to the next control of
     // the window, the header, on the way to the new page: the tabs hold it
     // meanwhile, so the page control is not left.
     pgcPadrao->OnChanging = [this](bool &) {
-        if (dentro(pgcPadrao))
+        if (hasFocusIn(pgcPadrao))
             pgcPadrao->tabBar()->setFocus();
     };
 
@@ -359,7 +359,7 @@ QWidget *TfrmEfetivos::buildHeader()
 void TfrmEfetivos::buildGrids()
 {
     // Rows are neither removed from the grids: Ctrl+Delete does nothing.
-    const auto semExclusao = [](int &key, Qt::KeyboardModifiers shift) {
+    const auto noDeletion = [](int &key, Qt::KeyboardModifiers shift) {
         if (key == VK_DELETE && (shift & Qt::ControlModifier))
             key = 0;
     };
@@ -379,14 +379,14 @@ void TfrmEfetivos::buildGrids()
     };
     add(columns, QStringLiteral("CDSERVFILI"), QStringLiteral("Serviço"), 45, true)->SetWidthChars(5);
     add(columns, QStringLiteral("NMSERVICO"), QStringLiteral("Nome do Serviço"), 210, true);
-    add(columns, kClientes, QStringLiteral("Clientes"), 65, false);
-    add(columns, kFuncionarios, QStringLiteral("Funcionário"), 65, false);
-    add(columns, kDoacoes, QStringLiteral("Doações"), 65, false);
+    add(columns, kClients, QStringLiteral("Clientes"), 65, false);
+    add(columns, kStaff, QStringLiteral("Funcionário"), 65, false);
+    add(columns, kDonations, QStringLiteral("Doações"), 65, false);
     add(columns, kTotal, QStringLiteral("Efetivos"), 65, true);
     dbgPadrao->SetTabsMoveCells(true);
     dbgPadrao->OnKeyPress = [this](QChar &key) { dbgPadraoKeyPress(key); };
     dbgPadrao->OnColExit = [this] { dbgPadraoColExit(); };
-    dbgPadrao->OnKeyDown = semExclusao;
+    dbgPadrao->OnKeyDown = noDeletion;
 
     auto *layout = new QVBoxLayout(tshFormulario);
     dbgClientes = new TDBGrid(tshFormulario);
@@ -395,30 +395,30 @@ void TfrmEfetivos::buildGrids()
     layout->addWidget(dbgClientes);
     TDBGridColumns &clientes = dbgClientes->Columns();
     add(clientes, QStringLiteral("NMCLIENTE"), QStringLiteral("Cliente"), 265, true);
-    add(clientes, kClientes, QStringLiteral("Clientes"), 0, false);
-    add(clientes, kFuncionarios, QStringLiteral("Funcionários"), 0, false);
-    add(clientes, kDoacoes, QStringLiteral("Doações"), 0, false);
+    add(clientes, kClients, QStringLiteral("Clientes"), 0, false);
+    add(clientes, kStaff, QStringLiteral("Funcionários"), 0, false);
+    add(clientes, kDonations, QStringLiteral("Doações"), 0, false);
     dbgClientes->SetTabsMoveCells(true);
     dbgClientes->OnKeyPress = [this](QChar &key) { dbgClientesKeyPress(key); };
     dbgClientes->OnColExit = [this] { dbgClientesColExit(); };
-    dbgClientes->OnKeyDown = semExclusao;
+    dbgClientes->OnKeyDown = noDeletion;
     QPalette colours = dbgClientes->palette();
     colours.setColor(QPalette::Base, palette().color(QPalette::ToolTipBase));
     dbgClientes->setPalette(colours);
-    pintarGrade(false);
+    paintGrid(false);
 }
 
-QString TfrmEfetivos::arquivo(const QString &fileName) const
+QString TfrmEfetivos::dataFile(const QString &fileName) const
 {
     return Session().file(fileName);
 }
 
-QString TfrmEfetivos::tipoCardapio() const
+QString TfrmEfetivos::menuType() const
 {
     return edtCdTpCard->Text();
 }
 
-QString TfrmEfetivos::dataTexto() const
+QString TfrmEfetivos::dateText() const
 {
     return LocaleService::dateToText(dpkData->Date());
 }
@@ -430,7 +430,7 @@ void TfrmEfetivos::FormCreate()
     TfrmPadrao::FormCreate();
     medCdFilial->SetText(Session().branch);
     edtNmFilial->setText(Session().branchName);
-    cdsTipoCard->LoadFromFile(arquivo(QStringLiteral("TIPOCARD.cds")));
+    cdsTipoCard->LoadFromFile(dataFile(QStringLiteral("TIPOCARD.cds")));
     cdsVdTipoCard->SetData(cdsTipoCard->Data());
     cdsAuxData->CreateDataSet();
     cdsServClie->CreateDataSet();
@@ -442,8 +442,8 @@ void TfrmEfetivos::showEvent(QShowEvent *event)
 {
     TfrmPadrao::showEvent(event);
     // The header first, when the window opens.
-    if (!m_mostrada) {
-        m_mostrada = true;
+    if (!m_shown) {
+        m_shown = true;
         edtCdTpCard->setFocus();
     }
 }
@@ -471,45 +471,45 @@ void TfrmEfetivos::FormClose(bool &allowClose)
 
 // -------------------------------------------------------------- focus
 
-bool TfrmEfetivos::dentro(const QWidget *area) const
+bool TfrmEfetivos::hasFocusIn(const QWidget *area) const
 {
     const QWidget *control = focusWidget();
     return control && (control == area || area->isAncestorOf(control));
 }
 
-void TfrmEfetivos::focoMudou()
+void TfrmEfetivos::focusMoved()
 {
     // A handler below that moves the focus is settled by the steps after it.
-    if (m_focoOcupado)
+    if (m_settlingFocus)
         return;
     QWidget *now = QApplication::focusWidget();
     // Dialogs, lookups and other windows taking the focus for a while leave
     // nothing.
     if (!now || !isAncestorOf(now))
         return;
-    m_focoOcupado = true;
-    const auto livre = qScopeGuard([this] { m_focoOcupado = false; });
+    m_settlingFocus = true;
+    const auto settled = qScopeGuard([this] { m_settlingFocus = false; });
     // A row being edited is stored before the header is entered.
-    if (m_nasPaginas && !dentro(pgcPadrao)) {
-        m_nasPaginas = false;
+    if (m_inPages && !hasFocusIn(pgcPadrao)) {
+        m_inPages = false;
         guarded(this, [this] { pgcPadraoExit(); });
     }
-    if (m_noCabecalho && !dentro(panCardapio)) {
-        m_noCabecalho = false;
+    if (m_inHeader && !hasFocusIn(panCardapio)) {
+        m_inHeader = false;
         guarded(this, [this] { panCardapioExit(); });
     }
-    if (!m_noCabecalho && dentro(panCardapio)) {
-        m_noCabecalho = true;
+    if (!m_inHeader && hasFocusIn(panCardapio)) {
+        m_inHeader = true;
         guarded(this, [this] { panCardapioEnter(); });
     }
-    m_nasPaginas = dentro(pgcPadrao);
+    m_inPages = hasFocusIn(pgcPadrao);
 }
 
-void TfrmEfetivos::pintarGrade(bool carregada)
+void TfrmEfetivos::paintGrid(bool loaded)
 {
     QPalette colours = dbgPadrao->palette();
     colours.setColor(QPalette::Base,
-                     palette().color(carregada ? QPalette::ToolTipBase : QPalette::Button));
+                     palette().color(loaded ? QPalette::ToolTipBase : QPalette::Button));
     dbgPadrao->setPalette(colours);
 }
 
@@ -517,7 +517,7 @@ void TfrmEfetivos::pintarGrade(bool carregada)
 
 void TfrmEfetivos::panCardapioEnter()
 {
-    pintarGrade(false);
+    paintGrid(false);
     cdsServicos->Close();
     cdsAuxEfetivos->Close();
     cdsEfetCli->Close();
@@ -527,7 +527,7 @@ void TfrmEfetivos::panCardapioEnter()
 
 void TfrmEfetivos::panCardapioExit()
 {
-    carregar();
+    loadHeadcounts();
 }
 
 void TfrmEfetivos::edtCdTpCardChange()
@@ -542,8 +542,8 @@ void TfrmEfetivos::edtCdTpCardExit()
     edtCdTpCard->SetText(Ajusta(edtCdTpCard->Text(), 10));
     if (cdsTipoCard->Active()
         && cdsTipoCard->Locate(QStringLiteral("CDFILIAL;CDTIPOCARD"),
-                               QVariantList{medCdFilial->Text(), tipoCardapio()}))
-        edtNmTpCard->setText(texto(cdsTipoCard, QStringLiteral("NMTIPOCARD")));
+                               QVariantList{medCdFilial->Text(), menuType()}))
+        edtNmTpCard->setText(fieldText(cdsTipoCard, QStringLiteral("NMTIPOCARD")));
 }
 
 void TfrmEfetivos::edtCdTpCardKeyDown(int &key, Qt::KeyboardModifiers)
@@ -557,7 +557,7 @@ void TfrmEfetivos::edtCdTpCardKeyDown(int &key, Qt::KeyboardModifiers)
 void TfrmEfetivos::btnTpCardBeforePesq()
 {
     cdsTipoCard->Close();
-    cdsTipoCard->LoadFromFile(arquivo(QStringLiteral("TIPOCARD.cds")));
+    cdsTipoCard->LoadFromFile(dataFile(QStringLiteral("TIPOCARD.cds")));
     cdsTipoCard->SetFiltered(false);
     cdsTipoCard->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text()));
     cdsTipoCard->SetFiltered(true);
@@ -565,8 +565,8 @@ void TfrmEfetivos::btnTpCardBeforePesq()
 
 void TfrmEfetivos::btnTpCardAfterPesq()
 {
-    edtCdTpCard->SetText(texto(cdsTipoCard, QStringLiteral("CDTIPOCARD")));
-    edtNmTpCard->setText(texto(cdsTipoCard, QStringLiteral("NMTIPOCARD")));
+    edtCdTpCard->SetText(fieldText(cdsTipoCard, QStringLiteral("CDTIPOCARD")));
+    edtNmTpCard->setText(fieldText(cdsTipoCard, QStringLiteral("NMTIPOCARD")));
     dpkData->setFocus();
 }
 
@@ -579,7 +579,7 @@ void TfrmEfetivos::Vd_TipoCardapio()
         }
         cdsVdTipoCard->SetData(cdsTipoCard->Data());
         if (!cdsVdTipoCard->Locate(QStringLiteral("CDFILIAL;CDTIPOCARD"),
-                                   QVariantList{medCdFilial->Text(), tipoCardapio()})) {
+                                   QVariantList{medCdFilial->Text(), menuType()})) {
             edtCdTpCard->setFocus();
             MensErro(msgPadrao.Msg(QStringLiteral("TpCard_NCad")), true);
         }
@@ -600,10 +600,10 @@ void TfrmEfetivos::dpkDataKeyDown(int &key, Qt::KeyboardModifiers)
 void TfrmEfetivos::btnDataClick()
 {
     Vd_TipoCardapio();
-    cdsEfetivos->LoadFromFile(arquivo(QStringLiteral("EFETIVOS.cds")));
+    cdsEfetivos->LoadFromFile(dataFile(QStringLiteral("EFETIVOS.cds")));
     cdsEfetivos->SetFiltered(false);
     cdsEfetivos->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text())
-                           + QStringLiteral(" AND CDTIPOCARD = ") + QuotedStr(tipoCardapio()));
+                           + QStringLiteral(" AND CDTIPOCARD = ") + QuotedStr(menuType()));
     cdsEfetivos->SetFiltered(true);
 
     // Each day once: a headcount stored with a time of day is that day's.
@@ -620,7 +620,7 @@ void TfrmEfetivos::btnDataClick()
         cdsAuxData->FieldByName(QStringLiteral("DTEFETIVO"))->SetAsDateTime(inicio);
         cdsAuxData->FieldByName(QStringLiteral("STDATE"))
             ->SetAsString(LocaleService::dateToText(dia));
-        cdsAuxData->FieldByName(QStringLiteral("CDTIPOCARD"))->SetAsString(tipoCardapio());
+        cdsAuxData->FieldByName(QStringLiteral("CDTIPOCARD"))->SetAsString(menuType());
         cdsAuxData->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(medCdFilial->Text());
         cdsAuxData->Post();
     }
@@ -637,10 +637,10 @@ void TfrmEfetivos::btnDataClick()
 
 // ------------------------------------------------------------ loading
 
-void TfrmEfetivos::carregar()
+void TfrmEfetivos::loadHeadcounts()
 {
     Carregando = true;
-    const auto fim = qScopeGuard([this] {
+    const auto done = qScopeGuard([this] {
         Carregando = false;
         if (cdsAuxEfetivos->ControlsDisabled())
             cdsAuxEfetivos->EnableControls();
@@ -648,55 +648,55 @@ void TfrmEfetivos::carregar()
     });
     // A failure below leaves the grid empty, never with another day's rows.
     cdsAuxEfetivos->Close();
-    pintarGrade(false);
+    paintGrid(false);
     Vd_TipoCardapio();
 
     cdsEfetivos->Close();
-    cdsEfetivos->LoadFromFile(arquivo(QStringLiteral("EFETIVOS.cds")));
+    cdsEfetivos->LoadFromFile(dataFile(QStringLiteral("EFETIVOS.cds")));
     cdsEfetivos->SetFiltered(false);
     cdsEfetCli->Close();
-    cdsEfetCli->LoadFromFile(arquivo(QStringLiteral("EFETCLIE.cds")));
+    cdsEfetCli->LoadFromFile(dataFile(QStringLiteral("EFETCLIE.cds")));
     cdsServicos->Close();
-    cdsServicos->LoadFromFile(arquivo(QStringLiteral("SERVICO.cds")));
+    cdsServicos->LoadFromFile(dataFile(QStringLiteral("SERVICO.cds")));
 
-    struct Linha
+    struct HeadcountRow
     {
-        QString servico;
-        QDateTime data;
-        QString filialCentral;
-        double valores[3] = {};
+        QString service;
+        QDateTime date;
+        QString centralBranch;
+        double values[3] = {};
     };
     const QString filial = medCdFilial->Text();
-    const QString tipo = tipoCardapio();
+    const QString tipo = menuType();
     const QDate dia = dpkData->Date();
-    const QString quantidades[3] = {kClientes, kFuncionarios, kDoacoes};
+    const QString quantidades[3] = {kClients, kStaff, kDonations};
     const QString rotulos[3] = {QStringLiteral("Clientes"), QStringLiteral("Funcionários"),
                                 QStringLiteral("Doações")};
     // Only the rows shown are read: a text another branch keeps badly does
     // not stop this one, and a bad text shown is reported with its row. A
     // headcount stored with a time of day belongs to its day.
-    QList<Linha> linhas;
+    QList<HeadcountRow> linhas;
     {
         // The branch's rows of this menu type come from the table's index,
         // not from a pass over every branch's history.
-        FilterScope doTipo(*cdsEfetivos, QStringLiteral("CDFILIAL = ") + QuotedStr(filial)
-                                             + QStringLiteral(" AND CDTIPOCARD = ")
-                                             + QuotedStr(tipo));
+        FilterScope menuTypeRows(*cdsEfetivos, QStringLiteral("CDFILIAL = ") + QuotedStr(filial)
+                                                   + QStringLiteral(" AND CDTIPOCARD = ")
+                                                   + QuotedStr(tipo));
         const Field *dataEfetivo = cdsEfetivos->FieldByName(QStringLiteral("DTEFETIVO"));
         for (cdsEfetivos->First(); !cdsEfetivos->Eof(); cdsEfetivos->Next()) {
             const QDateTime data = dataEfetivo->AsDateTime();
             if (data.date() != dia)
                 continue;
-            Linha linha;
-            linha.servico = texto(cdsEfetivos, QStringLiteral("CDSERVFILI"));
-            linha.data = data;
-            linha.filialCentral = texto(cdsEfetivos, QStringLiteral("CDFILCENT"));
+            HeadcountRow linha;
+            linha.service = fieldText(cdsEfetivos, QStringLiteral("CDSERVFILI"));
+            linha.date = data;
+            linha.centralBranch = fieldText(cdsEfetivos, QStringLiteral("CDFILCENT"));
             for (int i = 0; i < 3; ++i) {
                 try {
-                    linha.valores[i] = ConverteValorSemZero(texto(cdsEfetivos, quantidades[i]));
+                    linha.values[i] = ConverteValorSemZero(fieldText(cdsEfetivos, quantidades[i]));
                 } catch (const EConvertError &error) {
                     throw EConvertError(QStringLiteral("%1\nServiço %2, coluna %3.")
-                                            .arg(error.message(), linha.servico, rotulos[i]));
+                                            .arg(error.message(), linha.service, rotulos[i]));
                 }
             }
             linhas.append(linha);
@@ -706,29 +706,29 @@ void TfrmEfetivos::carregar()
 
     cdsAuxEfetivos->CreateDataSet();
     cdsAuxEfetivos->DisableControls();
-    for (const Linha &linha : std::as_const(linhas)) {
+    for (const HeadcountRow &linha : std::as_const(linhas)) {
         cdsAuxEfetivos->Append();
         cdsAuxEfetivos->FieldByName(QStringLiteral("CDFILIAL"))->SetAsString(filial);
-        cdsAuxEfetivos->FieldByName(QStringLiteral("DTEFETIVO"))->SetAsDateTime(linha.data);
-        cdsAuxEfetivos->FieldByName(QStringLiteral("CDSERVFILI"))->SetAsString(linha.servico);
+        cdsAuxEfetivos->FieldByName(QStringLiteral("DTEFETIVO"))->SetAsDateTime(linha.date);
+        cdsAuxEfetivos->FieldByName(QStringLiteral("CDSERVFILI"))->SetAsString(linha.service);
         cdsAuxEfetivos->FieldByName(QStringLiteral("CDTIPOCARD"))->SetAsString(tipo);
-        cdsAuxEfetivos->FieldByName(QStringLiteral("CDFILCENT"))->SetAsString(linha.filialCentral);
+        cdsAuxEfetivos->FieldByName(QStringLiteral("CDFILCENT"))->SetAsString(linha.centralBranch);
         for (int i = 0; i < 3; ++i)
-            cdsAuxEfetivos->FieldByName(quantidades[i])->SetAsFloat(linha.valores[i]);
+            cdsAuxEfetivos->FieldByName(quantidades[i])->SetAsFloat(linha.values[i]);
         QString nome;
         if (cdsServicos->Locate(QStringLiteral("CDFILIAL;CDSERVFILI"),
-                                QVariantList{filial, linha.servico}))
-            nome = texto(cdsServicos, QStringLiteral("NMSERVICO"));
+                                QVariantList{filial, linha.service}))
+            nome = fieldText(cdsServicos, QStringLiteral("NMSERVICO"));
         cdsAuxEfetivos->FieldByName(QStringLiteral("NMSERVICO"))->SetAsString(nome);
-        cdsAuxEfetivos->FieldByName(kTotal)->SetAsFloat(linha.valores[0] + linha.valores[1]
-                                                        + linha.valores[2]);
+        cdsAuxEfetivos->FieldByName(kTotal)->SetAsFloat(linha.values[0] + linha.values[1]
+                                                        + linha.values[2]);
         cdsAuxEfetivos->Post();
     }
     cdsAuxEfetivos->First();
     cdsAuxEfetivos->EnableControls();
-    if (paginaClientes())
-        selecionarClientes();
-    pintarGrade(true);
+    if (breakdownPageActive())
+        selectBreakdown();
+    paintGrid(true);
 }
 
 // ------------------------------------------------------ headcount page
@@ -752,16 +752,16 @@ void TfrmEfetivos::dbgPadraoKeyPress(QChar &key)
     }
     NumericKeyPress(key, true);
     const Field *field = dbgPadrao->SelectedField();
-    if (!key.isNull() && field && isQuantidade(field->FieldName()))
+    if (!key.isNull() && field && isQuantity(field->FieldName()))
         VerificaVirgula(dbgPadrao, field->FieldName(), key);
 }
 
 // A row is stored with its three quantities, whatever cell the operator
 // left last.
-void TfrmEfetivos::checarQuantidades(const Table &table)
+void TfrmEfetivos::checkQuantities(const Table &table)
 {
-    for (const QString &name : {kClientes, kFuncionarios, kDoacoes})
-        if (EmptyString(texto(&table, name)))
+    for (const QString &name : {kClients, kStaff, kDonations})
+        if (EmptyString(fieldText(&table, name)))
             MensErro(msgPadrao.Msg(QStringLiteral("Qtd_Inf")), true);
 }
 
@@ -769,16 +769,15 @@ void TfrmEfetivos::dbgPadraoColExit()
 {
     const Field *leaving = dbgPadrao->SelectedField();
     if (cdsAuxEfetivos->State() != DataSetState::Edit || !leaving
-        || !isQuantidade(leaving->FieldName()))
+        || !isQuantity(leaving->FieldName()))
         return;
-    if (EmptyString(GridText(dbgPadrao, kClientes))
-        || EmptyString(GridText(dbgPadrao, kFuncionarios))
-        || EmptyString(GridText(dbgPadrao, kDoacoes)))
+    if (EmptyString(GridText(dbgPadrao, kClients)) || EmptyString(GridText(dbgPadrao, kStaff))
+        || EmptyString(GridText(dbgPadrao, kDonations)))
         MensErro(msgPadrao.Msg(QStringLiteral("Qtd_Inf")), true);
     cdsAuxEfetivos->FieldByName(kTotal)->SetAsFloat(
-        cdsAuxEfetivos->FieldByName(kClientes)->AsFloat()
-        + cdsAuxEfetivos->FieldByName(kFuncionarios)->AsFloat()
-        + cdsAuxEfetivos->FieldByName(kDoacoes)->AsFloat());
+        cdsAuxEfetivos->FieldByName(kClients)->AsFloat()
+        + cdsAuxEfetivos->FieldByName(kStaff)->AsFloat()
+        + cdsAuxEfetivos->FieldByName(kDonations)->AsFloat());
 }
 
 void TfrmEfetivos::cdsAuxEfetivosNewRecord()
@@ -793,107 +792,107 @@ void TfrmEfetivos::cdsAuxEfetivosBeforePost()
     if (Carregando)
         return;
     Table *row = cdsAuxEfetivos;
-    row->FieldByName(kTotal)->SetAsFloat(row->FieldByName(kClientes)->AsFloat()
-                                         + row->FieldByName(kFuncionarios)->AsFloat()
-                                         + row->FieldByName(kDoacoes)->AsFloat());
+    row->FieldByName(kTotal)->SetAsFloat(row->FieldByName(kClients)->AsFloat()
+                                         + row->FieldByName(kStaff)->AsFloat()
+                                         + row->FieldByName(kDonations)->AsFloat());
     // The sums of a breakdown just written with EFETIVOS.cds.
-    if (m_somenteNaGrade)
+    if (m_gridOnly)
         return;
-    checarQuantidades(*row);
-    if (!paginaClientes() && row->State() == DataSetState::Edit)
-        checarDistribuicao();
+    checkQuantities(*row);
+    if (!breakdownPageActive() && row->State() == DataSetState::Edit)
+        checkBreakdownSums();
     // The file is written before the row is stored, so that a refused or
     // failed write leaves the row being edited with what was typed.
-    prepararEfetivo(row->FieldByName(kClientes)->AsFloat(),
-                    row->FieldByName(kFuncionarios)->AsFloat(),
-                    row->FieldByName(kDoacoes)->AsFloat());
-    cdsEfetivos->SaveToFile(arquivo(QStringLiteral("EFETIVOS.cds")));
+    prepareHeadcountRecord(row->FieldByName(kClients)->AsFloat(),
+                           row->FieldByName(kStaff)->AsFloat(),
+                           row->FieldByName(kDonations)->AsFloat());
+    cdsEfetivos->SaveToFile(dataFile(QStringLiteral("EFETIVOS.cds")));
 }
 
 void TfrmEfetivos::cdsAuxEfetivosAfterPost()
 {
-    if (Carregando || m_somenteNaGrade)
+    if (Carregando || m_gridOnly)
         return;
     HabilitaControles();
 }
 
-void TfrmEfetivos::prepararEfetivo(double clientes, double funcionarios, double doacoes)
+void TfrmEfetivos::prepareHeadcountRecord(double clients, double staff, double donations)
 {
     cdsEfetivos->Close();
-    cdsEfetivos->LoadFromFile(arquivo(QStringLiteral("EFETIVOS.cds")));
+    cdsEfetivos->LoadFromFile(dataFile(QStringLiteral("EFETIVOS.cds")));
     cdsEfetivos->SetFiltered(false);
     const QVariantList chave{
-        texto(cdsAuxEfetivos, QStringLiteral("CDFILIAL")),
+        fieldText(cdsAuxEfetivos, QStringLiteral("CDFILIAL")),
         cdsAuxEfetivos->FieldByName(QStringLiteral("DTEFETIVO"))->AsDateTime(),
-        texto(cdsAuxEfetivos, QStringLiteral("CDSERVFILI")),
-        texto(cdsAuxEfetivos, QStringLiteral("CDTIPOCARD")),
+        fieldText(cdsAuxEfetivos, QStringLiteral("CDSERVFILI")),
+        fieldText(cdsAuxEfetivos, QStringLiteral("CDTIPOCARD")),
     };
     // The record is edited among its branch's rows of its menu type, which
     // hold every row of its key: the file's other rows need not be put in
     // order for it.
-    FilterScope doTipo(*cdsEfetivos, QStringLiteral("CDFILIAL = ") + QuotedStr(chave[0].toString())
-                                         + QStringLiteral(" AND CDTIPOCARD = ")
-                                         + QuotedStr(chave[3].toString()));
+    FilterScope menuTypeRows(
+        *cdsEfetivos, QStringLiteral("CDFILIAL = ") + QuotedStr(chave[0].toString())
+                          + QStringLiteral(" AND CDTIPOCARD = ") + QuotedStr(chave[3].toString()));
     // The record may have gone from the file since it was loaded: another
     // record must not take its numbers.
-    if (!cdsEfetivos->Locate(kChaveEfetivo, chave)) {
-        doTipo.restore();
+    if (!cdsEfetivos->Locate(kHeadcountKey, chave)) {
+        menuTypeRows.restore();
         MensErro(msgPadrao.Msg(QStringLiteral("Efet_N_Enc")), true);
     }
     cdsEfetivos->Edit();
-    cdsEfetivos->FieldByName(kClientes)->SetAsString(FloatToStr(clientes));
-    cdsEfetivos->FieldByName(kFuncionarios)->SetAsString(FloatToStr(funcionarios));
-    cdsEfetivos->FieldByName(kDoacoes)->SetAsString(FloatToStr(doacoes));
+    cdsEfetivos->FieldByName(kClients)->SetAsString(FloatToStr(clients));
+    cdsEfetivos->FieldByName(kStaff)->SetAsString(FloatToStr(staff));
+    cdsEfetivos->FieldByName(kDonations)->SetAsString(FloatToStr(donations));
     cdsEfetivos->Post();
 }
 
-void TfrmEfetivos::checarDistribuicao()
+void TfrmEfetivos::checkBreakdownSums()
 {
     if (!cdsEfetCli->Active())
-        cdsEfetCli->LoadFromFile(arquivo(QStringLiteral("EFETCLIE.cds")));
-    selecionarClientes();
-    Somas somas;
+        cdsEfetCli->LoadFromFile(dataFile(QStringLiteral("EFETCLIE.cds")));
+    selectBreakdown();
+    Sums sums;
     for (cdsEfetCli->First(); !cdsEfetCli->Eof(); cdsEfetCli->Next())
-        somas.somar(texto(cdsEfetCli, kClientes), texto(cdsEfetCli, kFuncionarios),
-                    texto(cdsEfetCli, kDoacoes));
+        sums.add(fieldText(cdsEfetCli, kClients), fieldText(cdsEfetCli, kStaff),
+                 fieldText(cdsEfetCli, kDonations));
     cdsEfetCli->First();
-    if (!somas.linhas)
+    if (!sums.hasRows)
         return;
-    SomaClientes = somas.clientes;
-    SomaFuncionarios = somas.funcionarios;
-    SomaDoacoes = somas.doacoes;
+    SomaClientes = sums.clients;
+    SomaFuncionarios = sums.staff;
+    SomaDoacoes = sums.donations;
     const struct
     {
-        const QString &campo;
-        double soma;
-        const char *mensagem;
-    } testes[] = {{kClientes, SomaClientes, "Som_Cli_Dif"},
-                  {kFuncionarios, SomaFuncionarios, "Som_Func_Dif"},
-                  {kDoacoes, SomaDoacoes, "Som_Doac_Dif"}};
-    for (const auto &teste : testes) {
-        const QString linha = texto(cdsAuxEfetivos, teste.campo);
-        const int casas = std::max(somas.casas, casasDecimais(linha));
-        const double valor = cdsAuxEfetivos->FieldByName(teste.campo)->AsFloat();
-        if (iguais(teste.soma, 0, casas) || iguais(valor, teste.soma, casas))
+        const QString &field;
+        double sum;
+        const char *messageKey;
+    } checks[] = {{kClients, SomaClientes, "Som_Cli_Dif"},
+                  {kStaff, SomaFuncionarios, "Som_Func_Dif"},
+                  {kDonations, SomaDoacoes, "Som_Doac_Dif"}};
+    for (const auto &check : checks) {
+        const QString linha = fieldText(cdsAuxEfetivos, check.field);
+        const int casas = std::max(sums.places, decimalPlaces(linha));
+        const double valor = cdsAuxEfetivos->FieldByName(check.field)->AsFloat();
+        if (equalAt(check.sum, 0, casas) || equalAt(valor, check.sum, casas))
             continue;
         dbgPadrao->setFocus();
-        MensErro(msgPadrao.Msg(QString::fromLatin1(teste.mensagem)), true);
+        MensErro(msgPadrao.Msg(QString::fromLatin1(check.messageKey)), true);
     }
 }
 
 void TfrmEfetivos::dtsPadraoStateChange()
 {
-    if (Carregando || m_somenteNaGrade)
+    if (Carregando || m_gridOnly)
         return;
     HabilitaControles();
 }
 
 void TfrmEfetivos::dbnPadraoClick()
 {
-    if (paginaClientes()) {
+    if (breakdownPageActive()) {
         cdsAuxEfetivos->DisableControls();
         const auto release = qScopeGuard([this] { cdsAuxEfetivos->EnableControls(); });
-        selecionarClientes();
+        selectBreakdown();
     }
     HabilitaControles();
 }
@@ -901,70 +900,70 @@ void TfrmEfetivos::dbnPadraoClick()
 void TfrmEfetivos::pgcPadraoChange()
 {
     TfrmPadrao::pgcPadraoChange();
-    if (paginaClientes())
-        abrirClientes();
+    if (breakdownPageActive())
+        openBreakdown();
     HabilitaControles();
 }
 
 void TfrmEfetivos::pgcPadraoExit()
 {
-    Table *table = tabelaAtiva();
-    if (!editando(table))
+    Table *table = activeTable();
+    if (!isEditing(table))
         return;
     // What was typed is never thrown away: when the store fails the row
     // stays being edited, and the keyboard stays with it instead of going
     // to the header, whose entry would close the table.
     if (!guarded(this, [table] { table->Post(); }))
-        (paginaClientes() ? dbgClientes : dbgPadrao)->setFocus();
+        (breakdownPageActive() ? dbgClientes : dbgPadrao)->setFocus();
 }
 
 // ------------------------------------------------------ breakdown page
 
-bool TfrmEfetivos::paginaClientes() const
+bool TfrmEfetivos::breakdownPageActive() const
 {
     return pgcPadrao->ActivePage() == tshFormulario;
 }
 
-Table *TfrmEfetivos::tabelaAtiva() const
+Table *TfrmEfetivos::activeTable() const
 {
-    return paginaClientes() ? cdsEfetCli : cdsAuxEfetivos;
+    return breakdownPageActive() ? cdsEfetCli : cdsAuxEfetivos;
 }
 
-void TfrmEfetivos::selecionarClientes()
+void TfrmEfetivos::selectBreakdown()
 {
     if (!cdsEfetCli->Active())
         return;
     cdsEfetCli->DisableControls();
     const auto release = qScopeGuard([this] { cdsEfetCli->EnableControls(); });
     const QString servico = cdsAuxEfetivos->Active() && !cdsAuxEfetivos->IsEmpty()
-                                ? texto(cdsAuxEfetivos, QStringLiteral("CDSERVFILI"))
+                                ? fieldText(cdsAuxEfetivos, QStringLiteral("CDSERVFILI"))
                                 : QString();
     cdsEfetCli->SetFiltered(false);
     cdsEfetCli->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(medCdFilial->Text())
-                          + QStringLiteral(" AND CDTIPOCARD = ") + QuotedStr(tipoCardapio())
+                          + QStringLiteral(" AND CDTIPOCARD = ") + QuotedStr(menuType())
                           + QStringLiteral(" AND CDSERVFILI = ") + QuotedStr(servico)
-                          + QStringLiteral(" AND DTPROGENTR = ") + QuotedStr(dataTexto()));
+                          + QStringLiteral(" AND DTPROGENTR = ") + QuotedStr(dateText()));
     cdsEfetCli->SetFiltered(true);
     cdsEfetCli->First();
 }
 
-void TfrmEfetivos::abrirClientes()
+void TfrmEfetivos::openBreakdown()
 {
     cdsEfetCli->Close();
-    cdsEfetCli->LoadFromFile(arquivo(QStringLiteral("EFETCLIE.cds")));
-    selecionarClientes();
+    cdsEfetCli->LoadFromFile(dataFile(QStringLiteral("EFETCLIE.cds")));
+    selectBreakdown();
     if (cdsEfetCli->IsEmpty())
-        gerarClientes();
+        generateBreakdown();
     dbgClientes->setFocus();
 }
 
-void TfrmEfetivos::gerarClientes()
+void TfrmEfetivos::generateBreakdown()
 {
     const QString filial = medCdFilial->Text();
-    const QString tipo = tipoCardapio();
-    const QString servico = texto(cdsAuxEfetivos, QStringLiteral("CDSERVFILI"));
+    const QString tipo = menuType();
+    const QString servico = fieldText(cdsAuxEfetivos, QStringLiteral("CDSERVFILI"));
     cdsServClie->Close();
-    cdsServClie->LoadFromFile(arquivo(QStringLiteral("SERVCLIE.cds")));
+    cdsServClie->LoadFromFile(dataFile(QStringLiteral("SERVCLIE.cds")));
     cdsServClie->SetFiltered(false);
     cdsServClie->SetFilter(QStringLiteral("CDFILIAL = ") + QuotedStr(filial)
                            + QStringLiteral(" AND CDTIPOCARD = ") + QuotedStr(tipo)
@@ -974,12 +973,12 @@ void TfrmEfetivos::gerarClientes()
     if (cdsServClie->IsEmpty())
         return;
 
-    FilialCentral = texto(cdsAuxEfetivos, QStringLiteral("CDFILCENT"));
+    FilialCentral = fieldText(cdsAuxEfetivos, QStringLiteral("CDFILCENT"));
     GerandoClientes = QStringLiteral("S");
     cdsEfetCli->DisableControls();
-    const auto fim = qScopeGuard([this] {
+    const auto done = qScopeGuard([this] {
         GerandoClientes = QStringLiteral("N");
-        if (editando(cdsEfetCli))
+        if (isEditing(cdsEfetCli))
             cdsEfetCli->Cancel();
         cdsEfetCli->EnableControls();
     });
@@ -994,24 +993,24 @@ void TfrmEfetivos::gerarClientes()
             set(QStringLiteral("CDFILIAL"), filial);
             set(QStringLiteral("CDTIPOCARD"), tipo);
             set(QStringLiteral("CDSERVFILI"), servico);
-            set(QStringLiteral("CDCLIENTE"), texto(cdsServClie, QStringLiteral("CDCLIENTE")));
-            set(QStringLiteral("NMCLIENTE"), texto(cdsServClie, QStringLiteral("NMCLIENTE")));
+            set(QStringLiteral("CDCLIENTE"), fieldText(cdsServClie, QStringLiteral("CDCLIENTE")));
+            set(QStringLiteral("NMCLIENTE"), fieldText(cdsServClie, QStringLiteral("NMCLIENTE")));
             cdsEfetCli->FieldByName(QStringLiteral("DTPROGENTR"))->SetAsDate(dia);
-            set(kClientes, QStringLiteral("0"));
-            set(kFuncionarios, QStringLiteral("0"));
-            set(kDoacoes, QStringLiteral("0"));
-            set(QStringLiteral("FILTPCSEDT"), filial + tipo + servico + dataTexto());
+            set(kClients, QStringLiteral("0"));
+            set(kStaff, QStringLiteral("0"));
+            set(kDonations, QStringLiteral("0"));
+            set(QStringLiteral("FILTPCSEDT"), filial + tipo + servico + dateText());
             cdsEfetCli->Post();
         }
         // One write for the whole breakdown.
-        cdsEfetCli->SaveToFile(arquivo(QStringLiteral("EFETCLIE.cds")));
+        cdsEfetCli->SaveToFile(dataFile(QStringLiteral("EFETCLIE.cds")));
     } catch (...) {
         // Rows that did not reach the file are not kept: the page shows
         // what the file holds, and opening it again generates them anew.
-        if (editando(cdsEfetCli))
+        if (isEditing(cdsEfetCli))
             cdsEfetCli->Cancel();
-        cdsEfetCli->LoadFromFile(arquivo(QStringLiteral("EFETCLIE.cds")));
-        selecionarClientes();
+        cdsEfetCli->LoadFromFile(dataFile(QStringLiteral("EFETCLIE.cds")));
+        selectBreakdown();
         throw;
     }
     cdsEfetCli->First();
@@ -1025,7 +1024,7 @@ void TfrmEfetivos::dbgClientesKeyPress(QChar &key)
     }
     NumericKeyPress(key, true);
     const Field *field = dbgClientes->SelectedField();
-    if (!key.isNull() && field && isQuantidade(field->FieldName()))
+    if (!key.isNull() && field && isQuantity(field->FieldName()))
         VerificaVirgula(dbgClientes, field->FieldName(), key);
 }
 
@@ -1033,9 +1032,8 @@ void TfrmEfetivos::dbgClientesColExit()
 {
     if (cdsEfetCli->State() != DataSetState::Edit)
         return;
-    if (EmptyString(GridText(dbgClientes, kClientes))
-        || EmptyString(GridText(dbgClientes, kFuncionarios))
-        || EmptyString(GridText(dbgClientes, kDoacoes)))
+    if (EmptyString(GridText(dbgClientes, kClients)) || EmptyString(GridText(dbgClientes, kStaff))
+        || EmptyString(GridText(dbgClientes, kDonations)))
         MensErro(msgPadrao.Msg(QStringLiteral("Qtd_Inf")), true);
 }
 
@@ -1055,32 +1053,32 @@ void TfrmEfetivos::cdsEfetCliBeforePost()
 {
     if (GerandoClientes == QLatin1String("S"))
         return;
-    checarQuantidades(*cdsEfetCli);
+    checkQuantities(*cdsEfetCli);
 
     // The sums of the breakdown with the row being stored, as it will be.
-    Somas somas;
+    Sums sums;
     const int atual = cdsEfetCli->CurrentIndex();
-    const int campos[3] = {cdsEfetCli->FieldByName(kClientes)->Index(),
-                           cdsEfetCli->FieldByName(kFuncionarios)->Index(),
-                           cdsEfetCli->FieldByName(kDoacoes)->Index()};
+    const int campos[3]
+        = {cdsEfetCli->FieldByName(kClients)->Index(), cdsEfetCli->FieldByName(kStaff)->Index(),
+           cdsEfetCli->FieldByName(kDonations)->Index()};
     for (int row = 0; row < cdsEfetCli->ViewCount(); ++row) {
         if (row == atual)
-            somas.somar(texto(cdsEfetCli, kClientes), texto(cdsEfetCli, kFuncionarios),
-                        texto(cdsEfetCli, kDoacoes));
+            sums.add(fieldText(cdsEfetCli, kClients), fieldText(cdsEfetCli, kStaff),
+                     fieldText(cdsEfetCli, kDonations));
         else
-            somas.somar(cdsEfetCli->TextAt(row, campos[0]), cdsEfetCli->TextAt(row, campos[1]),
-                        cdsEfetCli->TextAt(row, campos[2]));
+            sums.add(cdsEfetCli->TextAt(row, campos[0]), cdsEfetCli->TextAt(row, campos[1]),
+                     cdsEfetCli->TextAt(row, campos[2]));
     }
-    SomaClientes = arredondado(somas.clientes, somas.casas);
-    SomaFuncionarios = arredondado(somas.funcionarios, somas.casas);
-    SomaDoacoes = arredondado(somas.doacoes, somas.casas);
-    m_atualizarEfetivo = false;
+    SomaClientes = rounded(sums.clients, sums.places);
+    SomaFuncionarios = rounded(sums.staff, sums.places);
+    SomaDoacoes = rounded(sums.donations, sums.places);
+    m_updateHeadcount = false;
     const double somasLinha[3] = {SomaClientes, SomaFuncionarios, SomaDoacoes};
-    const QString nomes[3] = {kClientes, kFuncionarios, kDoacoes};
+    const QString nomes[3] = {kClients, kStaff, kDonations};
     for (int i = 0; i < 3; ++i) {
-        const int casas = std::max(somas.casas, casasDecimais(texto(cdsAuxEfetivos, nomes[i])));
-        if (!iguais(cdsAuxEfetivos->FieldByName(nomes[i])->AsFloat(), somasLinha[i], casas))
-            m_atualizarEfetivo = true;
+        const int casas = std::max(sums.places, decimalPlaces(fieldText(cdsAuxEfetivos, nomes[i])));
+        if (!equalAt(cdsAuxEfetivos->FieldByName(nomes[i])->AsFloat(), somasLinha[i], casas))
+            m_updateHeadcount = true;
     }
 
     // EFETCLIE.cds as it will be once the row is stored.
@@ -1089,29 +1087,29 @@ void TfrmEfetivos::cdsEfetCliBeforePost()
     gravado.SetData(cdsEfetCli->Data());
     gravado.SetIndexFieldNames(QString());
     const QVariantList chave{
-        texto(cdsEfetCli, QStringLiteral("CDFILIAL")),
-        texto(cdsEfetCli, QStringLiteral("CDTIPOCARD")),
-        texto(cdsEfetCli, QStringLiteral("CDSERVFILI")),
+        fieldText(cdsEfetCli, QStringLiteral("CDFILIAL")),
+        fieldText(cdsEfetCli, QStringLiteral("CDTIPOCARD")),
+        fieldText(cdsEfetCli, QStringLiteral("CDSERVFILI")),
         cdsEfetCli->FieldByName(QStringLiteral("DTPROGENTR"))->AsDate(),
-        texto(cdsEfetCli, QStringLiteral("CDCLIENTE")),
+        fieldText(cdsEfetCli, QStringLiteral("CDCLIENTE")),
     };
-    if (!gravado.Locate(kChaveCliente, chave))
+    if (!gravado.Locate(kBreakdownKey, chave))
         throw EDatabaseError(QStringLiteral("Cliente %1 não encontrado em EFETCLIE.cds.")
-                                 .arg(texto(cdsEfetCli, QStringLiteral("NMCLIENTE"))));
+                                 .arg(fieldText(cdsEfetCli, QStringLiteral("NMCLIENTE"))));
     gravado.Edit();
     for (const QString &name : nomes)
-        gravado.FieldByName(name)->SetAsString(texto(cdsEfetCli, name));
+        gravado.FieldByName(name)->SetAsString(fieldText(cdsEfetCli, name));
     gravado.Post();
 
     // The breakdown and the headcount it sets are written together: a
     // failure between them cannot leave a headcount that the stored
     // breakdown refuses for ever.
-    if (m_atualizarEfetivo) {
-        prepararEfetivo(SomaClientes, SomaFuncionarios, SomaDoacoes);
-        Table::SaveToFiles({{&gravado, arquivo(QStringLiteral("EFETCLIE.cds"))},
-                            {cdsEfetivos, arquivo(QStringLiteral("EFETIVOS.cds"))}});
+    if (m_updateHeadcount) {
+        prepareHeadcountRecord(SomaClientes, SomaFuncionarios, SomaDoacoes);
+        Table::SaveToFiles({{&gravado, dataFile(QStringLiteral("EFETCLIE.cds"))},
+                            {cdsEfetivos, dataFile(QStringLiteral("EFETIVOS.cds"))}});
     } else {
-        gravado.SaveToFile(arquivo(QStringLiteral("EFETCLIE.cds")));
+        gravado.SaveToFile(dataFile(QStringLiteral("EFETCLIE.cds")));
     }
 }
 
@@ -1119,15 +1117,15 @@ void TfrmEfetivos::cdsEfetCliAfterPost()
 {
     if (GerandoClientes == QLatin1String("S"))
         return;
-    if (m_atualizarEfetivo) {
-        m_atualizarEfetivo = false;
+    if (m_updateHeadcount) {
+        m_updateHeadcount = false;
         // The headcount row shows the sums the file now holds.
-        m_somenteNaGrade = true;
-        const auto fim = qScopeGuard([this] { m_somenteNaGrade = false; });
+        m_gridOnly = true;
+        const auto done = qScopeGuard([this] { m_gridOnly = false; });
         cdsAuxEfetivos->Edit();
-        cdsAuxEfetivos->FieldByName(kClientes)->SetAsFloat(SomaClientes);
-        cdsAuxEfetivos->FieldByName(kFuncionarios)->SetAsFloat(SomaFuncionarios);
-        cdsAuxEfetivos->FieldByName(kDoacoes)->SetAsFloat(SomaDoacoes);
+        cdsAuxEfetivos->FieldByName(kClients)->SetAsFloat(SomaClientes);
+        cdsAuxEfetivos->FieldByName(kStaff)->SetAsFloat(SomaFuncionarios);
+        cdsAuxEfetivos->FieldByName(kDonations)->SetAsFloat(SomaDoacoes);
         cdsAuxEfetivos->Post();
     }
     HabilitaControles();
@@ -1136,7 +1134,7 @@ void TfrmEfetivos::cdsEfetCliAfterPost()
 
 void TfrmEfetivos::dtsEfetCliStateChange()
 {
-    if (Carregando || m_somenteNaGrade || GerandoClientes == QLatin1String("S"))
+    if (Carregando || m_gridOnly || GerandoClientes == QLatin1String("S"))
         return;
     HabilitaControles();
 }
@@ -1149,13 +1147,13 @@ void TfrmEfetivos::sbtExcluirClick() {}
 
 void TfrmEfetivos::sbtAlterarClick()
 {
-    Table *table = tabelaAtiva();
-    TDBGrid *grid = paginaClientes() ? dbgClientes : dbgPadrao;
+    Table *table = activeTable();
+    TDBGrid *grid = breakdownPageActive() ? dbgClientes : dbgPadrao;
     if (table->Active() && table->State() == DataSetState::Browse && !table->IsEmpty()) {
         table->Edit();
         const Field *selected = grid->SelectedField();
-        if (!selected || !isQuantidade(selected->FieldName()))
-            grid->SetSelectedField(kClientes);
+        if (!selected || !isQuantity(selected->FieldName()))
+            grid->SetSelectedField(kClients);
     }
     grid->setFocus();
     HabilitaControles();
@@ -1163,31 +1161,30 @@ void TfrmEfetivos::sbtAlterarClick()
 
 void TfrmEfetivos::sbtProcurarClick()
 {
-    Table *table = tabelaAtiva();
+    Table *table = activeTable();
     if (table->Active())
         Procura(table);
 }
 
 void TfrmEfetivos::sbtVerificarClick()
 {
-    carregar();
+    loadHeadcounts();
 }
 
 void TfrmEfetivos::sbtConfirmarClick()
 {
     RefreshGrid(this);
-    Table *table = tabelaAtiva();
-    if (editando(table))
+    Table *table = activeTable();
+    if (isEditing(table))
         table->Post();
     HabilitaControles();
 }
 
 void TfrmEfetivos::sbtCancelarClick()
 {
-    Table *table = tabelaAtiva();
-    if (editando(table)
-        && ShowMsg(msgMensagensPadroes, QStringLiteral("Canc"), MsgType::Confirmation,
-                   mbYes | mbNo)
+    Table *table = activeTable();
+    if (isEditing(table)
+        && ShowMsg(msgMensagensPadroes, QStringLiteral("Canc"), MsgType::Confirmation, mbYes | mbNo)
                == mrYes)
         table->Cancel();
     HabilitaControles();
@@ -1195,9 +1192,9 @@ void TfrmEfetivos::sbtCancelarClick()
 
 void TfrmEfetivos::HabilitaControles()
 {
-    const bool efetivoEditando = editando(cdsAuxEfetivos);
-    const bool clienteEditando = editando(cdsEfetCli);
-    const Table *ativa = tabelaAtiva();
+    const bool efetivoEditando = isEditing(cdsAuxEfetivos);
+    const bool clienteEditando = isEditing(cdsEfetCli);
+    const Table *ativa = activeTable();
     const bool navegando = ativa->State() == DataSetState::Browse && !ativa->IsEmpty();
 
     sbtConfirmar.SetEnabled(efetivoEditando || clienteEditando);
@@ -1222,10 +1219,10 @@ void TfrmEfetivos::HabilitaControles()
     mnuFormulario->setEnabled(clientes);
 }
 
-void TfrmEfetivos::mostrarNome()
+void TfrmEfetivos::showServiceName()
 {
     const bool shown = cdsAuxEfetivos->Active() && !cdsAuxEfetivos->IsEmpty();
-    dbtNome->setText(shown ? texto(cdsAuxEfetivos, QStringLiteral("NMSERVICO")) : QString());
+    dbtNome->setText(shown ? fieldText(cdsAuxEfetivos, QStringLiteral("NMSERVICO")) : QString());
 }
 
 } // namespace kiv

@@ -127,41 +127,41 @@ private:
     void buildControls();
     QWidget *buildHeader();
     void buildGrids();
-    QString arquivo(const QString &fileName) const;
-    QString tipoCardapio() const;
-    QString dataTexto() const;
+    QString dataFile(const QString &fileName) const;
+    QString menuType() const;
+    QString dateText() const;
     // The headcount rows of the branch, menu type and date, read into
     // cdsAuxEfetivos.
-    void carregar();
+    void loadHeadcounts();
     // The focus moved within the window: the header and the page control
     // are entered and left as the operator moves between them.
-    void focoMudou();
-    bool dentro(const QWidget *area) const;
-    void pintarGrade(bool carregada);
+    void focusMoved();
+    bool hasFocusIn(const QWidget *area) const;
+    void paintGrid(bool loaded);
     // The breakdown of the current headcount row, filtered in cdsEfetCli.
-    void selecionarClientes();
-    void abrirClientes();
-    void gerarClientes();
+    void selectBreakdown();
+    void openBreakdown();
+    void generateBreakdown();
     // The table the commands act on: that of the page in front.
-    Table *tabelaAtiva() const;
-    bool paginaClientes() const;
-    void checarQuantidades(const Table &table);
-    void checarDistribuicao();
+    Table *activeTable() const;
+    bool breakdownPageActive() const;
+    void checkQuantities(const Table &table);
+    void checkBreakdownSums();
     // Loads EFETIVOS.cds afresh into cdsEfetivos and gives the record of the
     // headcount row being stored these quantities; refuses when the record
     // is gone.
-    void prepararEfetivo(double clientes, double funcionarios, double doacoes);
-    void mostrarNome();
+    void prepareHeadcountRecord(double clients, double staff, double donations);
+    void showServiceName();
 
     QMetaObject::Connection m_focusConnection;
-    bool m_mostrada = false;
-    bool m_focoOcupado = false;
-    bool m_noCabecalho = false;
-    bool m_nasPaginas = false;
+    bool m_shown = false;
+    bool m_settlingFocus = false;
+    bool m_inHeader = false;
+    bool m_inPages = false;
     // The headcount row takes the sums of a breakdown that has just been
     // written together with EFETIVOS.cds: its post only updates the grid.
-    bool m_somenteNaGrade = false;
-    bool m_atualizarEfetivo = false;
+    bool m_gridOnly = false;
+    bool m_updateHeadcount = false;
 };
 
 } // namespace kiv

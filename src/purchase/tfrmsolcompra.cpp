@@ -34,39 +34,39 @@ namespace kiv {
 
 namespace {
 
-const QString kCodigo = QStringLiteral("CDARVPROD");
-const QString kNome = QStringLiteral("NMPRODUTO");
-const QString kUnidade = QStringLiteral("SGUNIDADE");
-const QString kPrevista = QStringLiteral("QTSOLICPRO");
-const QString kAjustada = QStringLiteral("QTAJUSTPRO");
-const QString kJustificativa = QStringLiteral("DSJUSTSOLI");
-const QString kSolicitacao = QStringLiteral("NRSOLICMP");
-const QString kFormatoQuantidade = QStringLiteral("##0.000");
+const QString kProductCode = QStringLiteral("CDARVPROD");
+const QString kProductName = QStringLiteral("NMPRODUTO");
+const QString kUnit = QStringLiteral("SGUNIDADE");
+const QString kPlanned = QStringLiteral("QTSOLICPRO");
+const QString kAdjusted = QStringLiteral("QTAJUSTPRO");
+const QString kJustification = QStringLiteral("DSJUSTSOLI");
+const QString kRequestNumber = QStringLiteral("NRSOLICMP");
+const QString kQuantityFormat = QStringLiteral("##0.000");
 
 // A quantity in thousandths, the precision the file keeps: "10" and
 // "10,000" are the same quantity.
-qint64 milesimos(const QString &text)
+qint64 thousandths(const QString &text)
 {
     return std::llround(ConverteValor(text) * 1000.0);
 }
 
-bool mesmaQuantidade(const QString &a, const QString &b)
+bool sameQuantity(const QString &a, const QString &b)
 {
     try {
-        return milesimos(a) == milesimos(b);
+        return thousandths(a) == thousandths(b);
     } catch (const EConvertError &) {
         return a == b;
     }
 }
 
-QString quantidadeFormatada(const QString &text)
+QString formattedQuantity(const QString &text)
 {
-    return FormatFloat(kFormatoQuantidade, ConverteValor(text));
+    return FormatFloat(kQuantityFormat, ConverteValor(text));
 }
 
 // The code as typed, without the mask's literals where nothing was typed
 // ("12.." for 12 under 99.99.999): only literals is no code at all.
-bool codigoVazio(const QString &text, const QString &platformMask)
+bool codeIsEmpty(const QString &text, const QString &platformMask)
 {
     QString code = AllTrim(text);
     if (!platformMask.isEmpty()) {
@@ -119,23 +119,22 @@ void TfrmSolCompra::declareTables()
     cdsSoliComp->Declare(RecordedTables::soliComp());
     cdsSoliComp->BeforeInsert = [this](Table &) { cdsSoliCompBeforeInsert(); };
     cdsSoliComp->AfterInsert = [this](Table &) {
-        if (!m_normalizando)
-            focarColuna("CDARVPROD");
+        if (!m_normalising)
+            focusColumn("CDARVPROD");
     };
     cdsSoliComp->BeforeEdit = [this](Table &) { cdsSoliCompBeforeEdit(); };
     cdsSoliComp->BeforePost = [this](Table &) { cdsSoliCompBeforePost(); };
     cdsSoliComp->AfterPost = [this](Table &) { cdsSoliCompAfterPost(); };
     cdsSoliComp->AfterCancel = [this](Table &) { cdsSoliCompAfterCancel(); };
     cdsSoliComp->BeforeDelete = [this](Table &) { cdsSoliCompBeforeDelete(); };
-    cdsSoliComp->FieldByName(kAjustada)->OnSetText = [this](Field &field, const QString &text) {
-        QTAJUSTPROSetText(field, text);
-    };
+    cdsSoliComp->FieldByName(kAdjusted)->OnSetText
+        = [this](Field &field, const QString &text) { QTAJUSTPROSetText(field, text); };
     // Justification and request number are picked from their lists, never
     // typed: text typed into their cells (a paste) leaves them as they are.
-    for (const QString &picked : {kJustificativa, kSolicitacao})
+    for (const QString &picked : {kJustification, kRequestNumber})
         cdsSoliComp->FieldByName(picked)->OnSetText = [](Field &, const QString &) {};
     // The product code is typed only on a new row.
-    cdsSoliComp->FieldByName(kCodigo)->SetReadOnly(true);
+    cdsSoliComp->FieldByName(kProductCode)->SetReadOnly(true);
     dtsPadrao->setDataSet(cdsSoliComp);
 
     cdsAux = new Table(QStringLiteral("cdsAux"), this);
@@ -218,27 +217,27 @@ void TfrmSolCompra::buildControls()
     dbgPadrao->setObjectName(QStringLiteral("dbgPadrao"));
     dbgPadrao->SetDataSource(dtsPadrao);
     TDBGridColumns &columns = dbgPadrao->Columns();
-    TColumn *codigo = columns.Add(kCodigo, QStringLiteral("Código"));
+    TColumn *codigo = columns.Add(kProductCode, QStringLiteral("Código"));
     codigo->SetWidthChars(10);
     codigo->SetButtonStyle(ColumnButtonStyle::Ellipsis);
-    TColumn *nome = columns.Add(kNome, QStringLiteral("Nome"));
+    TColumn *nome = columns.Add(kProductName, QStringLiteral("Nome"));
     nome->SetWidthChars(30);
     nome->SetReadOnly(true);
-    TColumn *unidade = columns.Add(kUnidade, QStringLiteral("UN"));
+    TColumn *unidade = columns.Add(kUnit, QStringLiteral("UN"));
     unidade->SetWidthChars(3);
     unidade->SetAlignment(Qt::AlignCenter);
     unidade->SetReadOnly(true);
-    TColumn *prevista = columns.Add(kPrevista, QStringLiteral("Prevista"));
+    TColumn *prevista = columns.Add(kPlanned, QStringLiteral("Prevista"));
     prevista->SetWidthChars(9);
     prevista->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
     prevista->SetReadOnly(true);
-    TColumn *ajustada = columns.Add(kAjustada, QStringLiteral("Ajustada"));
+    TColumn *ajustada = columns.Add(kAdjusted, QStringLiteral("Ajustada"));
     ajustada->SetWidthChars(9);
     ajustada->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    TColumn *justificativa = columns.Add(kJustificativa, QStringLiteral("Justif."));
+    TColumn *justificativa = columns.Add(kJustification, QStringLiteral("Justif."));
     justificativa->SetWidthChars(24);
     justificativa->SetButtonStyle(ColumnButtonStyle::Ellipsis);
-    TColumn *solicitacao = columns.Add(kSolicitacao, QStringLiteral("Solicitação"));
+    TColumn *solicitacao = columns.Add(kRequestNumber, QStringLiteral("Solicitação"));
     solicitacao->SetWidthChars(10);
     solicitacao->SetButtonStyle(ColumnButtonStyle::Ellipsis);
     dbgPadrao->OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) {
@@ -256,8 +255,8 @@ void TfrmSolCompra::buildControls()
     dbtNome->setFont(bold);
     dbtNome->setTextInteractionFlags(Qt::TextSelectableByMouse);
     right->addWidget(dbtNome);
-    connect(dtsPadrao, &TDataSource::dataChanged, this, [this] { mostrarNome(); });
-    connect(dtsPadrao, &TDataSource::stateChanged, this, [this] { mostrarNome(); });
+    connect(dtsPadrao, &TDataSource::dataChanged, this, [this] { showProductName(); });
+    connect(dtsPadrao, &TDataSource::stateChanged, this, [this] { showProductName(); });
 
     DBNavigator1 = new TDBNavigator(ClientArea());
     DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
@@ -272,7 +271,7 @@ void TfrmSolCompra::buildControls()
     resize(900, 480);
 }
 
-QString TfrmSolCompra::arquivo(const QString &fileName) const
+QString TfrmSolCompra::dataFile(const QString &fileName) const
 {
     return Session().file(fileName);
 }
@@ -282,37 +281,37 @@ void TfrmSolCompra::FormCreate()
     TfrmPadraoSimples::FormCreate();
     sbtAjuda.SetEnabled(false);
     AtualizaBotoes();
-    m_filial = Session().branch;
-    medCdFilial->SetText(m_filial);
+    m_branch = Session().branch;
+    medCdFilial->SetText(m_branch);
     edtNmFilial->setText(Session().branchName);
 
-    cdsProduto->LoadFromFile(arquivo(QStringLiteral("PRODUTO.cds")));
-    cdsJustSoli->LoadFromFile(arquivo(QStringLiteral("JustSoli.cds")));
+    cdsProduto->LoadFromFile(dataFile(QStringLiteral("PRODUTO.cds")));
+    cdsJustSoli->LoadFromFile(dataFile(QStringLiteral("JustSoli.cds")));
     cdsSoliComp->CreateDataSet();
-    cdsSolicita->LoadFromFile(arquivo(QStringLiteral("SOLICITA.cds")));
+    cdsSolicita->LoadFromFile(dataFile(QStringLiteral("SOLICITA.cds")));
     cdsSolicita->SetFilter(QStringLiteral("CDFILSOLI = ") + QuotedStr(medCdFilial->Text()));
     cdsSolicita->SetFiltered(true);
-    cdsParaSupri->LoadFromFile(arquivo(QStringLiteral("ParaSupri.cds")));
-    cdsDataSoli->LoadFromFile(arquivo(QStringLiteral("DATASOLI.cds")));
+    cdsParaSupri->LoadFromFile(dataFile(QStringLiteral("ParaSupri.cds")));
+    cdsDataSoli->LoadFromFile(dataFile(QStringLiteral("DATASOLI.cds")));
     cdsDataSoli->SetFilter(QStringLiteral("CDFILSOLI = ") + QuotedStr(medCdFilial->Text()));
     cdsDataSoli->SetFiltered(true);
 
     Criando = true;
-    const auto criado = qScopeGuard([this] {
+    const auto created = qScopeGuard([this] {
         Criando = false;
         sbtExcluir.SetEnabled(false);
     });
-    if (!temDatas()) {
+    if (!hasDates()) {
         sbtIncluir.SetEnabled(false);
         return;
     }
     // A session without a product mask types codes freely: the mask of a
     // lone blank would be one literal place, where nothing could be typed.
     if (!EmptyString(Session().productMask))
-        SetFieldEditMask(*cdsSoliComp->FieldByName(kCodigo),
+        SetFieldEditMask(*cdsSoliComp->FieldByName(kProductCode),
                          Session().productMask + QLatin1Char(' '));
     cdsDataSoli->First();
-    mostrarData();
+    loadDateRows();
 }
 
 void TfrmSolCompra::FormActivate()
@@ -326,50 +325,50 @@ void TfrmSolCompra::FormClose(bool &allowClose)
     TfrmPadraoSimples::FormClose(allowClose);
 }
 
-bool TfrmSolCompra::temDatas() const
+bool TfrmSolCompra::hasDates() const
 {
     return cdsDataSoli->Active() && !cdsDataSoli->IsEmpty();
 }
 
-bool TfrmSolCompra::inserindo() const
+bool TfrmSolCompra::inserting() const
 {
     return cdsSoliComp->State() == DataSetState::Insert;
 }
 
-bool TfrmSolCompra::editandoOuInserindo() const
+bool TfrmSolCompra::editingOrInserting() const
 {
-    return cdsSoliComp->State() == DataSetState::Edit || inserindo();
+    return cdsSoliComp->State() == DataSetState::Edit || inserting();
 }
 
-QString TfrmSolCompra::campo(const char *fieldName) const
+QString TfrmSolCompra::fieldText(const char *fieldName) const
 {
     return cdsSoliComp->FieldByName(QString::fromLatin1(fieldName))->AsString();
 }
 
-void TfrmSolCompra::setCampo(const char *fieldName, const QString &value)
+void TfrmSolCompra::setFieldText(const char *fieldName, const QString &value)
 {
     Field *field = cdsSoliComp->FieldByName(QString::fromLatin1(fieldName));
     if (field->AsString() != value)
         field->SetAsString(value);
 }
 
-void TfrmSolCompra::focarColuna(const char *fieldName)
+void TfrmSolCompra::focusColumn(const char *fieldName)
 {
-    m_focando = true;
-    const auto done = qScopeGuard([this] { m_focando = false; });
+    m_focusing = true;
+    const auto done = qScopeGuard([this] { m_focusing = false; });
     dbgPadrao->SetSelectedField(QString::fromLatin1(fieldName));
     if (isVisible())
         dbgPadrao->setFocus();
 }
 
-void TfrmSolCompra::erro(const char *key)
+void TfrmSolCompra::refuse(const char *key)
 {
     MensErro(msgPadrao.Msg(QString::fromLatin1(key)), true);
 }
 
 void TfrmSolCompra::AtualizaBotoes()
 {
-    sbtIncluir.SetEnabled(temDatas() && m_linhasCarregadas);
+    sbtIncluir.SetEnabled(hasDates() && m_rowsLoaded);
     sbtExcluir.SetEnabled(false);
     const bool comLinhas = cdsSoliComp->Active() && cdsSoliComp->RecordCount() > 0;
     sbtAlterar.SetEnabled(comLinhas);
@@ -385,21 +384,21 @@ void TfrmSolCompra::dtsPadraoStateChange()
     if (dtsPadrao->State() == DataSetState::Browse)
         AtualizaBotoes();
     sbtExcluir.SetEnabled(false);
-    mostrarNome();
+    showProductName();
 }
 
 void TfrmSolCompra::cdsDataSoliBeforeScroll()
 {
     if (!cdsSoliComp->Active())
         return;
-    if (m_gravacaoPendente && !editandoOuInserindo())
-        gravarLinhas();
-    if (!editandoOuInserindo())
+    if (m_savePending && !editingOrInserting())
+        saveRows();
+    if (!editingOrInserting())
         return;
     // The row being typed is not lost to another date: it is posted, or
     // the date stays where the check stopped it.
     dbgPadrao->UpdateData();
-    if (inserindo() && !cdsSoliComp->Modified())
+    if (inserting() && !cdsSoliComp->Modified())
         cdsSoliComp->Cancel();
     else
         cdsSoliComp->Post();
@@ -409,91 +408,91 @@ void TfrmSolCompra::cdsDataSoliAfterScroll()
 {
     // The loads and filters of the creation move the list too; the rows
     // follow the list once the creation has shown the first date.
-    if (!m_linhasCarregadas || !temDatas())
+    if (!m_rowsLoaded || !hasDates())
         return;
-    if (cdsDataSoli->FieldByName(QStringLiteral("DTPROGENTR"))->AsDateTime() == m_data)
+    if (cdsDataSoli->FieldByName(QStringLiteral("DTPROGENTR"))->AsDateTime() == m_date)
         return;
-    mostrarData();
+    loadDateRows();
 }
 
-void TfrmSolCompra::mostrarData()
+void TfrmSolCompra::loadDateRows()
 {
     cdsSoliComp->DisableControls();
-    const auto mostrar = qScopeGuard([this] {
+    const auto refresh = qScopeGuard([this] {
         cdsSoliComp->EnableControls();
         AtualizaBotoes();
-        mostrarNome();
+        showProductName();
     });
-    cdsSoliComp->LoadFromFile(arquivo(QStringLiteral("SOLICOMP.CDS")));
-    m_linhasCarregadas = true;
-    m_data = cdsDataSoli->FieldByName(QStringLiteral("DTPROGENTR"))->AsDateTime();
+    cdsSoliComp->LoadFromFile(dataFile(QStringLiteral("SOLICOMP.CDS")));
+    m_rowsLoaded = true;
+    m_date = cdsDataSoli->FieldByName(QStringLiteral("DTPROGENTR"))->AsDateTime();
     const QString filial = cdsDataSoli->FieldByName(QStringLiteral("CDFILSOLI"))->AsString();
     cdsSoliComp->SetFilter(QStringLiteral("CDFILISOLI = ") + QuotedStr(filial)
                            + QStringLiteral("and DTPROGENTR = ")
-                           + QuotedStr(LocaleService::dateTimeToText(m_data)));
+                           + QuotedStr(LocaleService::dateTimeToText(m_date)));
     cdsSoliComp->SetFiltered(true);
     cdsSoliComp->First();
     if (Criando)
-        normalizarQuantidades();
+        normaliseQuantities();
 }
 
-void TfrmSolCompra::normalizarQuantidades()
+void TfrmSolCompra::normaliseQuantities()
 {
     // Every text is read before any is changed: a quantity that does not
     // read stops the opening with its error and nothing is rewritten.
-    struct Mudanca
+    struct Change
     {
-        int linha;
-        QString prevista;
-        QString ajustada;
+        int row;
+        QString planned;
+        QString adjusted;
     };
-    std::vector<Mudanca> mudancas;
+    std::vector<Change> changes;
     for (cdsSoliComp->First(); !cdsSoliComp->Eof(); cdsSoliComp->Next()) {
-        const QString prevista = quantidadeFormatada(campo("QTSOLICPRO"));
-        const QString ajustada = quantidadeFormatada(campo("QTAJUSTPRO"));
-        if (prevista != campo("QTSOLICPRO") || ajustada != campo("QTAJUSTPRO"))
-            mudancas.push_back({cdsSoliComp->RecNo(), prevista, ajustada});
+        const QString prevista = formattedQuantity(fieldText("QTSOLICPRO"));
+        const QString ajustada = formattedQuantity(fieldText("QTAJUSTPRO"));
+        if (prevista != fieldText("QTSOLICPRO") || ajustada != fieldText("QTAJUSTPRO"))
+            changes.push_back({cdsSoliComp->RecNo(), prevista, ajustada});
     }
     cdsSoliComp->First();
-    if (mudancas.empty())
+    if (changes.empty())
         return;
 
     // Only the form of the texts changes: not a post of the operator's, so
     // none of the row's checks or stamps apply.
-    m_normalizando = true;
-    const auto fim = qScopeGuard([this] {
-        if (editandoOuInserindo())
+    m_normalising = true;
+    const auto finish = qScopeGuard([this] {
+        if (editingOrInserting())
             cdsSoliComp->Cancel();
-        m_normalizando = false;
+        m_normalising = false;
         cdsSoliComp->First();
     });
-    for (const Mudanca &m : mudancas) {
-        cdsSoliComp->SetRecNo(m.linha);
+    for (const Change &m : changes) {
+        cdsSoliComp->SetRecNo(m.row);
         cdsSoliComp->Edit();
-        setCampo("QTSOLICPRO", m.prevista);
-        setCampo("QTAJUSTPRO", m.ajustada);
+        setFieldText("QTSOLICPRO", m.planned);
+        setFieldText("QTAJUSTPRO", m.adjusted);
         cdsSoliComp->Post();
     }
-    cdsSoliComp->SaveToFile(arquivo(QStringLiteral("SOLICOMP.cds")));
+    cdsSoliComp->SaveToFile(dataFile(QStringLiteral("SOLICOMP.cds")));
 }
 
 void TfrmSolCompra::cdsSoliCompBeforeInsert()
 {
     // Without a date, or over a rows file that did not load, nothing can
     // be added (a save would put this table over the file).
-    if (!temDatas() || !m_linhasCarregadas || !m_data.isValid())
+    if (!hasDates() || !m_rowsLoaded || !m_date.isValid())
         throw EAbort();
     cdsAux->SetData(cdsSoliComp->Data());
-    cdsSoliComp->FieldByName(kCodigo)->SetReadOnly(false);
+    cdsSoliComp->FieldByName(kProductCode)->SetReadOnly(false);
 }
 
 void TfrmSolCompra::cdsSoliCompBeforeEdit()
 {
-    if (m_normalizando)
+    if (m_normalising)
         return;
     cdsAux->SetData(cdsSoliComp->Data());
-    m_justificativaAntes = campo("DSJUSTSOLI");
-    m_ajusteAntes = campo("QTAJUSTPRO");
+    m_justificationBefore = fieldText("DSJUSTSOLI");
+    m_adjustedBefore = fieldText("QTAJUSTPRO");
 }
 
 void TfrmSolCompra::cdsSoliCompBeforeDelete()
@@ -503,132 +502,133 @@ void TfrmSolCompra::cdsSoliCompBeforeDelete()
 
 void TfrmSolCompra::QTAJUSTPROSetText(Field &field, const QString &text)
 {
-    field.SetAsString(GridText(dbgPadrao, kAjustada).isEmpty() || text.isEmpty()
-                          ? QStringLiteral("0")
-                          : text);
+    field.SetAsString(
+        GridText(dbgPadrao, kAdjusted).isEmpty() || text.isEmpty() ? QStringLiteral("0") : text);
 }
 
 void TfrmSolCompra::Vd_Ajuste()
 {
-    if (!editandoOuInserindo())
+    if (!editingOrInserting())
         return;
-    const QString prevista = campo("QTSOLICPRO");
-    const QString ajustada = campo("QTAJUSTPRO");
+    const QString prevista = fieldText("QTSOLICPRO");
+    const QString ajustada = fieldText("QTAJUSTPRO");
     // Whichever column the operator is in, and when the row is posted.
     if (!cdsParaSupri->IsEmpty()
         && cdsParaSupri->FieldByName(QStringLiteral("IDBLOQALTSOLAVR"))->AsString()
                == QLatin1String("S")
         && cdsSoliComp->State() == DataSetState::Edit && !EmptyString(prevista)
-        && milesimos(ajustada) > milesimos(prevista)) {
-        focarColuna("QTAJUSTPRO");
-        erro("Quantidade_Menor");
+        && thousandths(ajustada) > thousandths(prevista)) {
+        focusColumn("QTAJUSTPRO");
+        refuse("Quantidade_Menor");
     }
-    if (milesimos(prevista) != milesimos(ajustada) && !cdsJustSoli->IsEmpty()
-        && AllTrim(campo("DSJUSTSOLI")).isEmpty()) {
-        focarColuna("DSJUSTSOLI");
-        erro("Just_Inf");
+    if (thousandths(prevista) != thousandths(ajustada) && !cdsJustSoli->IsEmpty()
+        && AllTrim(fieldText("DSJUSTSOLI")).isEmpty()) {
+        focusColumn("DSJUSTSOLI");
+        refuse("Just_Inf");
     }
 }
 
 void TfrmSolCompra::Vd_Produto(bool obrigatorio)
 {
-    const Field *codigo = cdsSoliComp->FieldByName(kCodigo);
-    if (codigoVazio(codigo->AsString(), FieldEditMask(*codigo))) {
+    const Field *codigo = cdsSoliComp->FieldByName(kProductCode);
+    if (codeIsEmpty(codigo->AsString(), FieldEditMask(*codigo))) {
         if (obrigatorio) {
-            focarColuna("CDARVPROD");
-            erro("Cod_Inf");
+            focusColumn("CDARVPROD");
+            refuse("Cod_Inf");
         }
         return;
     }
-    if (!inserindo())
+    if (!inserting())
         return;
     // The whole code: the lookup is there for finding a product by part of
     // it, typing the beginning of a code never picks one.
-    if (!cdsProduto->Locate(kCodigo, AllTrim(codigo->AsString()))) {
-        focarColuna("CDARVPROD");
-        erro("Cod_NCad");
+    if (!cdsProduto->Locate(kProductCode, AllTrim(codigo->AsString()))) {
+        focusColumn("CDARVPROD");
+        refuse("Cod_NCad");
     }
-    const QString encontrado = cdsProduto->FieldByName(kCodigo)->AsString();
+    const QString encontrado = cdsProduto->FieldByName(kProductCode)->AsString();
     if (cdsAux->Locate(QStringLiteral("CDARVPROD;CDFILISOLI;DTPROGENTR"),
-                       QVariantList{encontrado, medCdFilial->Text(), m_data})) {
-        focarColuna("CDARVPROD");
-        erro("Prod_JCad");
+                       QVariantList{encontrado, medCdFilial->Text(), m_date})) {
+        focusColumn("CDARVPROD");
+        refuse("Prod_JCad");
     }
     for (const char *name : {"CDARVPROD", "CDPSQPROD", "NMPRODUTO", "SGUNIDADE", "CDPRODUTO"})
-        setCampo(name, cdsProduto->FieldByName(QString::fromLatin1(name))->AsString());
+        setFieldText(name, cdsProduto->FieldByName(QString::fromLatin1(name))->AsString());
 }
 
 void TfrmSolCompra::cdsSoliCompBeforePost()
 {
-    if (m_normalizando)
+    if (m_normalising)
         return;
-    const bool novo = inserindo();
+    const bool novo = inserting();
     Vd_Ajuste();
-    if (!novo && EmptyString(campo("QTSOLICPRO"))) {
-        focarColuna("QTSOLICPRO");
-        erro("QtPrev_Inf");
+    if (!novo && EmptyString(fieldText("QTSOLICPRO"))) {
+        focusColumn("QTSOLICPRO");
+        refuse("QtPrev_Inf");
     }
-    if (EmptyString(campo("QTAJUSTPRO"))) {
-        focarColuna("QTAJUSTPRO");
-        erro("QtAjus_Inf");
+    if (EmptyString(fieldText("QTAJUSTPRO"))) {
+        focusColumn("QTAJUSTPRO");
+        refuse("QtAjus_Inf");
     }
-    if (EmptyString(campo("NRSOLICMP"))) {
-        focarColuna("NRSOLICMP");
-        erro("nr_soli_Inf");
+    if (EmptyString(fieldText("NRSOLICMP"))) {
+        focusColumn("NRSOLICMP");
+        refuse("nr_soli_Inf");
     }
-    const QString prevista = quantidadeFormatada(campo("QTSOLICPRO"));
-    const QString ajustada = quantidadeFormatada(campo("QTAJUSTPRO"));
+    const QString prevista = formattedQuantity(fieldText("QTSOLICPRO"));
+    const QString ajustada = formattedQuantity(fieldText("QTAJUSTPRO"));
     // A new row with nothing to request is refused; a planned row may be
     // declined with a zero.
-    if (novo && milesimos(ajustada) <= 0) {
-        focarColuna("QTAJUSTPRO");
-        erro("QtAjus_Zero");
+    if (novo && thousandths(ajustada) <= 0) {
+        focusColumn("QTAJUSTPRO");
+        refuse("QtAjus_Zero");
     }
     // Who justified is who last changed the justification or the quantity
     // it justifies, not whoever posts the row again.
-    const QString justificativa = campo("DSJUSTSOLI");
+    const QString justificativa = fieldText("DSJUSTSOLI");
     if (!EmptyString(justificativa)
-        && (novo || justificativa != m_justificativaAntes
-            || !mesmaQuantidade(ajustada, m_ajusteAntes)))
-        setCampo("CDOPERSOLI", Session().operatorCode);
-    setCampo("QTSOLICPRO", prevista);
-    setCampo("QTAJUSTPRO", ajustada);
-    setCampo("CDFILISOLI", medCdFilial->Text());
-    setCampo("FILSOLPRDT", campo("CDFILISOLI") + campo("NRSOLICMP") + campo("CDPRODUTO")
-                               + LocaleService::dateToText(m_data.date()));
+        && (novo || justificativa != m_justificationBefore
+            || !sameQuantity(ajustada, m_adjustedBefore)))
+        setFieldText("CDOPERSOLI", Session().operatorCode);
+    setFieldText("QTSOLICPRO", prevista);
+    setFieldText("QTAJUSTPRO", ajustada);
+    setFieldText("CDFILISOLI", medCdFilial->Text());
+    setFieldText("FILSOLPRDT", fieldText("CDFILISOLI") + fieldText("NRSOLICMP")
+                                   + fieldText("CDPRODUTO")
+                                   + LocaleService::dateToText(m_date.date()));
     // A planned row keeps the branch that issues its request; a new row
     // takes the issuer of the request number chosen for it.
     if (novo) {
-        const bool achada = cdsSolicita->Locate(QStringLiteral("NRSOLICOMP"), campo("NRSOLICMP"));
-        setCampo("CDFILLAN",
-                 achada ? cdsSolicita->FieldByName(QStringLiteral("CDFILLAN"))->AsString()
-                        : QString());
+        const bool achada
+            = cdsSolicita->Locate(QStringLiteral("NRSOLICOMP"), fieldText("NRSOLICMP"));
+        setFieldText("CDFILLAN",
+                     achada ? cdsSolicita->FieldByName(QStringLiteral("CDFILLAN"))->AsString()
+                            : QString());
     }
-    cdsSoliComp->FieldByName(QStringLiteral("DTPROGENTR"))->SetAsDateTime(m_data);
+    cdsSoliComp->FieldByName(QStringLiteral("DTPROGENTR"))->SetAsDateTime(m_date);
     Vd_Produto(true);
 }
 
 void TfrmSolCompra::cdsSoliCompAfterPost()
 {
-    if (m_normalizando)
+    if (m_normalising)
         return;
-    cdsSoliComp->FieldByName(kCodigo)->SetReadOnly(true);
-    const auto depois = qScopeGuard([this] { AtualizaBotoes(); });
-    m_gravacaoPendente = true;
-    gravarLinhas();
+    cdsSoliComp->FieldByName(kProductCode)->SetReadOnly(true);
+    const auto after = qScopeGuard([this] { AtualizaBotoes(); });
+    m_savePending = true;
+    saveRows();
 }
 
-void TfrmSolCompra::gravarLinhas()
+void TfrmSolCompra::saveRows()
 {
     // Every row of every branch and date; a failed save leaves the rows
     // posted in memory, and the next save writes them.
-    cdsSoliComp->SaveToFile(arquivo(QStringLiteral("SOLICOMP.cds")));
-    m_gravacaoPendente = false;
+    cdsSoliComp->SaveToFile(dataFile(QStringLiteral("SOLICOMP.cds")));
+    m_savePending = false;
 }
 
 void TfrmSolCompra::cdsSoliCompAfterCancel()
 {
-    cdsSoliComp->FieldByName(kCodigo)->SetReadOnly(true);
+    cdsSoliComp->FieldByName(kProductCode)->SetReadOnly(true);
     AtualizaBotoes();
 }
 
@@ -639,7 +639,7 @@ void TfrmSolCompra::dbgPadraoKeyDown(int &key, Qt::KeyboardModifiers shift)
         key = 0;
         return;
     }
-    if (key == VK_F9 && editandoOuInserindo()) {
+    if (key == VK_F9 && editingOrInserting()) {
         key = 0;
         dbgPadraoEditButtonClick();
     }
@@ -657,25 +657,26 @@ void TfrmSolCompra::dbgPadraoKeyPress(QChar &key)
     const Field *field = dbgPadrao->SelectedField();
     const QString name = field ? field->FieldName().toUpper() : QString();
     const QChar separador = LocaleService::decimalSeparator();
-    if (name == kAjustada && key == separador) {
-        const QString text = GridText(dbgPadrao, kAjustada);
+    if (name == kAdjusted && key == separador) {
+        const QString text = GridText(dbgPadrao, kAdjusted);
         if (text.isEmpty() || text.contains(separador))
             key = QChar();
-    } else if (name == kNome || name == kUnidade || name == kPrevista || name == kJustificativa
-               || name == kSolicitacao) {
+    } else if (name == kProductName || name == kUnit || name == kPlanned || name == kJustification
+               || name == kRequestNumber) {
         key = QChar();
-    } else if (name == kCodigo && !inserindo() && key.isDigit()) {
+    } else if (name == kProductCode && !inserting() && key.isDigit()) {
         key = QChar();
     }
 }
 
 void TfrmSolCompra::dbgPadraoColExit()
 {
-    if (m_focando)
+    if (m_focusing)
         return;
     Vd_Ajuste();
     const Field *leaving = dbgPadrao->SelectedField();
-    if (inserindo() && leaving && leaving->FieldName().compare(kCodigo, Qt::CaseInsensitive) == 0)
+    if (inserting() && leaving
+        && leaving->FieldName().compare(kProductCode, Qt::CaseInsensitive) == 0)
         Vd_Produto(true);
 }
 
@@ -683,18 +684,18 @@ void TfrmSolCompra::dbgPadraoEditButtonClick()
 {
     const Field *field = dbgPadrao->SelectedField();
     const QString name = field ? field->FieldName().toUpper() : QString();
-    if (name == kCodigo && inserindo()) {
+    if (name == kProductCode && inserting()) {
         if (Pesquisar(dtsProduto, msgPadrao.Msg(QStringLiteral("Prod_Info")), false, true))
             for (const char *n : {"CDPRODUTO", "CDARVPROD", "CDPSQPROD", "NMPRODUTO", "SGUNIDADE"})
-                setCampo(n, cdsProduto->FieldByName(QString::fromLatin1(n))->AsString());
-    } else if (name == kJustificativa && editandoOuInserindo()) {
+                setFieldText(n, cdsProduto->FieldByName(QString::fromLatin1(n))->AsString());
+    } else if (name == kJustification && editingOrInserting()) {
         if (Pesquisar(dtsJustificativa, msgPadrao.Msg(QStringLiteral("Just")), false, true))
-            setCampo("DSJUSTSOLI",
-                     cdsJustSoli->FieldByName(QStringLiteral("DSJUSTSOL"))->AsString());
-    } else if (name == kSolicitacao && inserindo()) {
+            setFieldText("DSJUSTSOLI",
+                         cdsJustSoli->FieldByName(QStringLiteral("DSJUSTSOL"))->AsString());
+    } else if (name == kRequestNumber && inserting()) {
         if (Pesquisar(dtsSolicita, msgPadrao.Msg(QStringLiteral("nr_soli")), false, true))
-            setCampo("NRSOLICMP",
-                     cdsSolicita->FieldByName(QStringLiteral("NRSOLICOMP"))->AsString());
+            setFieldText("NRSOLICMP",
+                         cdsSolicita->FieldByName(QStringLiteral("NRSOLICOMP"))->AsString());
     }
 }
 
@@ -712,10 +713,10 @@ void TfrmSolCompra::sbtCancelarClick()
 
 void TfrmSolCompra::sbtVerificarClick()
 {
-    if (dtsPadrao->State() == DataSetState::Browse && m_linhasCarregadas) {
-        if (m_gravacaoPendente)
-            gravarLinhas();
-        cdsSoliComp->LoadFromFile(arquivo(QStringLiteral("SOLICOMP.cds")));
+    if (dtsPadrao->State() == DataSetState::Browse && m_rowsLoaded) {
+        if (m_savePending)
+            saveRows();
+        cdsSoliComp->LoadFromFile(dataFile(QStringLiteral("SOLICOMP.cds")));
         AtualizaBotoes();
     }
     sbtExcluir.SetEnabled(false);
@@ -723,12 +724,12 @@ void TfrmSolCompra::sbtVerificarClick()
 
 void TfrmSolCompra::sbtExcluirClick() {}
 
-void TfrmSolCompra::mostrarNome()
+void TfrmSolCompra::showProductName()
 {
     if (!dbtNome)
         return;
     const bool mostra = cdsSoliComp->Active() && cdsSoliComp->ViewCount() > 0;
-    dbtNome->setText(mostra ? campo("NMPRODUTO") : QString());
+    dbtNome->setText(mostra ? fieldText("NMPRODUTO") : QString());
 }
 
 } // namespace kiv

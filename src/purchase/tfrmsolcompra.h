@@ -99,37 +99,37 @@ private:
     void Vd_Produto(bool obrigatorio);
     void Vd_Ajuste();
     // The rows of the selected date, reread from the file.
-    void mostrarData();
+    void loadDateRows();
     // Rewrites the quantity texts of the rows shown in the "##0.000" form
     // and saves the file once, when a text changed.
-    void normalizarQuantidades();
-    void gravarLinhas();
-    bool temDatas() const;
-    bool inserindo() const;
-    bool editandoOuInserindo() const;
-    QString campo(const char *fieldName) const;
-    void setCampo(const char *fieldName, const QString &value);
-    void focarColuna(const char *fieldName);
-    void erro(const char *key);
-    void mostrarNome();
-    QString arquivo(const QString &fileName) const;
+    void normaliseQuantities();
+    void saveRows();
+    bool hasDates() const;
+    bool inserting() const;
+    bool editingOrInserting() const;
+    QString fieldText(const char *fieldName) const;
+    void setFieldText(const char *fieldName, const QString &value);
+    void focusColumn(const char *fieldName);
+    void refuse(const char *key);
+    void showProductName();
+    QString dataFile(const QString &fileName) const;
 
-    QString m_filial;
+    QString m_branch;
     // The date whose rows are shown; invalid when none is.
-    QDateTime m_data;
+    QDateTime m_date;
     // Whether SOLICOMP.cds was read: a table that failed to load is never
     // written over the file.
-    bool m_linhasCarregadas = false;
+    bool m_rowsLoaded = false;
     // The justification and adjusted quantity of the row being edited as
     // they were stored: who justified changes only when one of them does.
-    QString m_justificativaAntes;
-    QString m_ajusteAntes;
+    QString m_justificationBefore;
+    QString m_adjustedBefore;
     // The grid's column is being moved by a rule, not left by the operator.
-    bool m_focando = false;
-    bool m_normalizando = false;
+    bool m_focusing = false;
+    bool m_normalising = false;
     // A posted row is in memory only: its save failed. The rows are not
     // reread over it (date change, verify) before a save succeeds.
-    bool m_gravacaoPendente = false;
+    bool m_savePending = false;
 };
 
 } // namespace kiv

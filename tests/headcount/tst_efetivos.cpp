@@ -31,7 +31,7 @@
 #include <memory>
 
 using namespace kiv;
-using namespace efetivos;
+using namespace headcount;
 using kivtest::command;
 using kivtest::focused;
 using kivtest::focusOn;

@@ -25,7 +25,7 @@
 
 
 using namespace kiv;
-using namespace efetivos;
+using namespace headcount;
 using kivtest::command;
 using kivtest::press;
 

@@ -23,7 +23,7 @@
 
 using namespace kiv;
 
-namespace efetivos {
+namespace headcount {
 
 const QString kBranch = QStringLiteral("0001");
 const QString kOtherBranch = QStringLiteral("0002");
@@ -231,13 +231,13 @@ void typeInto(TDBGrid *grid, int row, const QString &field, const QString &text)
         QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
 }
 
-bool choosePage(TfrmEfetivos *w, bool clientes)
+bool choosePage(TfrmEfetivos *w, bool breakdown)
 {
-    QAction *entry = clientes ? w->mnuFormulario : w->mnuFolhaDados;
+    QAction *entry = breakdown ? w->mnuFormulario : w->mnuFolhaDados;
     if (!entry->isEnabled())
         return false;
     entry->trigger();
-    return w->pgcPadrao->ActivePage() == (clientes ? w->tshFormulario : w->tshFolhaDados);
+    return w->pgcPadrao->ActivePage() == (breakdown ? w->tshFormulario : w->tshFolhaDados);
 }
 
 FileReplacements::FileReplacements(const QString &directory, const QString &fileName)
@@ -288,4 +288,4 @@ int FileReplacements::count()
 #endif
 }
 
-} // namespace efetivos
+} // namespace headcount

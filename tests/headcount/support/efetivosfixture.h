@@ -17,7 +17,7 @@ class TfrmEfetivos;
 // branches, their menu types, services, the clients of the services, the
 // headcounts and their breakdowns, and the operator's ways through the
 // window.
-namespace efetivos {
+namespace headcount {
 
 extern const QString kBranch;      // the session's branch, "0001"
 extern const QString kOtherBranch; // "0002"
@@ -93,7 +93,7 @@ bool goToCell(kiv::TDBGrid *grid, int row, const QString &field);
 // Types a quantity over a cell: the first character replaces its text.
 void typeInto(kiv::TDBGrid *grid, int row, const QString &field, const QString &text);
 // Chooses a page as the operator does, by its menu entry.
-bool choosePage(kiv::TfrmEfetivos *w, bool clientes);
+bool choosePage(kiv::TfrmEfetivos *w, bool breakdown);
 
 // Counts the times a file of a directory is replaced (a save renames its
 // temporary copy over it). Linux only; elsewhere count() is -1.
@@ -113,4 +113,4 @@ private:
     int m_count = 0;
 };
 
-} // namespace efetivos
+} // namespace headcount
