@@ -1,4 +1,5 @@
 #include "demodata.h"
+#include "iolimit.h"
 #include "errors.h"
 #include "localeservice.h"
 #include "recordedtables.h"
@@ -47,23 +48,7 @@ QByteArray readAll(const QString &path)
     return file.readAll();
 }
 
-// The physical limits: one plain write of the bytes and one fsync, into a
-// new file as a save makes one; one plain read of the whole file.
-void plainWriteAndSync(const QString &path, const QByteArray &bytes)
-{
-    const QByteArray name = QFile::encodeName(path);
-    ::unlink(name.constData());
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        throw kiv::EDatabaseError(QStringLiteral("Não foi possível criar %1").arg(path));
-    if (::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size()) {
-        ::close(fd);
-        throw kiv::EDatabaseError(QStringLiteral("Não foi possível gravar %1").arg(path));
-    }
-    ::fsync(fd);
-    ::close(fd);
-}
-
+// The physical limit of a load: one plain read of the whole file.
 void plainRead(const QString &path, std::vector<char> &buffer)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -203,7 +188,7 @@ SizeResult measure(const QString &dir, int rows, int runs)
     result.figures.push_back({warmLoadName, warmLoadMs, warmReadMs});
 
     // Save of the whole table as loaded.
-    const double plainWriteMs = timeMedian(runs, [&] { plainWriteAndSync(plainPath, fileBytes); });
+    const double plainWriteMs = timeMedian(runs, [&] { kivbench::plainWriteAndSync(plainPath, fileBytes); });
     const double saveMs = timeMedian(runs, [&] { table->SaveToFile(copyPath); });
     result.figures.push_back({saveName, saveMs, plainWriteMs});
 
@@ -283,7 +268,7 @@ SizeResult measure(const QString &dir, int rows, int runs)
     });
     const QByteArray savedBytes = readAll(path);
     const double plainPostWriteMs = timeMedian(runs, [&] {
-        plainWriteAndSync(plainPath, savedBytes);
+        kivbench::plainWriteAndSync(plainPath, savedBytes);
     });
     result.figures.push_back({postName, postMs, plainPostWriteMs});
 

@@ -2,6 +2,7 @@
 #include "datetimepicker.h"
 #include "dbgrid.h"
 #include "demodata.h"
+#include "iolimit.h"
 #include "errors.h"
 #include "localeservice.h"
 #include "numerictext.h"
@@ -36,8 +37,6 @@
 #include <memory>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -158,27 +157,6 @@ T *child(QObject *parent, const char *name)
     return found;
 }
 
-// One plain write of the bytes into a new file and one fsync, per file.
-double plainWriteAndSync(const QString &dir, const QList<QByteArray> &contents)
-{
-    QElapsedTimer timer;
-    timer.start();
-    int n = 0;
-    for (const QByteArray &bytes : contents) {
-        const QByteArray name
-            = QFile::encodeName(QDir(dir).filePath(QStringLiteral(".plain%1").arg(n++)));
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size())
-            throw EDatabaseError(QStringLiteral("gravação simples falhou"));
-        ::fsync(fd);
-        ::close(fd);
-    }
-    const double ms = double(timer.nsecsElapsed()) / 1e6;
-    for (int i = 0; i < n; ++i)
-        QFile::remove(QDir(dir).filePath(QStringLiteral(".plain%1").arg(i)));
-    return ms;
-}
-
 QList<QByteArray> fileBytes(const QString &dir, const QStringList &names)
 {
     QList<QByteArray> contents;
@@ -198,7 +176,7 @@ void recordStore(Figure &f, double ms, const QString &dir, const QStringList &na
     f.bytes = 0;
     for (const QByteArray &c : contents)
         f.bytes += c.size();
-    const double limit = plainWriteAndSync(dir, contents);
+    const double limit = kivbench::plainWriteAndSyncMs(dir, contents);
     f.limitMs = f.limitMs < 0 ? limit : std::min(f.limitMs, limit);
 }
 
