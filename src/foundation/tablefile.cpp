@@ -18,6 +18,7 @@
 #include <cstring>
 #include <future>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -884,6 +885,18 @@ bool twoCores()
     return two;
 }
 
+// Runs work on another thread. The future is invalid when no thread could
+// be started; the caller then does the work itself.
+template<typename Work>
+auto onAnotherThread(Work &&work) -> std::future<decltype(work())>
+{
+    try {
+        return std::async(std::launch::async, std::forward<Work>(work));
+    } catch (const std::system_error &) {
+        return {};
+    }
+}
+
 // Whether a file's bytes are UTF-8, a large file checked in two halves at
 // once; the halves meet before an ASCII byte, where a character starts.
 bool isValidUtf8Halves(const char *data, size_t size)
@@ -894,11 +907,10 @@ bool isValidUtf8Halves(const char *data, size_t size)
     size_t middle = size / 2;
     while (middle < size && bytes[middle] >= 0x80)
         ++middle;
-    std::future<bool> second = std::async(std::launch::async, [=] {
-        return isValidUtf8(bytes + middle, size - middle);
-    });
+    auto secondHalf = [=] { return isValidUtf8(bytes + middle, size - middle); };
+    std::future<bool> second = onAnotherThread(secondHalf);
     const bool first = isValidUtf8(bytes, middle);
-    return second.get() && first;
+    return (second.valid() ? second.get() : secondHalf()) && first;
 }
 
 // Where the second half of the rows starts: a row at the start of a line
@@ -954,8 +966,11 @@ void Parser::rows(TableData &data, int chunk)
     part.columns = data.columns;
     part.heap = data.heap;  // the file's chunk; values of its own go to new chunks
     const size_t sharedChunks = data.heap.chunkCount();
-    std::future<void> other =
-        std::async(std::launch::async, [&] { second.rowRun(part, chunk); });
+    std::future<void> other = onAnotherThread([&] { second.rowRun(part, chunk); });
+    if (!other.valid()) {
+        rowRun(data, chunk);
+        return;
+    }
     m_stopAt = split;
     const bool atSplit = rowRun(data, chunk);
     m_stopAt = nullptr;
@@ -1154,15 +1169,17 @@ TableData TableFile::read(const QString &path)
     const qint64 middle = size >= qint64(splitFromBytes) && twoCores() ? size / 2 : size;
     std::future<QString> secondHalf;
     if (middle < size)
-        secondHalf = std::async(std::launch::async, [&] {
+        secondHalf = onAnotherThread([&] {
             QFile other(resolved);
             if (!other.open(QIODevice::ReadOnly))
                 return other.errorString();
             return readRange(other, middle, size);
         });
     QString failed = readRange(file, 0, middle);
-    if (secondHalf.valid()) {
-        const QString second = secondHalf.get();
+    if (middle < size) {
+        const QString second = secondHalf.valid() ? secondHalf.get()
+                               : failed.isEmpty() ? readRange(file, middle, size)
+                                                  : QString();
         if (failed.isEmpty())
             failed = second;
     }
