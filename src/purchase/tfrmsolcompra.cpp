@@ -576,12 +576,6 @@ void TfrmSolCompra::cdsSoliCompBeforePost()
     }
     const QString prevista = formattedQuantity(fieldText("QTSOLICPRO"));
     const QString ajustada = formattedQuantity(fieldText("QTAJUSTPRO"));
-    // A new row with nothing to request is refused; a planned row may be
-    // declined with a zero.
-    if (novo && thousandths(ajustada) <= 0) {
-        focusColumn("QTAJUSTPRO");
-        refuse("QtAjus_Zero");
-    }
     // Who justified is who last changed the justification or the quantity
     // it justifies, not whoever posts the row again.
     const QString justificativa = fieldText("DSJUSTSOLI");
@@ -592,9 +586,6 @@ void TfrmSolCompra::cdsSoliCompBeforePost()
     setFieldText("QTSOLICPRO", prevista);
     setFieldText("QTAJUSTPRO", ajustada);
     setFieldText("CDFILISOLI", medCdFilial->Text());
-    setFieldText("FILSOLPRDT", fieldText("CDFILISOLI") + fieldText("NRSOLICMP")
-                                   + fieldText("CDPRODUTO")
-                                   + LocaleService::dateToText(m_date.date()));
     // A planned row keeps the branch that issues its request; a new row
     // takes the issuer of the request number chosen for it.
     if (novo) {
@@ -606,6 +597,18 @@ void TfrmSolCompra::cdsSoliCompBeforePost()
     }
     cdsSoliComp->FieldByName(QStringLiteral("DTPROGENTR"))->SetAsDateTime(m_date);
     Vd_Produto(true);
+    // The key takes the product the code check settled on: a code typed
+    // over and posted from its own cell is completed only just above.
+    setFieldText("FILSOLPRDT", fieldText("CDFILISOLI") + fieldText("NRSOLICMP")
+                                   + fieldText("CDPRODUTO")
+                                   + LocaleService::dateToText(m_date.date()));
+    // A new row with nothing to request is refused; a planned row may be
+    // declined with a zero. Checked after the row's own checks, whose
+    // messages come first.
+    if (novo && thousandths(ajustada) <= 0) {
+        focusColumn("QTAJUSTPRO");
+        refuse("QtAjus_Zero");
+    }
 }
 
 void TfrmSolCompra::cdsSoliCompAfterPost()

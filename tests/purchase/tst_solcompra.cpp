@@ -327,6 +327,7 @@ private slots:
     void dateChangePostsThePendingRow();
     void dateChangeStaysWhenThePendingRowIsRefused();
     void newRowTakesTheIssuerOfItsRequestNumber();
+    void newRowKeyHoldsTheProductTypedLast();
     void openingKeepsEveryRowsIssuerAndJustifier();
     void justifierChangesOnlyWithTheJustifiedValues();
     void openingWritesNothingWhenTheTextsAreInShape();
@@ -696,6 +697,41 @@ void TestSolCompra::newRowTakesTheIssuerOfItsRequestNumber()
              QString("0900"));
     QCOMPARE(m_dir->rowOnDisk("0002", kDate1, "01.01.001").section(" | ", 3, 3),
              QString("0777"));
+}
+
+void TestSolCompra::newRowKeyHoldsTheProductTypedLast()
+{
+    TfrmSolCompra *w = openWindow();
+    QVERIFY(w);
+    DialogAnswerer &answerer = *m_answerer;
+    QVERIFY(command(w->sbtIncluir));
+    type("0201001");
+    press(Qt::Key_Tab);
+    type("6");
+    answerer.press("OK");
+    press(Qt::Key_Tab);
+    QVERIFY(backInWindow(w));
+    pickInLookup(answerer, "AUM");
+    press(Qt::Key_F9);
+    press(Qt::Key_Tab);
+    pickInLookup(answerer, "0000000123");
+    press(Qt::Key_F9);
+    QCOMPARE(answerer.count(), 3);
+
+    // Another code typed over the first one and posted from its own cell:
+    // the row and its key are the second product's.
+    QVERIFY(clickCell(w, "02.01.001", "CDARVPROD"));
+    press(Qt::Key_F2);
+    press(Qt::Key_Home);
+    type("0101002");
+    QVERIFY(command(w->sbtConfirmar));
+    QCOMPARE(answerer.count(), 3);
+    QCOMPARE(w->cdsSoliComp->State(), DataSetState::Browse);
+    QCOMPARE(m_dir->rowOnDisk(kBranch, kDate1, "02.01.001"), QString());
+    QCOMPARE(m_dir->rowOnDisk(kBranch, kDate1, "01.01.002"),
+             QString("0,000 6,000 | AUMENTO DO NÚMERO DE ALUNOS | %1 | 0900 | 0000000123 | "
+                     "0001000000012310102%2")
+                 .arg(kOperator, LocaleService::dateToText(kDate1)));
 }
 
 void TestSolCompra::openingKeepsEveryRowsIssuerAndJustifier()
