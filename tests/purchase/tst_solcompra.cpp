@@ -836,16 +836,20 @@ void TestSolCompra::productCodeMustBeWhole_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("name");
-    QTest::newRow("the beginning of three codes") << "01" << "";
-    QTest::newRow("the beginning of two codes") << "0101" << "";
-    QTest::newRow("a whole code") << "0101002" << "ARROZ INTEGRAL";
-    QTest::newRow("no such code") << "0909009" << "";
+    QTest::addColumn<QString>("message");
+    const QString unknown = QStringLiteral("Código não cadastrado.");
+    QTest::newRow("the beginning of three codes") << "01" << "" << unknown;
+    QTest::newRow("the beginning of two codes") << "0101" << "" << unknown;
+    QTest::newRow("a whole code") << "0101002" << "ARROZ INTEGRAL" << "";
+    QTest::newRow("no such code") << "0909009" << "" << unknown;
+    QTest::newRow("nothing typed") << "" << "" << "Código deve ser informado.";
 }
 
 void TestSolCompra::productCodeMustBeWhole()
 {
     QFETCH(QString, typed);
     QFETCH(QString, name);
+    QFETCH(QString, message);
     TfrmSolCompra *w = openWindow();
     QVERIFY(w);
     QVERIFY(command(w->sbtIncluir));
@@ -858,7 +862,7 @@ void TestSolCompra::productCodeMustBeWhole()
     QCOMPARE(field(w, "NMPRODUTO"), name);
     if (name.isEmpty()) {
         QCOMPARE(answerer.count(), 1);
-        QCOMPARE(answerer.at(0).text, QString("Código não cadastrado."));
+        QCOMPARE(answerer.at(0).text, message);
         QCOMPARE(selectedField(w), QString("CDARVPROD"));
     } else {
         QCOMPARE(answerer.count(), 0);
@@ -1014,14 +1018,20 @@ void TestSolCompra::newRowChecks_data()
     QTest::addColumn<QDate>("date");
     QTest::addColumn<QString>("code");
     QTest::addColumn<bool>("request");
+    QTest::addColumn<QString>("adjusted");
     QTest::addColumn<QString>("message");
-    QTest::newRow("without request number")
-        << kDate1 << "0201001" << false << "Solicitção deve ser informada.";
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("without request number") << kDate1 << "0201001" << false << "4"
+                                            << "Solicitção deve ser informada." << "NRSOLICMP";
+    QTest::newRow("without adjusted quantity")
+        << kDate1 << "0201001" << true << ""
+        << "Quantidade ajustada deve ser informada." << "QTAJUSTPRO";
     QTest::newRow("a product the date already has")
-        << kDate1 << "0102001" << true << "Produto já cadastrado.";
-    QTest::newRow("a product another date has") << kDate2 << "0102001" << true << "";
+        << kDate1 << "0102001" << true << "4" << "Produto já cadastrado." << "CDARVPROD";
+    QTest::newRow("a product another date has") << kDate2 << "0102001" << true << "4" << ""
+                                                << "";
     QTest::newRow("a product another branch has on the date")
-        << kDate1 << "0201001" << true << "";
+        << kDate1 << "0201001" << true << "4" << "" << "";
 }
 
 void TestSolCompra::newRowChecks()
@@ -1029,7 +1039,9 @@ void TestSolCompra::newRowChecks()
     QFETCH(QDate, date);
     QFETCH(QString, code);
     QFETCH(bool, request);
+    QFETCH(QString, adjusted);
     QFETCH(QString, message);
+    QFETCH(QString, focus);
     m_dir = std::make_unique<DataDir>();
     QList<Row> rows = defaultRows();
     rows.append({"0002", kDate1, "02.01.001", "0000000200", "0777", q(3), q(3), "", ""});
@@ -1049,8 +1061,10 @@ void TestSolCompra::newRowChecks()
         answerer.press("OK");
     press(Qt::Key_Tab);
     if (answerer.count() == 0) {
-        type("4");
-        answerer.press("OK");
+        if (!adjusted.isEmpty()) {
+            type(adjusted);
+            answerer.press("OK");
+        }
         press(Qt::Key_Tab);
         QVERIFY(backInWindow(w));
         pickInLookup(answerer, "AUM");
@@ -1073,6 +1087,7 @@ void TestSolCompra::newRowChecks()
     }
     QCOMPARE(answerer.dialogs().last().text, message);
     QCOMPARE(w->cdsSoliComp->State(), DataSetState::Insert);
+    QCOMPARE(selectedField(w), focus);
     QCOMPARE(m_dir->rowsFile(), before);
 }
 
