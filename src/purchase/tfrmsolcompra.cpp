@@ -183,6 +183,7 @@ void TfrmSolCompra::buildControls()
     medCdFilial = new TMaskEdit(header);
     medCdFilial->setObjectName(QStringLiteral("medCdFilial"));
     medCdFilial->setEditMask(QStringLiteral("9999;0; "));
+    medCdFilial->setMaxLength(4);
     medCdFilial->setEnabled(false);
     const QFontMetrics metrics = medCdFilial->fontMetrics();
     medCdFilial->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("00000")) + 16);

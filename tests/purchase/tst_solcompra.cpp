@@ -433,6 +433,19 @@ void TestSolCompra::opensFromTheMainWindowOnTheBranchDates()
         titles << w->dbgPadrao->Columns().Items(c)->Title();
     QCOMPARE(titles, QStringList({"Código", "Nome", "UN", "Prevista", "Ajustada", "Justif.",
                                   "Solicitação"}));
+    QStringList ellipsis;
+    for (int c = 0; c < w->dbgPadrao->Columns().Count(); ++c)
+        if (w->dbgPadrao->Columns().Items(c)->ButtonStyle() == ColumnButtonStyle::Ellipsis)
+            ellipsis << w->dbgPadrao->Columns().Items(c)->FieldName();
+    QCOMPARE(ellipsis, QStringList({"CDARVPROD", "DSJUSTSOLI", "NRSOLICMP"}));
+    QCOMPARE(w->dbgPadrao->Columns().Items(2)->Alignment() & Qt::AlignHorizontal_Mask,
+             Qt::AlignHCenter);
+    for (int c : {3, 4})
+        QCOMPARE(w->dbgPadrao->Columns().Items(c)->Alignment() & Qt::AlignHorizontal_Mask,
+                 Qt::AlignRight);
+    QCOMPARE(w->dbgDataSoli->Columns().Count(), 1);
+    QCOMPARE(w->dbgDataSoli->Columns().Items(0)->Title(), QString("Data"));
+    QCOMPARE(w->medCdFilial->maxLength(), 4);
 
     QVERIFY(w->sbtIncluir.Enabled());
     QVERIFY(w->sbtAlterar.Enabled());
