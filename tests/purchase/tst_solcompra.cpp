@@ -348,6 +348,7 @@ private slots:
     void branchWithoutDatesCannotInsert();
     void unreadableRowsFileIsNeverOverwritten();
     void verifyRereadsTheFile();
+    void commandsFollowTheRowsOfTheDate();
     void rowWhoseSaveFailedIsNotReadOver();
     void demoDirectoryShowsEachRule_data();
     void demoDirectoryShowsEachRule();
@@ -1227,6 +1228,39 @@ void TestSolCompra::verifyRereadsTheFile()
     QCOMPARE(selectedDate(w), kDate1);
     QCOMPARE(gridRows(w).size(), 2);
     QVERIFY(!w->sbtExcluir.Enabled());
+}
+
+void TestSolCompra::commandsFollowTheRowsOfTheDate()
+{
+    const QDate empty(2026, 12, 28);
+    m_dir = std::make_unique<DataDir>();
+    m_dir->writeDates({{kBranch, kDate2}, {kBranch, kDate1}, {kBranch, empty}});
+    TfrmSolCompra *w = openWindow();
+    QVERIFY(w);
+    const auto commands = [w] {
+        return QList<bool>{w->sbtIncluir.Enabled(), w->sbtAlterar.Enabled(),
+                           w->sbtProcurar.Enabled(), w->sbtVerificar.Enabled(),
+                           w->sbtExcluir.Enabled()};
+    };
+    const QList<bool> withRows{true, true, true, true, false};
+    const QList<bool> withoutRows{true, false, false, false, false};
+    QCOMPARE(commands(), withRows);
+
+    clickDate(w, empty);
+    QCOMPARE(gridRows(w), QStringList());
+    QCOMPARE(commands(), withoutRows);
+    // A new row given up leaves the date as it was.
+    QVERIFY(command(w->sbtIncluir));
+    QCOMPARE(w->cdsSoliComp->State(), DataSetState::Insert);
+    QVERIFY(!w->sbtIncluir.Enabled());
+    QVERIFY(w->sbtCancelar.Enabled());
+    QVERIFY(command(w->sbtCancelar));
+    QCOMPARE(w->cdsSoliComp->State(), DataSetState::Browse);
+    QCOMPARE(commands(), withoutRows);
+
+    clickDate(w, kDate2);
+    QCOMPARE(commands(), withRows);
+    QCOMPARE(m_answerer->count(), 0);
 }
 
 void TestSolCompra::rowWhoseSaveFailedIsNotReadOver()
