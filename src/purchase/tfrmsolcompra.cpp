@@ -397,12 +397,10 @@ void TfrmSolCompra::cdsDataSoliBeforeScroll()
     if (!editingOrInserting())
         return;
     // The row being typed is not lost to another date: it is posted, or
-    // the date stays where the check stopped it.
+    // the date stays where the check stopped it. A row opened and left
+    // untouched has nothing to keep and is given up, as any move does.
     dbgPadrao->UpdateData();
-    if (inserting() && !cdsSoliComp->Modified())
-        cdsSoliComp->Cancel();
-    else
-        cdsSoliComp->Post();
+    cdsSoliComp->CheckBrowseMode();
 }
 
 void TfrmSolCompra::cdsDataSoliAfterScroll()

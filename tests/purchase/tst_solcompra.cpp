@@ -326,6 +326,7 @@ private slots:
     void equalQuantitiesAreComparedAsNumbers();
     void dateChangePostsThePendingRow();
     void dateChangeStaysWhenThePendingRowIsRefused();
+    void dateChangeGivesUpAnUntouchedRow();
     void newRowTakesTheIssuerOfItsRequestNumber();
     void newRowKeyHoldsTheProductTypedLast();
     void openingKeepsEveryRowsIssuerAndJustifier();
@@ -665,6 +666,26 @@ void TestSolCompra::dateChangeStaysWhenThePendingRowIsRefused()
     QCOMPARE(selectedDate(w), kDate2);
     QCOMPARE(m_dir->rowOnDisk(kBranch, kDate1, "01.01.001").section(" | ", 0, 2),
              QString("10,000 8,000 | ESTOQUE SUFICIENTE | ") + kOperator);
+}
+
+void TestSolCompra::dateChangeGivesUpAnUntouchedRow()
+{
+    // The central system sent a difference without a justification.
+    m_dir = std::make_unique<DataDir>();
+    QList<Row> rows = defaultRows();
+    rows[1].adjusted = q(8);
+    m_dir->writeRows(rows);
+    TfrmSolCompra *w = openWindow();
+    QVERIFY(w);
+    const QByteArray before = m_dir->rowsFile();
+    QVERIFY(clickCell(w, "01.01.001", "QTAJUSTPRO"));
+    QVERIFY(command(w->sbtAlterar));
+    QCOMPARE(w->cdsSoliComp->State(), DataSetState::Edit);
+    clickDate(w, kDate2);
+    QCOMPARE(m_answerer->count(), 0);
+    QCOMPARE(selectedDate(w), kDate2);
+    QCOMPARE(w->cdsSoliComp->State(), DataSetState::Browse);
+    QCOMPARE(m_dir->rowsFile(), before);
 }
 
 void TestSolCompra::newRowTakesTheIssuerOfItsRequestNumber()
