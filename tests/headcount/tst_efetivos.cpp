@@ -11,6 +11,7 @@
 #include "pagecontrol.h"
 #include "statusbar.h"
 #include "recordedtables.h"
+#include "referencetables.h"
 #include "table.h"
 #include "textroutines.h"
 #include "taskwindow.h"
@@ -80,6 +81,12 @@ private slots:
     void rowsAreNeverAddedOrRemoved();
     void cancelAsksAndNoKeepsWhatWasTyped();
     void leavingForTheHeaderStoresTheRow();
+    void changeStartsEditingOnAQuantityCell_data();
+    void changeStartsEditingOnAQuantityCell();
+    void gridIsGreyInTheHeaderAndTintedOnceLoaded();
+    void changedRowOfAPointTextIsWrittenWithTheComma();
+    void menuTypeLookupWithoutTypesForTheBranch();
+    void findActsOnTheHeadcountRows();
 
     void vanishedRecordIsNotOverwritten();
     void failedStoreKeepsWhatWasTyped();
@@ -312,8 +319,10 @@ void TestEfetivos::dateLookupListsEachDayOnce()
     QVERIFY(focusOn(w->dpkData));
 
     QStringList listed;
+    QString title;
     m_answerer->run([&](QWidget *dialog) {
         listed = listShown(dialog);
+        title = dialog->windowTitle();
         // The last day, found by typing its start.
         auto *search = dialog->findChild<QLineEdit *>("edtPesquisa");
         QTest::keyClicks(search, LocaleService::dateToText(kDay.addDays(3)).left(5));
@@ -321,6 +330,7 @@ void TestEfetivos::dateLookupListsEachDayOnce()
     });
     press(Qt::Key_F9);
     QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(title, QStringLiteral("Data"));
     QCOMPARE(listed, (QStringList{LocaleService::dateToText(kOtherDay),
                                   LocaleService::dateToText(kDay),
                                   LocaleService::dateToText(kDay.addDays(3))}));
@@ -503,6 +513,125 @@ void TestEfetivos::leavingForTheHeaderStoresTheRow()
     QVERIFY(m_dir->headcountsOnDisk().contains(
         "0001 2026-12-09T00:00:00Z 00001 0000000001 46 3 2"));
     QVERIFY(!w->cdsAuxEfetivos->Active());
+}
+
+void TestEfetivos::changeStartsEditingOnAQuantityCell_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::newRow("service code") << "CDSERVFILI" << "QTCLIENTE";
+    QTest::newRow("service name") << "NMSERVICO" << "QTCLIENTE";
+    QTest::newRow("total") << "QTCOMEFETCAR" << "QTCLIENTE";
+    QTest::newRow("a quantity stays") << "QTFUNC" << "QTFUNC";
+}
+
+void TestEfetivos::changeStartsEditingOnAQuantityCell()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(chooseHeader(w, kMenu));
+    QVERIFY(goToCell(w->dbgPadrao, 1, from));
+    QVERIFY(w->sbtAlterar.Enabled());
+    QVERIFY(w->sbtProcurar.Enabled());
+    QVERIFY(!w->sbtConfirmar.Enabled());
+    QVERIFY(!w->sbtCancelar.Enabled());
+    QVERIFY(command(w->sbtAlterar));
+    QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Edit);
+    QCOMPARE(w->cdsAuxEfetivos->RecNo(), 2);
+    QVERIFY(w->dbgPadrao->SelectedField());
+    QCOMPARE(w->dbgPadrao->SelectedField()->FieldName(), to);
+    // While the row is edited: Confirm and Cancel only, no navigator and
+    // no "Clientes" page.
+    QVERIFY(w->sbtConfirmar.Enabled());
+    QVERIFY(w->sbtCancelar.Enabled());
+    for (const TCommand *c : {&w->sbtAlterar, &w->sbtProcurar, &w->sbtVerificar})
+        QVERIFY2(!c->Enabled(), qPrintable(c->menu->objectName()));
+    QVERIFY(!w->dbnPadrao->isEnabled());
+    QVERIFY(!w->tshFormulario->isEnabled());
+    QVERIFY(!w->mnuFormulario->isEnabled());
+    QVERIFY(w->tshFolhaDados->isEnabled());
+    QVERIFY(w->mnuFolhaDados->isEnabled());
+
+    // Confirm of an unchanged row stores it as it was.
+    const QStringList before = m_dir->headcountsOnDisk();
+    QVERIFY(command(w->sbtConfirmar));
+    QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Browse);
+    QVERIFY(w->sbtAlterar.Enabled());
+    QVERIFY(w->dbnPadrao->isEnabled());
+    QVERIFY(w->tshFormulario->isEnabled());
+    QCOMPARE(headcountRows(w), (QStringList{headcountRow("00001", "DESJEJUM", "45", "3", "2", "50"),
+                                            headcountRow("00002", "ALMOÇO", "10,5", "4", "0",
+                                                         "14,5"),
+                                            headcountRow("00003", "", "7", "1", "0", "8")}));
+    QCOMPARE(m_dir->headcountsOnDisk().size(), before.size());
+}
+
+void TestEfetivos::gridIsGreyInTheHeaderAndTintedOnceLoaded()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    const QColor face = w->palette().color(QPalette::Button);
+    const QColor tint = w->palette().color(QPalette::ToolTipBase);
+    QCOMPARE(w->dbgPadrao->palette().color(QPalette::Base), face);
+    QCOMPARE(w->dbgClientes->palette().color(QPalette::Base), tint);
+    QVERIFY(chooseHeader(w, kMenu));
+    QCOMPARE(w->dbgPadrao->palette().color(QPalette::Base), tint);
+    w->edtCdTpCard->setFocus();
+    QVERIFY(focusOn(w->edtCdTpCard));
+    QCOMPARE(w->dbgPadrao->palette().color(QPalette::Base), face);
+}
+
+// ALMOÇO's clients were written by the central system as "10.5": a change
+// of that row writes them back in the workstation's form.
+void TestEfetivos::changedRowOfAPointTextIsWrittenWithTheComma()
+{
+    LocaleService::setDecimalSeparator(u',');
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(chooseHeader(w, kMenu));
+    typeInto(w->dbgPadrao, 1, "QTFUNC", "5");
+    press(Qt::Key_Tab);
+    QCOMPARE(headcountRows(w)[1], headcountRow("00002", "ALMOÇO", "10,5", "5", "0", "15,5"));
+    QVERIFY(command(w->sbtConfirmar));
+    const QStringList disk = m_dir->headcountsOnDisk();
+    QVERIFY2(disk.contains("0001 2026-12-09T00:00:00Z 00002 0000000001 10,5 5 0"),
+             qPrintable(disk.join(u'\n')));
+    QVERIFY(disk.contains("0001 2026-12-09T00:00:00Z 00001 0000000001 45 3 2"));
+}
+
+void TestEfetivos::menuTypeLookupWithoutTypesForTheBranch()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    // The lookup reads the file again: only another branch's type is left.
+    m_dir->write(RefTables::tipoCard(), {{{"CDFILIAL", kOtherBranch},
+                                          {"CDTIPOCARD", "0000000003"},
+                                          {"NMTIPOCARD", "EJA NOTURNO"}}});
+    m_answerer->press("OK");
+    press(Qt::Key_F9);
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(m_answerer->at(0).text, QStringLiteral("Não há Tipo de Cardápio cadastrado."));
+    QVERIFY(kivtest::backInWindow(w));
+    QVERIFY(w->edtCdTpCard->Text().isEmpty());
+}
+
+void TestEfetivos::findActsOnTheHeadcountRows()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(chooseHeader(w, kMenu));
+    QString title;
+    m_answerer->run([&](QWidget *dialog) {
+        title = dialog->windowTitle();
+        dialog->close();
+    });
+    QVERIFY(command(w->sbtProcurar));
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(title, QStringLiteral("Procurar"));
+    QVERIFY(kivtest::backInWindow(w));
+    QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Browse);
 }
 
 // The record of a row has gone from the file since the window loaded it

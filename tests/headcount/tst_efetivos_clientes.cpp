@@ -251,6 +251,8 @@ void TestEfetivosClientes::headcountDifferingFromTheBreakdownIsRefused()
     QCOMPARE(m_answerer->at(0).text, message);
     QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Edit);
     QCOMPARE(w->cdsAuxEfetivos->FieldByName(field)->AsString(), typed);
+    QVERIFY(kivtest::backInWindow(w));
+    QTRY_VERIFY(w->dbgPadrao->hasFocus() || w->dbgPadrao->isAncestorOf(kivtest::focused()));
     QCOMPARE(m_dir->headcountsOnDisk(), before);
 }
 
