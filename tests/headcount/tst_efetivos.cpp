@@ -87,6 +87,9 @@ private slots:
     void changedRowOfAPointTextIsWrittenWithTheComma();
     void menuTypeLookupWithoutTypesForTheBranch();
     void findActsOnTheHeadcountRows();
+    void dateLookupChecksTheMenuType_data();
+    void dateLookupChecksTheMenuType();
+    void dateLookupLeftWithoutAChoice();
 
     void vanishedRecordIsNotOverwritten();
     void failedStoreKeepsWhatWasTyped();
@@ -190,8 +193,13 @@ void TestEfetivos::menuTypeLookupListsTheBranchTypes()
     TfrmEfetivos *w = openWindow();
     QVERIFY(w);
     QStringList listed;
+    QStringList columns;
     m_answerer->run([&](QWidget *dialog) {
         listed = listShown(dialog);
+        auto *grid = dialog->findChild<QAbstractItemView *>(QStringLiteral("dbgPesquisa"));
+        if (grid)
+            for (int c = 0; c < grid->model()->columnCount(); ++c)
+                columns << grid->model()->headerData(c, Qt::Horizontal).toString();
         auto *search = dialog->findChild<QLineEdit *>("edtPesquisa");
         QTest::keyClicks(search, kCrecheMenu);
         QTest::keyClick(search, Qt::Key_Return);
@@ -200,6 +208,7 @@ void TestEfetivos::menuTypeLookupListsTheBranchTypes()
     QVERIFY(m_answerer->waitFor(1));
     // Only the session branch's menu types.
     QCOMPARE(listed, (QStringList{kMenu, kCrecheMenu}));
+    QCOMPARE(columns, (QStringList{"Código", "Nome"}));
     QVERIFY(kivtest::backInWindow(w));
     QCOMPARE(w->edtCdTpCard->Text(), kCrecheMenu);
     QCOMPARE(w->edtNmTpCard->text(), QStringLiteral("CRECHE"));
@@ -632,6 +641,57 @@ void TestEfetivos::findActsOnTheHeadcountRows()
     QCOMPARE(title, QStringLiteral("Procurar"));
     QVERIFY(kivtest::backInWindow(w));
     QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Browse);
+}
+
+void TestEfetivos::dateLookupChecksTheMenuType_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << "" << "Tipo de cardápio deve ser informado.";
+    QTest::newRow("not registered") << "9" << "Tipo de cardápio não cadastrado.";
+}
+
+void TestEfetivos::dateLookupChecksTheMenuType()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QTest::keyClicks(w->edtCdTpCard, typed);
+    w->dpkData->setFocus();
+    QVERIFY(focusOn(w->dpkData));
+    m_answerer->press("OK");
+    press(Qt::Key_F9);
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(m_answerer->at(0).text, message);
+    QVERIFY(kivtest::backInWindow(w));
+    QTRY_VERIFY(w->edtCdTpCard->hasFocus());
+    QVERIFY(!w->cdsAuxEfetivos->Active());
+}
+
+void TestEfetivos::dateLookupLeftWithoutAChoice()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QTest::keyClicks(w->edtCdTpCard, QStringLiteral("1"));
+    w->dpkData->SetDate(kOtherDay);
+    w->dpkData->setFocus();
+    QVERIFY(focusOn(w->dpkData));
+    QStringList columns;
+    m_answerer->run([&](QWidget *dialog) {
+        auto *grid = dialog->findChild<QAbstractItemView *>(QStringLiteral("dbgPesquisa"));
+        if (grid)
+            for (int c = 0; c < grid->model()->columnCount(); ++c)
+                columns << grid->model()->headerData(c, Qt::Horizontal).toString();
+        dialog->close();
+    });
+    press(Qt::Key_F9);
+    QVERIFY(m_answerer->waitFor(1));
+    // The day text is the only column.
+    QCOMPARE(columns, QStringList{"Data de Efetivos"});
+    QVERIFY(kivtest::backInWindow(w));
+    QCOMPARE(w->dpkData->Date(), kOtherDay);
+    QVERIFY(!w->cdsAuxEfetivos->Active());
 }
 
 // The record of a row has gone from the file since the window loaded it
