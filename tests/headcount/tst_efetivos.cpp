@@ -608,6 +608,16 @@ void TestEfetivos::changedRowOfAPointTextIsWrittenWithTheComma()
     QVERIFY2(disk.contains("0001 2026-12-09T00:00:00Z 00002 0000000001 10,5 5 0"),
              qPrintable(disk.join(u'\n')));
     QVERIFY(disk.contains("0001 2026-12-09T00:00:00Z 00001 0000000001 45 3 2"));
+    // The record's other fields are carried as they were.
+    TableDecl decl = RecordedTables::efetivos();
+    const auto stored = m_dir->load(decl);
+    QVERIFY(stored->Locate("CDFILIAL;CDSERVFILI;CDTIPOCARD",
+                           QVariantList{kBranch, "00002", kMenu}));
+    QCOMPARE(stored->FieldByName("CDFILCENT")->AsString(), QStringLiteral("0900"));
+    QCOMPARE(stored->FieldByName("NRCARDPME")->AsString(), QStringLiteral("49"));
+    QCOMPARE(stored->FieldByName("NRCDIAPME")->AsString(), QStringLiteral("3"));
+    QCOMPARE(stored->FieldByName("FILSETPCDT")->AsString(), kBranch + "00002" + kMenu);
+    QCOMPARE(stored->RecordCount(), defaultHeadcounts().size());
 }
 
 void TestEfetivos::menuTypeLookupWithoutTypesForTheBranch()

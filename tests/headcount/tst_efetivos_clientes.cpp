@@ -6,6 +6,7 @@
 #include "localeservice.h"
 #include "maskedit.h"
 #include "pagecontrol.h"
+#include "recordedtables.h"
 #include "table.h"
 #include "taskwindow.h"
 #include "textroutines.h"
@@ -136,6 +137,21 @@ void TestEfetivosClientes::breakdownIsGeneratedOnceWithZeros()
     if (breakdownWrites.count() >= 0)
         QCOMPARE(breakdownWrites.count(), 1);
     QCOMPARE(m_dir->headcountsOnDisk(), headcounts);
+    {
+        TableDecl decl = RecordedTables::efetClie();
+        decl.indexFieldNames.clear();
+        const auto stored = m_dir->load(decl);
+        QStringList written;
+        for (stored->First(); !stored->Eof(); stored->Next())
+            written << QStringList{stored->FieldByName("NMCLIENTE")->AsString(),
+                                   stored->FieldByName("DTPROGENTR")->AsDate().toString(Qt::ISODate),
+                                   stored->FieldByName("FILTPCSEDT")->AsString()}
+                           .join(u'|');
+        const QString key = kBranch + kMenu + "00001" + LocaleService::dateToText(kDay);
+        QCOMPARE(key.size(), 29);
+        QCOMPARE(written, (QStringList{kAlvorada + "|2026-12-09|" + key,
+                                       kBelaVista + "|2026-12-09|" + key}));
+    }
     QVERIFY(headcountWrites.count() <= 0);
 
     // Opening the page again adds nothing and writes nothing.
