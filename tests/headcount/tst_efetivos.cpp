@@ -6,6 +6,7 @@
 #include "dialoganswerer.h"
 #include "efetivosfixture.h"
 #include "localeservice.h"
+#include "lookupdialogs.h"
 #include "maskedit.h"
 #include "numerictext.h"
 #include "pagecontrol.h"
@@ -168,6 +169,23 @@ void TestEfetivos::opensFromTheMainWindowInTheHeader()
         titles << w->dbgPadrao->Columns()[c]->Title();
     QCOMPARE(titles, (QStringList{"Serviço", "Nome do Serviço", "Clientes", "Funcionário",
                                   "Doações", "Efetivos"}));
+    QStringList clientTitles;
+    for (int c = 0; c < w->dbgClientes->Columns().Count(); ++c)
+        clientTitles << w->dbgClientes->Columns()[c]->Title();
+    QCOMPARE(clientTitles, (QStringList{"Cliente", "Clientes", "Funcionários", "Doações"}));
+    QCOMPARE(w->btnTpCard->toolTip(), QStringLiteral("Pesquisar"));
+    QCOMPARE(w->btnData->toolTip(), QStringLiteral("Pesquisar"));
+    QVERIFY(!w->edtNmTpCard->isEnabled());
+    QCOMPARE(w->edtCdTpCard->maxLength(), 10);
+    // The header has the keyboard whenever the window has it.
+    QCOMPARE(w->focusWidget(), w->edtCdTpCard);
+
+    // Closed, it is gone; the next command builds it anew.
+    QPointer<TfrmEfetivos> closing = w;
+    QVERIFY(command(w->sbtFechar));
+    QTRY_VERIFY(!closing);
+    QCOMPARE(m_principal->stbStatus->PanelText(3), QStringLiteral("KIS00000"));
+    QVERIFY(!m_principal->TaskWindowInstance(TaskWindow::Efetivos));
 }
 
 void TestEfetivos::menuTypeIsPaddedAndNamed()
