@@ -88,6 +88,7 @@ private slots:
     void changedRowOfAPointTextIsWrittenWithTheComma();
     void menuTypeLookupWithoutTypesForTheBranch();
     void findActsOnTheHeadcountRows();
+    void verifyOnTheClientsPage();
     void dateLookupChecksTheMenuType_data();
     void dateLookupChecksTheMenuType();
     void dateLookupLeftWithoutAChoice();
@@ -440,29 +441,37 @@ void TestEfetivos::changedHeadcountIsReadBackByANewWindow()
 
 void TestEfetivos::keyFilterOfTheQuantityCells_data()
 {
+    QTest::addColumn<bool>("clientsPage");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("cell");
-    QTest::newRow("a comma first") << ",7" << "7";
-    QTest::newRow("a second comma") << "7,5,2" << "7,52";
-    QTest::newRow("letters and signs") << "7a-+e1" << "71";
-    QTest::newRow("backspace") << "75\b" << "7";
+    for (bool clients : {false, true}) {
+        const char *page = clients ? "clients, " : "headcounts, ";
+        QTest::addRow("%sa comma first", page) << clients << ",7" << "7";
+        QTest::addRow("%sa second comma", page) << clients << "7,5,2" << "7,52";
+        QTest::addRow("%sletters and signs", page) << clients << "7a-+e1" << "71";
+        QTest::addRow("%sbackspace", page) << clients << "75\b" << "7";
+    }
 }
 
 void TestEfetivos::keyFilterOfTheQuantityCells()
 {
+    QFETCH(bool, clientsPage);
     QFETCH(QString, keys);
     QFETCH(QString, cell);
     TfrmEfetivos *w = openWindow();
     QVERIFY(w);
     QVERIFY(chooseHeader(w, kMenu));
-    QVERIFY(goToCell(w->dbgPadrao, 0, "QTCLIENTE"));
+    TDBGrid *grid = clientsPage ? w->dbgClientes : w->dbgPadrao;
+    if (clientsPage)
+        QVERIFY(choosePage(w, true));
+    QVERIFY(goToCell(grid, 0, "QTCLIENTE"));
     for (QChar c : keys) {
         if (c == u'\b')
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
         else
             QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
     }
-    QCOMPARE(GridText(w->dbgPadrao, "QTCLIENTE"), cell);
+    QCOMPARE(GridText(grid, "QTCLIENTE"), cell);
 }
 
 void TestEfetivos::emptyQuantityIsRefused()
@@ -720,6 +729,28 @@ void TestEfetivos::dateLookupLeftWithoutAChoice()
     QVERIFY(kivtest::backInWindow(w));
     QCOMPARE(w->dpkData->Date(), kOtherDay);
     QVERIFY(!w->cdsAuxEfetivos->Active());
+}
+
+// Verify on the "Clientes" page reads the headcounts again and shows the
+// breakdown of the first service.
+void TestEfetivos::verifyOnTheClientsPage()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(chooseHeader(w, kMenu));
+    QVERIFY(choosePage(w, true));
+    QCOMPARE(breakdownRows(w).size(), 2);
+    QVERIFY(w->sbtVerificar.Enabled());
+    QList<Headcount> rows = defaultHeadcounts();
+    rows[2].staff = QStringLiteral("9");
+    m_dir->writeHeadcounts(rows);
+    QVERIFY(command(w->sbtVerificar));
+    QCOMPARE(w->pgcPadrao->ActivePage(), w->tshFormulario);
+    QCOMPARE(headcountRows(w).first(), headcountRow("00001", "DESJEJUM", "45", "9", "2", "56"));
+    QCOMPARE(breakdownRows(w).size(), 2);
+    QCOMPARE(w->dbtNome->text(), QStringLiteral("DESJEJUM"));
+    QVERIFY(w->sbtAlterar.Enabled());
+    QVERIFY(w->dbnPadrao->isEnabled());
 }
 
 // The record of a row has gone from the file since the window loaded it
