@@ -89,6 +89,8 @@ private slots:
     void menuTypeLookupWithoutTypesForTheBranch();
     void findActsOnTheHeadcountRows();
     void verifyOnTheClientsPage();
+    void missingFileStopsTheLoad_data();
+    void missingFileStopsTheLoad();
     void dateLookupChecksTheMenuType_data();
     void dateLookupChecksTheMenuType();
     void dateLookupLeftWithoutAChoice();
@@ -751,6 +753,37 @@ void TestEfetivos::verifyOnTheClientsPage()
     QCOMPARE(w->dbtNome->text(), QStringLiteral("DESJEJUM"));
     QVERIFY(w->sbtAlterar.Enabled());
     QVERIFY(w->dbnPadrao->isEnabled());
+}
+
+void TestEfetivos::missingFileStopsTheLoad_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("headcounts") << "EFETIVOS.cds";
+    QTest::newRow("breakdowns") << "EFETCLIE.cds";
+    QTest::newRow("services") << "SERVICO.cds";
+}
+
+// The table store's error is shown, nothing is loaded, and the window is
+// ready for the next load once the file is back.
+void TestEfetivos::missingFileStopsTheLoad()
+{
+    QFETCH(QString, file);
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(QFile::rename(m_dir->filePath(file), m_dir->filePath(file + ".bak")));
+    m_answerer->press("OK");
+    chooseHeader(w, kMenu);
+    QVERIFY(m_answerer->waitFor(1));
+    QVERIFY2(m_answerer->at(0).text.contains(file, Qt::CaseInsensitive),
+             qPrintable(m_answerer->at(0).text));
+    QVERIFY(kivtest::backInWindow(w));
+    QVERIFY(!w->Carregando);
+    QCOMPARE(headcountRows(w), QStringList());
+    QVERIFY(!w->tshFormulario->isEnabled());
+
+    QVERIFY(QFile::rename(m_dir->filePath(file + ".bak"), m_dir->filePath(file)));
+    QVERIFY(chooseHeader(w, kMenu));
+    QCOMPARE(headcountRows(w).size(), 3);
 }
 
 // The record of a row has gone from the file since the window loaded it
