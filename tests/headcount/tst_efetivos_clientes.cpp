@@ -143,9 +143,10 @@ void TestEfetivosClientes::breakdownIsGeneratedOnceWithZeros()
         const auto stored = m_dir->load(decl);
         QStringList written;
         for (stored->First(); !stored->Eof(); stored->Next())
-            written << QStringList{stored->FieldByName("NMCLIENTE")->AsString(),
-                                   stored->FieldByName("DTPROGENTR")->AsDate().toString(Qt::ISODate),
-                                   stored->FieldByName("FILTPCSEDT")->AsString()}
+            written << QStringList{
+                stored->FieldByName("NMCLIENTE")->AsString(),
+                stored->FieldByName("DTPROGENTR")->AsDate().toString(Qt::ISODate),
+                stored->FieldByName("FILTPCSEDT")->AsString()}
                            .join(u'|');
         const QString key = kBranch + kMenu + "00001" + LocaleService::dateToText(kDay);
         QCOMPARE(key.size(), 29);
