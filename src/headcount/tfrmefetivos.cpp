@@ -913,6 +913,8 @@ void TfrmEfetivos::pgcPadraoExit()
     // What was typed is never thrown away: when the store fails the row
     // stays being edited, and the keyboard stays with it instead of going
     // to the header, whose entry would close the table.
+    m_leavingPages = true;
+    const auto left = qScopeGuard([this] { m_leavingPages = false; });
     if (!guarded(this, [table] { table->Post(); }))
         (breakdownPageActive() ? dbgClientes : dbgPadrao)->setFocus();
 }
@@ -1129,7 +1131,10 @@ void TfrmEfetivos::cdsEfetCliAfterPost()
         cdsAuxEfetivos->Post();
     }
     HabilitaControles();
-    dbgClientes->setFocus();
+    // A row stored on the way out of the page control lets the focus go
+    // where the operator sent it (the header, which then closes the tables).
+    if (!m_leavingPages)
+        dbgClientes->setFocus();
 }
 
 void TfrmEfetivos::dtsEfetCliStateChange()

@@ -158,6 +158,8 @@ private:
     bool m_settlingFocus = false;
     bool m_inHeader = false;
     bool m_inPages = false;
+    // A row is being stored because the focus is leaving the page control.
+    bool m_leavingPages = false;
     // The headcount row takes the sums of a breakdown that has just been
     // written together with EFETIVOS.cds: its post only updates the grid.
     bool m_gridOnly = false;

@@ -6,11 +6,13 @@
 #include "dialoganswerer.h"
 #include "efetivosfixture.h"
 #include "localeservice.h"
+#include "lookupdialogs.h"
 #include "maskedit.h"
 #include "numerictext.h"
 #include "pagecontrol.h"
 #include "statusbar.h"
 #include "recordedtables.h"
+#include "referencetables.h"
 #include "table.h"
 #include "textroutines.h"
 #include "taskwindow.h"
@@ -80,6 +82,18 @@ private slots:
     void rowsAreNeverAddedOrRemoved();
     void cancelAsksAndNoKeepsWhatWasTyped();
     void leavingForTheHeaderStoresTheRow();
+    void changeStartsEditingOnAQuantityCell_data();
+    void changeStartsEditingOnAQuantityCell();
+    void gridIsGreyInTheHeaderAndTintedOnceLoaded();
+    void changedRowOfAPointTextIsWrittenWithTheComma();
+    void menuTypeLookupWithoutTypesForTheBranch();
+    void findActsOnTheHeadcountRows();
+    void verifyOnTheClientsPage();
+    void missingFileStopsTheLoad_data();
+    void missingFileStopsTheLoad();
+    void dateLookupChecksTheMenuType_data();
+    void dateLookupChecksTheMenuType();
+    void dateLookupLeftWithoutAChoice();
 
     void vanishedRecordIsNotOverwritten();
     void failedStoreKeepsWhatWasTyped();
@@ -158,6 +172,23 @@ void TestEfetivos::opensFromTheMainWindowInTheHeader()
         titles << w->dbgPadrao->Columns()[c]->Title();
     QCOMPARE(titles, (QStringList{"Serviço", "Nome do Serviço", "Clientes", "Funcionário",
                                   "Doações", "Efetivos"}));
+    QStringList clientTitles;
+    for (int c = 0; c < w->dbgClientes->Columns().Count(); ++c)
+        clientTitles << w->dbgClientes->Columns()[c]->Title();
+    QCOMPARE(clientTitles, (QStringList{"Cliente", "Clientes", "Funcionários", "Doações"}));
+    QCOMPARE(w->btnTpCard->toolTip(), QStringLiteral("Pesquisar"));
+    QCOMPARE(w->btnData->toolTip(), QStringLiteral("Pesquisar"));
+    QVERIFY(!w->edtNmTpCard->isEnabled());
+    QCOMPARE(w->edtCdTpCard->maxLength(), 10);
+    // The header has the keyboard whenever the window has it.
+    QCOMPARE(w->focusWidget(), w->edtCdTpCard);
+
+    // Closed, it is gone; the next command builds it anew.
+    QPointer<TfrmEfetivos> closing = w;
+    QVERIFY(command(w->sbtFechar));
+    QTRY_VERIFY(!closing);
+    QCOMPARE(m_principal->stbStatus->PanelText(3), QStringLiteral("KIS00000"));
+    QVERIFY(!m_principal->TaskWindowInstance(TaskWindow::Efetivos));
 }
 
 void TestEfetivos::menuTypeIsPaddedAndNamed()
@@ -183,8 +214,13 @@ void TestEfetivos::menuTypeLookupListsTheBranchTypes()
     TfrmEfetivos *w = openWindow();
     QVERIFY(w);
     QStringList listed;
+    QStringList columns;
     m_answerer->run([&](QWidget *dialog) {
         listed = listShown(dialog);
+        auto *grid = dialog->findChild<QAbstractItemView *>(QStringLiteral("dbgPesquisa"));
+        if (grid)
+            for (int c = 0; c < grid->model()->columnCount(); ++c)
+                columns << grid->model()->headerData(c, Qt::Horizontal).toString();
         auto *search = dialog->findChild<QLineEdit *>("edtPesquisa");
         QTest::keyClicks(search, kCrecheMenu);
         QTest::keyClick(search, Qt::Key_Return);
@@ -193,6 +229,7 @@ void TestEfetivos::menuTypeLookupListsTheBranchTypes()
     QVERIFY(m_answerer->waitFor(1));
     // Only the session branch's menu types.
     QCOMPARE(listed, (QStringList{kMenu, kCrecheMenu}));
+    QCOMPARE(columns, (QStringList{"Código", "Nome"}));
     QVERIFY(kivtest::backInWindow(w));
     QCOMPARE(w->edtCdTpCard->Text(), kCrecheMenu);
     QCOMPARE(w->edtNmTpCard->text(), QStringLiteral("CRECHE"));
@@ -312,8 +349,10 @@ void TestEfetivos::dateLookupListsEachDayOnce()
     QVERIFY(focusOn(w->dpkData));
 
     QStringList listed;
+    QString title;
     m_answerer->run([&](QWidget *dialog) {
         listed = listShown(dialog);
+        title = dialog->windowTitle();
         // The last day, found by typing its start.
         auto *search = dialog->findChild<QLineEdit *>("edtPesquisa");
         QTest::keyClicks(search, LocaleService::dateToText(kDay.addDays(3)).left(5));
@@ -321,6 +360,7 @@ void TestEfetivos::dateLookupListsEachDayOnce()
     });
     press(Qt::Key_F9);
     QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(title, QStringLiteral("Data"));
     QCOMPARE(listed, (QStringList{LocaleService::dateToText(kOtherDay),
                                   LocaleService::dateToText(kDay),
                                   LocaleService::dateToText(kDay.addDays(3))}));
@@ -403,29 +443,37 @@ void TestEfetivos::changedHeadcountIsReadBackByANewWindow()
 
 void TestEfetivos::keyFilterOfTheQuantityCells_data()
 {
+    QTest::addColumn<bool>("clientsPage");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("cell");
-    QTest::newRow("a comma first") << ",7" << "7";
-    QTest::newRow("a second comma") << "7,5,2" << "7,52";
-    QTest::newRow("letters and signs") << "7a-+e1" << "71";
-    QTest::newRow("backspace") << "75\b" << "7";
+    for (bool clients : {false, true}) {
+        const char *page = clients ? "clients, " : "headcounts, ";
+        QTest::addRow("%sa comma first", page) << clients << ",7" << "7";
+        QTest::addRow("%sa second comma", page) << clients << "7,5,2" << "7,52";
+        QTest::addRow("%sletters and signs", page) << clients << "7a-+e1" << "71";
+        QTest::addRow("%sbackspace", page) << clients << "75\b" << "7";
+    }
 }
 
 void TestEfetivos::keyFilterOfTheQuantityCells()
 {
+    QFETCH(bool, clientsPage);
     QFETCH(QString, keys);
     QFETCH(QString, cell);
     TfrmEfetivos *w = openWindow();
     QVERIFY(w);
     QVERIFY(chooseHeader(w, kMenu));
-    QVERIFY(goToCell(w->dbgPadrao, 0, "QTCLIENTE"));
+    TDBGrid *grid = clientsPage ? w->dbgClientes : w->dbgPadrao;
+    if (clientsPage)
+        QVERIFY(choosePage(w, true));
+    QVERIFY(goToCell(grid, 0, "QTCLIENTE"));
     for (QChar c : keys) {
         if (c == u'\b')
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
         else
             QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
     }
-    QCOMPARE(GridText(w->dbgPadrao, "QTCLIENTE"), cell);
+    QCOMPARE(GridText(grid, "QTCLIENTE"), cell);
 }
 
 void TestEfetivos::emptyQuantityIsRefused()
@@ -503,6 +551,239 @@ void TestEfetivos::leavingForTheHeaderStoresTheRow()
     QVERIFY(m_dir->headcountsOnDisk().contains(
         "0001 2026-12-09T00:00:00Z 00001 0000000001 46 3 2"));
     QVERIFY(!w->cdsAuxEfetivos->Active());
+}
+
+void TestEfetivos::changeStartsEditingOnAQuantityCell_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::newRow("service code") << "CDSERVFILI" << "QTCLIENTE";
+    QTest::newRow("service name") << "NMSERVICO" << "QTCLIENTE";
+    QTest::newRow("total") << "QTCOMEFETCAR" << "QTCLIENTE";
+    QTest::newRow("a quantity stays") << "QTFUNC" << "QTFUNC";
+}
+
+void TestEfetivos::changeStartsEditingOnAQuantityCell()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(chooseHeader(w, kMenu));
+    QVERIFY(goToCell(w->dbgPadrao, 1, from));
+    QVERIFY(w->sbtAlterar.Enabled());
+    QVERIFY(w->sbtProcurar.Enabled());
+    QVERIFY(!w->sbtConfirmar.Enabled());
+    QVERIFY(!w->sbtCancelar.Enabled());
+    QVERIFY(command(w->sbtAlterar));
+    QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Edit);
+    QCOMPARE(w->cdsAuxEfetivos->RecNo(), 2);
+    QVERIFY(w->dbgPadrao->SelectedField());
+    QCOMPARE(w->dbgPadrao->SelectedField()->FieldName(), to);
+    // While the row is edited: Confirm and Cancel only, no navigator and
+    // no "Clientes" page.
+    QVERIFY(w->sbtConfirmar.Enabled());
+    QVERIFY(w->sbtCancelar.Enabled());
+    for (const TCommand *c : {&w->sbtAlterar, &w->sbtProcurar, &w->sbtVerificar})
+        QVERIFY2(!c->Enabled(), qPrintable(c->menu->objectName()));
+    QVERIFY(!w->dbnPadrao->isEnabled());
+    QVERIFY(!w->tshFormulario->isEnabled());
+    QVERIFY(!w->mnuFormulario->isEnabled());
+    QVERIFY(w->tshFolhaDados->isEnabled());
+    QVERIFY(w->mnuFolhaDados->isEnabled());
+
+    // Confirm of an unchanged row stores it as it was.
+    const QStringList before = m_dir->headcountsOnDisk();
+    QVERIFY(command(w->sbtConfirmar));
+    QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Browse);
+    QVERIFY(w->sbtAlterar.Enabled());
+    QVERIFY(w->dbnPadrao->isEnabled());
+    QVERIFY(w->tshFormulario->isEnabled());
+    QCOMPARE(headcountRows(w), (QStringList{headcountRow("00001", "DESJEJUM", "45", "3", "2", "50"),
+                                            headcountRow("00002", "ALMOÇO", "10,5", "4", "0",
+                                                         "14,5"),
+                                            headcountRow("00003", "", "7", "1", "0", "8")}));
+    QCOMPARE(m_dir->headcountsOnDisk().size(), before.size());
+}
+
+void TestEfetivos::gridIsGreyInTheHeaderAndTintedOnceLoaded()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    const QColor face = w->palette().color(QPalette::Button);
+    const QColor tint = w->palette().color(QPalette::ToolTipBase);
+    QCOMPARE(w->dbgPadrao->palette().color(QPalette::Base), face);
+    QCOMPARE(w->dbgClientes->palette().color(QPalette::Base), tint);
+    QVERIFY(chooseHeader(w, kMenu));
+    QCOMPARE(w->dbgPadrao->palette().color(QPalette::Base), tint);
+    w->edtCdTpCard->setFocus();
+    QVERIFY(focusOn(w->edtCdTpCard));
+    QCOMPARE(w->dbgPadrao->palette().color(QPalette::Base), face);
+}
+
+// ALMOÇO's clients were written by the central system as "10.5": a change
+// of that row writes them back in the workstation's form.
+void TestEfetivos::changedRowOfAPointTextIsWrittenWithTheComma()
+{
+    LocaleService::setDecimalSeparator(u',');
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(chooseHeader(w, kMenu));
+    typeInto(w->dbgPadrao, 1, "QTFUNC", "5");
+    press(Qt::Key_Tab);
+    QCOMPARE(headcountRows(w)[1], headcountRow("00002", "ALMOÇO", "10,5", "5", "0", "15,5"));
+    QVERIFY(command(w->sbtConfirmar));
+    const QStringList disk = m_dir->headcountsOnDisk();
+    QVERIFY2(disk.contains("0001 2026-12-09T00:00:00Z 00002 0000000001 10,5 5 0"),
+             qPrintable(disk.join(u'\n')));
+    QVERIFY(disk.contains("0001 2026-12-09T00:00:00Z 00001 0000000001 45 3 2"));
+    // The record's other fields are carried as they were.
+    TableDecl decl = RecordedTables::efetivos();
+    const auto stored = m_dir->load(decl);
+    QVERIFY(stored->Locate("CDFILIAL;CDSERVFILI;CDTIPOCARD",
+                           QVariantList{kBranch, "00002", kMenu}));
+    QCOMPARE(stored->FieldByName("CDFILCENT")->AsString(), QStringLiteral("0900"));
+    QCOMPARE(stored->FieldByName("NRCARDPME")->AsString(), QStringLiteral("49"));
+    QCOMPARE(stored->FieldByName("NRCDIAPME")->AsString(), QStringLiteral("3"));
+    QCOMPARE(stored->FieldByName("FILSETPCDT")->AsString(), kBranch + "00002" + kMenu);
+    QCOMPARE(stored->RecordCount(), defaultHeadcounts().size());
+}
+
+void TestEfetivos::menuTypeLookupWithoutTypesForTheBranch()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    // The lookup reads the file again: only another branch's type is left.
+    m_dir->write(RefTables::tipoCard(), {{{"CDFILIAL", kOtherBranch},
+                                          {"CDTIPOCARD", "0000000003"},
+                                          {"NMTIPOCARD", "EJA NOTURNO"}}});
+    m_answerer->press("OK");
+    press(Qt::Key_F9);
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(m_answerer->at(0).text, QStringLiteral("Não há Tipo de Cardápio cadastrado."));
+    QVERIFY(kivtest::backInWindow(w));
+    QVERIFY(w->edtCdTpCard->Text().isEmpty());
+}
+
+void TestEfetivos::findActsOnTheHeadcountRows()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(chooseHeader(w, kMenu));
+    QString title;
+    m_answerer->run([&](QWidget *dialog) {
+        title = dialog->windowTitle();
+        dialog->close();
+    });
+    QVERIFY(command(w->sbtProcurar));
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(title, QStringLiteral("Procurar"));
+    QVERIFY(kivtest::backInWindow(w));
+    QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Browse);
+}
+
+void TestEfetivos::dateLookupChecksTheMenuType_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << "" << "Tipo de cardápio deve ser informado.";
+    QTest::newRow("not registered") << "9" << "Tipo de cardápio não cadastrado.";
+}
+
+void TestEfetivos::dateLookupChecksTheMenuType()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QTest::keyClicks(w->edtCdTpCard, typed);
+    w->dpkData->setFocus();
+    QVERIFY(focusOn(w->dpkData));
+    m_answerer->press("OK");
+    press(Qt::Key_F9);
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(m_answerer->at(0).text, message);
+    QVERIFY(kivtest::backInWindow(w));
+    QTRY_VERIFY(w->edtCdTpCard->hasFocus());
+    QVERIFY(!w->cdsAuxEfetivos->Active());
+}
+
+void TestEfetivos::dateLookupLeftWithoutAChoice()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QTest::keyClicks(w->edtCdTpCard, QStringLiteral("1"));
+    w->dpkData->SetDate(kOtherDay);
+    w->dpkData->setFocus();
+    QVERIFY(focusOn(w->dpkData));
+    QStringList columns;
+    m_answerer->run([&](QWidget *dialog) {
+        auto *grid = dialog->findChild<QAbstractItemView *>(QStringLiteral("dbgPesquisa"));
+        if (grid)
+            for (int c = 0; c < grid->model()->columnCount(); ++c)
+                columns << grid->model()->headerData(c, Qt::Horizontal).toString();
+        dialog->close();
+    });
+    press(Qt::Key_F9);
+    QVERIFY(m_answerer->waitFor(1));
+    // The day text is the only column.
+    QCOMPARE(columns, QStringList{"Data de Efetivos"});
+    QVERIFY(kivtest::backInWindow(w));
+    QCOMPARE(w->dpkData->Date(), kOtherDay);
+    QVERIFY(!w->cdsAuxEfetivos->Active());
+}
+
+// Verify on the "Clientes" page reads the headcounts again and shows the
+// breakdown of the first service.
+void TestEfetivos::verifyOnTheClientsPage()
+{
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(chooseHeader(w, kMenu));
+    QVERIFY(choosePage(w, true));
+    QCOMPARE(breakdownRows(w).size(), 2);
+    QVERIFY(w->sbtVerificar.Enabled());
+    QList<Headcount> rows = defaultHeadcounts();
+    rows[2].staff = QStringLiteral("9");
+    m_dir->writeHeadcounts(rows);
+    QVERIFY(command(w->sbtVerificar));
+    QCOMPARE(w->pgcPadrao->ActivePage(), w->tshFormulario);
+    QCOMPARE(headcountRows(w).first(), headcountRow("00001", "DESJEJUM", "45", "9", "2", "56"));
+    QCOMPARE(breakdownRows(w).size(), 2);
+    QCOMPARE(w->dbtNome->text(), QStringLiteral("DESJEJUM"));
+    QVERIFY(w->sbtAlterar.Enabled());
+    QVERIFY(w->dbnPadrao->isEnabled());
+}
+
+void TestEfetivos::missingFileStopsTheLoad_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("headcounts") << "EFETIVOS.cds";
+    QTest::newRow("breakdowns") << "EFETCLIE.cds";
+    QTest::newRow("services") << "SERVICO.cds";
+}
+
+// The table store's error is shown, nothing is loaded, and the window is
+// ready for the next load once the file is back.
+void TestEfetivos::missingFileStopsTheLoad()
+{
+    QFETCH(QString, file);
+    TfrmEfetivos *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(QFile::rename(m_dir->filePath(file), m_dir->filePath(file + ".bak")));
+    m_answerer->press("OK");
+    chooseHeader(w, kMenu);
+    QVERIFY(m_answerer->waitFor(1));
+    QVERIFY2(m_answerer->at(0).text.contains(file, Qt::CaseInsensitive),
+             qPrintable(m_answerer->at(0).text));
+    QVERIFY(kivtest::backInWindow(w));
+    QVERIFY(!w->Carregando);
+    QCOMPARE(headcountRows(w), QStringList());
+    QVERIFY(!w->tshFormulario->isEnabled());
+
+    QVERIFY(QFile::rename(m_dir->filePath(file + ".bak"), m_dir->filePath(file)));
+    QVERIFY(chooseHeader(w, kMenu));
+    QCOMPARE(headcountRows(w).size(), 3);
 }
 
 // The record of a row has gone from the file since the window loaded it

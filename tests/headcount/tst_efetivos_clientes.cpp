@@ -6,8 +6,10 @@
 #include "localeservice.h"
 #include "maskedit.h"
 #include "pagecontrol.h"
+#include "recordedtables.h"
 #include "table.h"
 #include "taskwindow.h"
+#include "textroutines.h"
 #include "tfrmefetivos.h"
 #include "tfrmprincipal.h"
 
@@ -70,6 +72,8 @@ private slots:
     void emptyQuantityOfAClientIsRefused();
     void noClientRowIsAddedOrRemoved();
     void navigatorShowsTheBreakdownOfEachService();
+    void changeAndCancelActOnTheClientRow();
+    void leavingForTheHeaderStoresTheClientRow();
 
 private:
     TfrmEfetivos *openOnDesjejum();
@@ -133,6 +137,22 @@ void TestEfetivosClientes::breakdownIsGeneratedOnceWithZeros()
     if (breakdownWrites.count() >= 0)
         QCOMPARE(breakdownWrites.count(), 1);
     QCOMPARE(m_dir->headcountsOnDisk(), headcounts);
+    {
+        TableDecl decl = RecordedTables::efetClie();
+        decl.indexFieldNames.clear();
+        const auto stored = m_dir->load(decl);
+        QStringList written;
+        for (stored->First(); !stored->Eof(); stored->Next())
+            written << QStringList{
+                stored->FieldByName("NMCLIENTE")->AsString(),
+                stored->FieldByName("DTPROGENTR")->AsDate().toString(Qt::ISODate),
+                stored->FieldByName("FILTPCSEDT")->AsString()}
+                           .join(u'|');
+        const QString key = kBranch + kMenu + "00001" + LocaleService::dateToText(kDay);
+        QCOMPARE(key.size(), 29);
+        QCOMPARE(written, (QStringList{kAlvorada + "|2026-12-09|" + key,
+                                       kBelaVista + "|2026-12-09|" + key}));
+    }
     QVERIFY(headcountWrites.count() <= 0);
 
     // Opening the page again adds nothing and writes nothing.
@@ -251,6 +271,8 @@ void TestEfetivosClientes::headcountDifferingFromTheBreakdownIsRefused()
     QCOMPARE(m_answerer->at(0).text, message);
     QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Edit);
     QCOMPARE(w->cdsAuxEfetivos->FieldByName(field)->AsString(), typed);
+    QVERIFY(kivtest::backInWindow(w));
+    QTRY_VERIFY(w->dbgPadrao->hasFocus() || w->dbgPadrao->isAncestorOf(kivtest::focused()));
     QCOMPARE(m_dir->headcountsOnDisk(), before);
 }
 
@@ -388,6 +410,69 @@ void TestEfetivosClientes::navigatorShowsTheBreakdownOfEachService()
     w->dbnPadrao->BtnClick(nbPrior);
     QCOMPARE(breakdownRows(w), QStringList{clientRow(kAlvorada, "45", "3", "2")});
     QCOMPARE(m_dir->breakdownOnDisk().size(), 1);
+}
+
+void TestEfetivosClientes::changeAndCancelActOnTheClientRow()
+{
+    TfrmEfetivos *w = openOnDesjejum();
+    QVERIFY(w);
+    QVERIFY(choosePage(w, true));
+    const QByteArray breakdownFile = m_dir->bytes("EFETCLIE.cds");
+    const QByteArray headcountFile = m_dir->bytes("EFETIVOS.cds");
+    QVERIFY(goToCell(w->dbgClientes, 1, "NMCLIENTE"));
+    QVERIFY(command(w->sbtAlterar));
+    QCOMPARE(w->cdsEfetCli->State(), DataSetState::Edit);
+    QCOMPARE(w->cdsAuxEfetivos->State(), DataSetState::Browse);
+    QCOMPARE(w->dbgClientes->SelectedField()->FieldName(), QStringLiteral("QTCLIENTE"));
+    QVERIFY(w->sbtConfirmar.Enabled());
+    QVERIFY(w->sbtCancelar.Enabled());
+    QVERIFY(!w->sbtAlterar.Enabled());
+    QVERIFY(!w->tshFolhaDados->isEnabled());
+    QVERIFY(!w->dbnPadrao->isEnabled());
+
+    typeInto(w->dbgClientes, 1, "QTCLIENTE", "12");
+    m_answerer->press("Não");
+    QVERIFY(command(w->sbtCancelar));
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(m_answerer->at(0).text, w->msgMensagensPadroes.Msg("Canc"));
+    QCOMPARE(w->cdsEfetCli->State(), DataSetState::Edit);
+    QCOMPARE(GridText(w->dbgClientes, "QTCLIENTE"), QStringLiteral("12"));
+    m_answerer->press("Sim");
+    QVERIFY(command(w->sbtCancelar));
+    QVERIFY(m_answerer->waitFor(2));
+    QCOMPARE(w->cdsEfetCli->State(), DataSetState::Browse);
+    QCOMPARE(breakdownRows(w), (QStringList{clientRow(kAlvorada, "0", "0", "0"),
+                                            clientRow(kBelaVista, "0", "0", "0")}));
+    QVERIFY(w->tshFolhaDados->isEnabled());
+    QVERIFY(w->dbnPadrao->isEnabled());
+    QVERIFY(!w->sbtConfirmar.Enabled());
+    QCOMPARE(m_dir->bytes("EFETCLIE.cds"), breakdownFile);
+    QCOMPARE(m_dir->bytes("EFETIVOS.cds"), headcountFile);
+}
+
+// The focus goes back to the header while a client row is edited: the row
+// is stored on the way, with the headcount it sets, and the header then
+// closes the tables.
+void TestEfetivosClientes::leavingForTheHeaderStoresTheClientRow()
+{
+    TfrmEfetivos *w = openOnDesjejum();
+    QVERIFY(w);
+    QVERIFY(choosePage(w, true));
+    typeInto(w->dbgClientes, 0, "QTCLIENTE", "30");
+    w->edtCdTpCard->setFocus();
+    QVERIFY(kivtest::focusOn(w->edtCdTpCard));
+    QCOMPARE(m_dir->breakdownOnDisk(), (QStringList{"00001 2001 30 0 0 0900",
+                                                    "00001 2002 0 0 0 0900"}));
+    QVERIFY(m_dir->headcountsOnDisk().contains(
+        "0001 2026-12-09T00:00:00Z 00001 0000000001 30 0 0"));
+    QVERIFY(!w->cdsAuxEfetivos->Active());
+    QVERIFY(!w->cdsEfetCli->Active());
+    QCOMPARE(w->pgcPadrao->ActivePage(), w->tshFolhaDados);
+    QVERIFY(!w->tshFormulario->isEnabled());
+
+    // Loaded again, the day shows what was stored.
+    QVERIFY(chooseHeader(w, kMenu));
+    QCOMPARE(headcountRows(w).first(), headcountRow("00001", "DESJEJUM", "30", "0", "0", "30"));
 }
 
 QTEST_MAIN(TestEfetivosClientes)
