@@ -33,6 +33,7 @@ StockDocumentKind exits()
     kind.headerSourceName = QStringLiteral("dtsLancSaid");
     kind.pagesName = QStringLiteral("pgcLancSaid");
     kind.numberField = QStringLiteral("NRLANCNFS");
+    kind.codeColumnWidth = 90;
     kind.documentDateField = QStringLiteral("DTSAIDA");
     kind.dueDateField = QStringLiteral("DTVENCSAID");
     kind.dueValueField = QStringLiteral("VRVENCSAID");

@@ -366,12 +366,11 @@ void TfrmEfetivos::buildGrids()
     TDBGridColumns &columns = dbgPadrao->Columns();
     // The widths are the ones the window was drawn with; a wider font still
     // shows each title and a whole service code.
-    const QFontMetrics titles = dbgPadrao->horizontalHeader()->fontMetrics();
-    auto add = [&titles](TDBGridColumns &to, const QString &field, const QString &title,
-                         int width, bool readOnly) {
+    auto add = [](TDBGridColumns &to, const QString &field, const QString &title, int width,
+                  bool readOnly) {
         TColumn *c = to.Add(field, title);
         if (width > 0)
-            c->SetWidth(std::max(width, titles.horizontalAdvance(title) + 16));
+            c->SetDesignWidth(width);
         c->SetReadOnly(readOnly);
         if (!readOnly || field == kTotal)
             c->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -1016,26 +1016,25 @@ void StockDocumentWindow::checkBranchPartner(bool required)
 
 void StockDocumentWindow::buildItemGrid()
 {
-    // Widths in digits: a masked code, a quantity of thousands with three
-    // decimals, values with five.
+    // The widths the window was drawn with; the operator may widen a column.
     TDBGridColumns &columns = dbgProduto->Columns();
-    columns.Add(kCode, QStringLiteral("Código"))->SetWidthChars(10);
+    columns.Add(kCode, QStringLiteral("Código"))->SetDesignWidth(m_kind.codeColumnWidth);
     TColumn *nameColumn = columns.Add(QStringLiteral("NMPRODUTO"), QStringLiteral("Nome"));
     nameColumn->SetReadOnly(true);
-    nameColumn->SetWidthChars(26);
+    nameColumn->SetDesignWidth(172);
     TColumn *unit = columns.Add(QStringLiteral("SGUNIDADE"), QStringLiteral("UN"));
     unit->SetReadOnly(true);
-    unit->SetWidthChars(3);
+    unit->SetDesignWidth(38);
     TColumn *quantity = columns.Add(kQuantity, QStringLiteral("Qtde"));
     quantity->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    quantity->SetWidthChars(8);
+    quantity->SetDesignWidth(50);
     TColumn *unitValue = columns.Add(kUnitValue, QStringLiteral("Vr. Unitário"));
     unitValue->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    unitValue->SetWidthChars(10);
+    unitValue->SetDesignWidth(65);
     TColumn *total = columns.Add(kItemTotal, QStringLiteral("Vr. Total"));
     total->SetReadOnly(true);
     total->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    total->SetWidthChars(12);
+    total->SetDesignWidth(102);
     dbgProduto->OnColExit = [this] { dbgProdutoColExit(); };
     dbgProduto->OnEditButtonClick = [this] { dbgProdutoEditButtonClick(); };
     dbgProduto->OnKeyDown

@@ -44,6 +44,7 @@ struct StockDocumentKind
     QString headerSourceName; // dtsLancEntr
     QString pagesName;        // pgcLancEntr
     QString numberField;      // NRLANCNFE: links items and due dates to their header
+    int codeColumnWidth = 93; // pixels of the item grid's code column as drawn
     // The stored header date before which no due date may fall.
     QString documentDateField;
     QString dueDateField;

@@ -292,6 +292,12 @@ void TColumn::SetWidthChars(int characters)
     SetWidth(std::max(text, title));
 }
 
+void TColumn::SetDesignWidth(int pixels)
+{
+    const int title = m_grid->horizontalHeader()->fontMetrics().horizontalAdvance(Title()) + 16;
+    SetWidth(std::max(pixels, title));
+}
+
 bool TColumn::ReadOnly() const
 {
     return info().readOnly;

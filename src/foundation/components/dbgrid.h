@@ -45,6 +45,9 @@ public:
     void SetWidth(int pixels);
     // Width as a number of average characters of the grid's font.
     void SetWidthChars(int characters);
+    // The width in pixels the window was drawn with, widened only as far as
+    // the column's title needs in the workstation's font.
+    void SetDesignWidth(int pixels);
     bool ReadOnly() const;
     void SetReadOnly(bool readOnly);
     ColumnButtonStyle ButtonStyle() const;
