@@ -219,7 +219,7 @@ void TfrmSolCompra::buildControls()
     dbgPadrao->SetDataSource(dtsPadrao);
     TDBGridColumns &columns = dbgPadrao->Columns();
     TColumn *codigo = columns.Add(kProductCode, QStringLiteral("Código"));
-    codigo->SetDesignWidth(80);
+    codigo->SetDesignWidth(80, 10);
     codigo->SetButtonStyle(ColumnButtonStyle::Ellipsis);
     TColumn *nome = columns.Add(kProductName, QStringLiteral("Nome"));
     nome->SetDesignWidth(100);
@@ -229,17 +229,17 @@ void TfrmSolCompra::buildControls()
     unidade->SetAlignment(Qt::AlignCenter);
     unidade->SetReadOnly(true);
     TColumn *prevista = columns.Add(kPlanned, QStringLiteral("Prevista"));
-    prevista->SetDesignWidth(45);
+    prevista->SetDesignWidth(45, 9);
     prevista->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
     prevista->SetReadOnly(true);
     TColumn *ajustada = columns.Add(kAdjusted, QStringLiteral("Ajustada"));
-    ajustada->SetDesignWidth(48);
+    ajustada->SetDesignWidth(48, 9);
     ajustada->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
     TColumn *justificativa = columns.Add(kJustification, QStringLiteral("Justif."));
     justificativa->SetDesignWidth(80);
     justificativa->SetButtonStyle(ColumnButtonStyle::Ellipsis);
     TColumn *solicitacao = columns.Add(kRequestNumber, QStringLiteral("Solicitação"));
-    solicitacao->SetDesignWidth(67);
+    solicitacao->SetDesignWidth(67, 10);
     solicitacao->SetButtonStyle(ColumnButtonStyle::Ellipsis);
     dbgPadrao->OnKeyDown = [this](int &key, Qt::KeyboardModifiers shift) {
         dbgPadraoKeyDown(key, shift);

@@ -1016,9 +1016,10 @@ void StockDocumentWindow::checkBranchPartner(bool required)
 
 void StockDocumentWindow::buildItemGrid()
 {
-    // The widths the window was drawn with; the operator may widen a column.
+    // The widths the window was drawn with, wide enough for a masked code, a
+    // quantity of thousands with three decimals and values with five.
     TDBGridColumns &columns = dbgProduto->Columns();
-    columns.Add(kCode, QStringLiteral("Código"))->SetDesignWidth(m_kind.codeColumnWidth);
+    columns.Add(kCode, QStringLiteral("Código"))->SetDesignWidth(m_kind.codeColumnWidth, 10);
     TColumn *nameColumn = columns.Add(QStringLiteral("NMPRODUTO"), QStringLiteral("Nome"));
     nameColumn->SetReadOnly(true);
     nameColumn->SetDesignWidth(172);
@@ -1027,14 +1028,14 @@ void StockDocumentWindow::buildItemGrid()
     unit->SetDesignWidth(38);
     TColumn *quantity = columns.Add(kQuantity, QStringLiteral("Qtde"));
     quantity->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    quantity->SetDesignWidth(50);
+    quantity->SetDesignWidth(50, 8);
     TColumn *unitValue = columns.Add(kUnitValue, QStringLiteral("Vr. Unitário"));
     unitValue->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    unitValue->SetDesignWidth(65);
+    unitValue->SetDesignWidth(65, 10);
     TColumn *total = columns.Add(kItemTotal, QStringLiteral("Vr. Total"));
     total->SetReadOnly(true);
     total->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    total->SetDesignWidth(102);
+    total->SetDesignWidth(102, 12);
     dbgProduto->OnColExit = [this] { dbgProdutoColExit(); };
     dbgProduto->OnEditButtonClick = [this] { dbgProdutoEditButtonClick(); };
     dbgProduto->OnKeyDown

@@ -287,15 +287,16 @@ void TColumn::SetWidthChars(int characters)
 {
     // Wide enough for that many digits (codes are digits, the widest common
     // characters) and for the column's title.
-    const int text = characters * m_grid->fontMetrics().horizontalAdvance(QLatin1Char('0')) + 12;
-    const int title = m_grid->horizontalHeader()->fontMetrics().horizontalAdvance(Title()) + 16;
-    SetWidth(std::max(text, title));
+    SetDesignWidth(0, characters);
 }
 
-void TColumn::SetDesignWidth(int pixels)
+void TColumn::SetDesignWidth(int pixels, int digits)
 {
+    const int text = digits > 0
+                         ? digits * m_grid->fontMetrics().horizontalAdvance(QLatin1Char('0')) + 12
+                         : 0;
     const int title = m_grid->horizontalHeader()->fontMetrics().horizontalAdvance(Title()) + 16;
-    SetWidth(std::max(pixels, title));
+    SetWidth(std::max({pixels, text, title}));
 }
 
 bool TColumn::ReadOnly() const

@@ -46,8 +46,9 @@ public:
     // Width as a number of average characters of the grid's font.
     void SetWidthChars(int characters);
     // The width in pixels the window was drawn with, widened only as far as
-    // the column's title needs in the workstation's font.
-    void SetDesignWidth(int pixels);
+    // the column's title needs in the workstation's font and, with digits,
+    // as far as that many digits need (numbers and codes are read whole).
+    void SetDesignWidth(int pixels, int digits = 0);
     bool ReadOnly() const;
     void SetReadOnly(bool readOnly);
     ColumnButtonStyle ButtonStyle() const;
