@@ -985,8 +985,15 @@ void TfrmRetirada::dbgPadraoColExit()
         consumida->SetAsString(FormatFloat(kQuantityFormat, ConverteValorSemZero(consumida->AsString())));
     } else if (isField(leaving, kWithdrawalType) && editing()) {
         Field *tipo = cdsPrevReti->FieldByName(kWithdrawalType);
-        if (!EmptyString(tipo->AsString()))
-            Vd_TipoRetirada();
+        // An empty type stays empty: filled with zeros it would read as a
+        // type that does not exist, and the store would say so instead of
+        // asking for one.
+        if (EmptyString(tipo->AsString())) {
+            tipo->SetAsString(QString());
+            cdsPrevReti->FieldByName(QStringLiteral("NMTIPORETI"))->SetAsString(QString());
+            return;
+        }
+        Vd_TipoRetirada();
         const QString code = Ajusta(tipo->AsString(), 2);
         tipo->SetAsString(code);
         cdsPrevReti->FieldByName(QStringLiteral("NMTIPORETI"))->SetAsString(withdrawalTypeName(code));

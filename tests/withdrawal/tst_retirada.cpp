@@ -899,40 +899,56 @@ void TestRetirada::productChecks()
 
 void TestRetirada::incompleteRowIsRefused_data()
 {
-    QTest::addColumn<QString>("consumed");
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("message");
+    // Keys typed from the consumed-quantity cell of a planned row ("\t" is
+    // Tab, "\b" Backspace), then Confirm; every box the row raises on the
+    // way, and the cell the cursor is left in.
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QString>("column");
-    QTest::newRow("no type") << "2" << "" << "Tipo de retirada deve ser informado."
+    QTest::newRow("consumed quantity emptied")
+        << "7\b" << QStringList{"Consumo deve ser informado."} << "QTCONSRETI";
+    QTest::newRow("no type") << "2\t" << QStringList{"Tipo de retirada deve ser informado."}
                              << "CDTIPORETI";
-    QTest::newRow("unknown type") << "2" << "7" << "Tipo de retirada não cadastrado."
+    // Leaving the empty type cell does not turn it into a code of zeros:
+    // Tab past the last cell stores the row, and Confirm tries again.
+    QTest::newRow("no type, its cell left")
+        << "2\t\t"
+        << QStringList{"Tipo de retirada deve ser informado.",
+                       "Tipo de retirada deve ser informado."}
+        << "CDTIPORETI";
+    QTest::newRow("unknown type") << "2\t7\t"
+                                  << QStringList{"Tipo de retirada não cadastrado.",
+                                                 "Tipo de retirada não cadastrado."}
                                   << "CDTIPORETI";
 }
 
 void TestRetirada::incompleteRowIsRefused()
 {
-    QFETCH(QString, consumed);
-    QFETCH(QString, type);
-    QFETCH(QString, message);
+    QFETCH(QString, keys);
+    QFETCH(QStringList, messages);
     QFETCH(QString, column);
     TfrmRetirada *w = openWindow();
     QVERIFY(w);
     QVERIFY(loadDate(w));
     const QByteArray before = m_dir->plansFileBytes();
     QVERIFY(onCell(w, "12.01.001", "QTCONSRETI"));
-    ::type(consumed);
-    press(Qt::Key_Tab);
-    if (!type.isEmpty()) {
-        ::type(type);
-        // Leaving the type cell checks it already.
+    for (int i = 0; i < messages.size(); ++i)
         m_answerer->press("OK");
-        press(Qt::Key_Tab);
-        QVERIFY(m_answerer->waitFor(1));
+    for (QChar c : keys) {
+        if (c == u'\t')
+            press(Qt::Key_Tab);
+        else if (c == u'\b')
+            press(Qt::Key_Backspace);
+        else
+            ::type(QString(c));
     }
-    m_answerer->press("OK");
     QVERIFY(command(w->sbtConfirmar));
-    QVERIFY(m_answerer->waitFor(type.isEmpty() ? 1 : 2));
-    QCOMPARE(m_answerer->dialogs().constLast().text, message);
+    QVERIFY(m_answerer->waitFor(int(messages.size())));
+    QStringList shown;
+    for (const DialogAnswerer::Dialog &d : m_answerer->dialogs())
+        shown << d.text;
+    QCOMPARE(shown, messages);
+    QVERIFY(backInWindow(w));
     QCOMPARE(w->cdsPrevReti->State(), DataSetState::Edit);
     QCOMPARE(selectedField(w), column);
     QCOMPARE(m_dir->plansFileBytes(), before);
