@@ -223,6 +223,30 @@ QStringList gridRows(const TfrmRetirada *w)
     return rows;
 }
 
+// The product grid as it is painted: each cell's text after the window's
+// drawing hook, "|" between the cells of a row.
+QStringList paintedRows(TfrmRetirada *w)
+{
+    QStringList rows;
+    const QAbstractItemModel *model = w->dbgPadrao->model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < w->dbgPadrao->Columns().Count(); ++c) {
+            TColumnCellDraw cell;
+            cell.row = r;
+            cell.dataCol = c;
+            cell.column = w->dbgPadrao->Columns().Items(c);
+            cell.field = cell.column->GetField();
+            cell.text = model->index(r, c).data().toString();
+            if (w->dbgPadrao->OnDrawColumnCell)
+                w->dbgPadrao->OnDrawColumnCell(cell);
+            cells << cell.text;
+        }
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
 QStringList serviceRows(const TfrmRetirada *w)
 {
     QStringList rows;
@@ -339,6 +363,7 @@ private slots:
     void consumedQuantityTyping_data();
     void consumedQuantityTyping();
     void unplannedProductIsAdded();
+    void productAndTypeShowTheirNames();
     void productLookupFillsTheRow();
     void productChecks_data();
     void productChecks();
@@ -808,6 +833,32 @@ void TestRetirada::unplannedProductIsAdded()
     QCOMPARE(m_dir->plansOnDisk().size(), defaultPlans().size() + 1);
 }
 
+void TestRetirada::productAndTypeShowTheirNames()
+{
+    TfrmRetirada *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(loadDate(w));
+    typeNewRow("1301001", "2", "1");
+    QVERIFY(command(w->sbtConfirmar));
+    // Codes are kept, names are shown; a row without a type shows none.
+    QCOMPARE(paintedRows(w), (QStringList{"ARROZ AGULHINHA|KG|10,00000|0,00000|",
+                                          "FEIJÃO CARIOCA|KG|5,00000|0,00000|",
+                                          "ÓLEO DE SOJA|LT|0,00000|2,00000|NORMAL"}));
+    QCOMPARE(field(w, "CDTIPORETI"), QString("01"));
+
+    // The cell being typed shows the code.
+    QVERIFY(onCell(w, "13.01.001", "CDTIPORETI"));
+    TColumn *type = w->dbgPadrao->Columns().Find("CDTIPORETI");
+    TColumnCellDraw cell;
+    cell.row = w->cdsPrevReti->RecNo() - 1;
+    cell.column = type;
+    cell.field = type->GetField();
+    cell.editing = true;
+    cell.text = QStringLiteral("01");
+    w->dbgPadrao->OnDrawColumnCell(cell);
+    QCOMPARE(cell.text, QString("01"));
+}
+
 void TestRetirada::productLookupFillsTheRow()
 {
     TfrmRetirada *w = openWindow();
@@ -855,6 +906,7 @@ void TestRetirada::productChecks_data()
     QTest::newRow("planned for the service") << "" << "1201001" << "Produto já cadastrado.";
     QTest::newRow("added a moment ago") << "1301001" << "1301001" << "Produto já cadastrado.";
     QTest::newRow("not in the product file") << "" << "9999999" << "Produto não cadastrado.";
+    QTest::newRow("no code") << "" << "" << "Produto deve ser informado.";
     QTest::newRow("planned for another service") << "" << "0501001" << "";
 }
 
