@@ -973,11 +973,7 @@ void TfrmRetirada::dbgPadraoColExit()
     const DataSetState state = cdsPrevReti->State();
     if (isField(leaving, kProductCode) && state == DataSetState::Insert) {
         Vd_Produto();
-        for (const QString &name : {QStringLiteral("CDPRODUTO"), kProductCode,
-                                    QStringLiteral("CDPSQPROD"), QStringLiteral("NMPRODUTO"),
-                                    kUnit})
-            cdsPrevReti->FieldByName(name)->SetAsString(
-                cdsVdProduto->FieldByName(name)->AsString());
+        copyCheckedProduct();
         cdsPrevReti->FieldByName(kPlanned)->SetAsString(FormatFloat(kQuantityFormat, 0));
         cdsPrevReti->FieldByName(kConsumed)->SetAsString(FormatFloat(kQuantityFormat, 0));
     } else if (isField(leaving, kConsumed) && editing()) {
@@ -1017,6 +1013,14 @@ void TfrmRetirada::dbgPadraoDrawColumnCell(TColumnCellDraw &cell)
     cell.text = EmptyString(t.TextAt(cell.row, cell.field->Index()))
                     ? QString()
                     : t.TextAt(cell.row, t.FieldByName(nameField)->Index());
+}
+
+void TfrmRetirada::copyCheckedProduct()
+{
+    // Vd_Produto leaves cdsVdProduto on the product of the row's code.
+    for (const QString &name : {QStringLiteral("CDPRODUTO"), kProductCode,
+                                QStringLiteral("CDPSQPROD"), QStringLiteral("NMPRODUTO"), kUnit})
+        cdsPrevReti->FieldByName(name)->SetAsString(cdsVdProduto->FieldByName(name)->AsString());
 }
 
 QString TfrmRetirada::withdrawalTypeName(const QString &code) const
@@ -1096,6 +1100,11 @@ void TfrmRetirada::cdsPrevRetiBeforePost()
     if (Carregando)
         return;
     Vd_Produto();
+    // A code typed again in its cell and stored without leaving the cell
+    // would otherwise keep the name, unit and internal code of the product
+    // first typed.
+    if (cdsPrevReti->State() == DataSetState::Insert)
+        copyCheckedProduct();
     Vd_Consumo();
     Vd_TipoRetirada();
 

@@ -144,6 +144,7 @@ private:
     void focusColumn(const QString &fieldName);
     bool editing() const;
     bool plannedRow() const;
+    void copyCheckedProduct();
     QString withdrawalTypeName(const QString &code) const;
     void showService();
     void paintGrids();

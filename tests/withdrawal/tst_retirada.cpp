@@ -364,6 +364,8 @@ private slots:
     void consumedQuantityTyping();
     void unplannedProductIsAdded();
     void productAndTypeShowTheirNames();
+    void productRetypedInPlaceIsStoredWhole_data();
+    void productRetypedInPlaceIsStoredWhole();
     void productLookupFillsTheRow();
     void productChecks_data();
     void productChecks();
@@ -857,6 +859,44 @@ void TestRetirada::productAndTypeShowTheirNames()
     cell.text = QStringLiteral("01");
     w->dbgPadrao->OnDrawColumnCell(cell);
     QCOMPARE(cell.text, QString("01"));
+}
+
+void TestRetirada::productRetypedInPlaceIsStoredWhole_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("Confirm") << true;
+    QTest::newRow("moving to another row") << false;
+}
+
+// The operator goes back to the product of a new row, types another code
+// and stores the row without leaving the cell: the row carries the new
+// product's name, unit and internal code, not the first one's.
+void TestRetirada::productRetypedInPlaceIsStoredWhole()
+{
+    QFETCH(bool, confirm);
+    TfrmRetirada *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(loadDate(w));
+    typeNewRow("1301001", "2", "1");
+    press(Qt::Key_Backtab);
+    press(Qt::Key_Backtab);
+    QCOMPARE(selectedField(w), QString("CDARVPROD"));
+    ::type("0501001");
+    if (confirm)
+        QVERIFY(command(w->sbtConfirmar));
+    else
+        press(Qt::Key_Up);
+    QCOMPARE(w->cdsPrevReti->State(), DataSetState::Browse);
+    QCOMPARE(m_dir->planOnDisk(kBranch, "00001", today(), "13.01.001"), QString());
+    const QString row = m_dir->planOnDisk(kBranch, "00001", today(), "05.01.001");
+    QCOMPARE(row.section(u' ', 4), QStringList({"0,00000", "2,00000", "01", "NORMAL", kOperator,
+                                                kBranch + "00001" + "0000000501"
+                                                    + dayText(today())})
+                                       .join(u' '));
+    QVERIFY(w->cdsPrevReti->Locate("CDARVPROD", "05.01.001"));
+    QCOMPARE(field(w, "NMPRODUTO"), QString("LEITE INTEGRAL"));
+    QCOMPARE(field(w, "SGUNIDADE"), QString("LT"));
+    QCOMPARE(field(w, "CDPSQPROD"), QString("05.01.001"));
 }
 
 void TestRetirada::productLookupFillsTheRow()
