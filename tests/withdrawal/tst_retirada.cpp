@@ -360,8 +360,8 @@ private slots:
     void datesWithATimeOfDayLoad();
     void consumedQuantityAndTypeAreStored_data();
     void consumedQuantityAndTypeAreStored();
-    void consumedQuantityTyping_data();
-    void consumedQuantityTyping();
+    void typingInTheEditableCells_data();
+    void typingInTheEditableCells();
     void unplannedProductIsAdded();
     void productAndTypeShowTheirNames();
     void productRetypedInPlaceIsStoredWhole_data();
@@ -775,29 +775,34 @@ void TestRetirada::consumedQuantityAndTypeAreStored()
     QVERIFY(w->dpkData->isEnabled());
 }
 
-void TestRetirada::consumedQuantityTyping_data()
+void TestRetirada::typingInTheEditableCells_data()
 {
+    QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("left");
-    QTest::newRow("2,5") << "2,5" << "2,5" << "2,50000";
-    QTest::newRow("letters and signs") << "a1-b+2e" << "12" << "12,00000";
-    QTest::newRow("a second separator") << "2,5,5" << "2,55" << "2,55000";
-    QTest::newRow("a leading separator") << ",5" << "5" << "5,00000";
+    const QString consumed = QStringLiteral("QTCONSRETI");
+    QTest::newRow("2,5") << consumed << "2,5" << "2,5" << "2,50000";
+    QTest::newRow("letters and signs") << consumed << "a1-b+2e" << "12" << "12,00000";
+    QTest::newRow("a second separator") << consumed << "2,5,5" << "2,55" << "2,55000";
+    QTest::newRow("a leading separator") << consumed << ",5" << "5" << "5,00000";
     // Home puts the caret before the digits: the separator would lead.
-    QTest::newRow("a separator put first") << "5\x01," << "5" << "5,00000";
-    QTest::newRow("emptied") << "7\b" << "" << "0,00000";
+    QTest::newRow("a separator put first") << consumed << "5\x01," << "5" << "5,00000";
+    QTest::newRow("emptied") << consumed << "7\b" << "" << "0,00000";
+    // The type takes digits only and is brought to its two places.
+    QTest::newRow("type: letters and signs") << "CDTIPORETI" << "a-2b" << "2" << "02";
 }
 
-void TestRetirada::consumedQuantityTyping()
+void TestRetirada::typingInTheEditableCells()
 {
+    QFETCH(QString, column);
     QFETCH(QString, keys);
     QFETCH(QString, shown);
     QFETCH(QString, left);
     TfrmRetirada *w = openWindow();
     QVERIFY(w);
     QVERIFY(loadDate(w));
-    QVERIFY(onCell(w, "12.01.001", "QTCONSRETI"));
+    QVERIFY(onCell(w, "12.01.001", column));
     for (QChar c : keys) {
         if (c == u'\x01')
             press(Qt::Key_Home);
@@ -808,8 +813,10 @@ void TestRetirada::consumedQuantityTyping()
     }
     QVERIFY(w->dbgPadrao->CellEditor());
     QCOMPARE(w->dbgPadrao->CellEditor()->text(), shown);
-    press(Qt::Key_Tab);
-    QCOMPARE(field(w, "QTCONSRETI"), left);
+    // Back to the previous cell of the row: Tab from the last one would
+    // store the row and move on.
+    press(Qt::Key_Backtab);
+    QCOMPARE(field(w, column.toLatin1().constData()), left);
     press(Qt::Key_Escape);
     press(Qt::Key_Escape);
 }
