@@ -379,7 +379,8 @@ private slots:
     void failedLoadDoesNotStopLaterStores();
     void fileWrittenElsewhereIsReadAgain();
     void verifyRebuildsTheLists();
-    void findInTheServiceListMovesIt();
+    void findInTheFocusedList_data();
+    void findInTheFocusedList();
 
 private:
     void startSession();
@@ -1277,28 +1278,55 @@ void TestRetirada::verifyRebuildsTheLists()
     QVERIFY(w->cdsAuxData->Locate("STDATE", dayText(today().addDays(-40))));
 }
 
-void TestRetirada::findInTheServiceListMovesIt()
+void TestRetirada::findInTheFocusedList_data()
 {
+    QTest::addColumn<bool>("products");
+    QTest::addColumn<QString>("searched");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("product");
+    QTest::addColumn<QStringList>("rows");
+    // The dinner's products of the day: none.
+    QTest::newRow("service list") << false << "NMSERVICO" << "jan" << "00003 - JANTAR" << ""
+                                  << QStringList();
+    QTest::newRow("product grid")
+        << true << "NMPRODUTO" << "fei" << "00001 - ALMOÇO" << "12.02.001"
+        << QStringList{"12.01.001 KG 10,00000 0,00000", "12.02.001 KG 5,00000 0,00000"};
+}
+
+void TestRetirada::findInTheFocusedList()
+{
+    QFETCH(bool, products);
+    QFETCH(QString, searched);
+    QFETCH(QString, value);
+    QFETCH(QString, service);
+    QFETCH(QString, product);
+    QFETCH(QStringList, rows);
     TfrmRetirada *w = openWindow();
     QVERIFY(w);
     QVERIFY(loadDate(w));
+    if (products) {
+        w->dbgPadrao->setFocus();
+        QVERIFY(focusOn(w->dbgPadrao));
+    }
     QString fieldChosen;
     m_answerer->run([&](QWidget *dialog) {
         auto *fieldBox = dialog->findChild<QComboBox *>(QStringLiteral("cbxCampo"));
-        fieldBox->setCurrentIndex(fieldBox->findText(QStringLiteral("Serviço")));
-        fieldChosen = fieldBox->currentText();
-        auto *value = dialog->findChild<QLineEdit *>(QStringLiteral("edtValor"));
-        QTest::keyClicks(value, QStringLiteral("jan"));
-        QTest::keyClick(value, Qt::Key_Return);
+        fieldBox->setCurrentIndex(fieldBox->findData(searched));
+        fieldChosen = fieldBox->currentData().toString();
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("edtValor"));
+        QTest::keyClicks(edit, value);
+        QTest::keyClick(edit, Qt::Key_Return);
     });
     QVERIFY(command(w->sbtProcurar));
     QVERIFY(m_answerer->waitFor(1));
     QCOMPARE(m_answerer->at(0).objectName, QString("dlgProcura"));
-    QCOMPARE(fieldChosen, QString("Serviço"));
-    QCOMPARE(w->dbtNome->text(), QString("00003 - JANTAR"));
+    QCOMPARE(fieldChosen, searched);
+    QCOMPARE(w->dbtNome->text(), service);
     QVERIFY(!w->Procurando);
-    // The dinner's products of the day: none.
-    QCOMPARE(gridRows(w), QStringList());
+    QCOMPARE(gridRows(w), rows);
+    if (!product.isEmpty())
+        QCOMPARE(field(w, "CDARVPROD"), product);
 }
 
 QTEST_MAIN(TestRetirada)
