@@ -373,6 +373,7 @@ private slots:
     void incompleteRowIsRefused();
     void commandsFollowTheFocusAndTheRow();
     void cancelAsksFirst();
+    void newRowPastTheLastOne();
     void deletionIsWrittenAtOnce();
     void plannedRowsAreNotDeleted();
     void failedLoadDoesNotStopLaterStores_data();
@@ -1109,6 +1110,27 @@ void TestRetirada::commandsFollowTheFocusAndTheRow()
     QCOMPARE(base(w->dbgServico), face);
     QCOMPARE(base(w->dbgPadrao), face);
     QCOMPARE(gridRows(w), QStringList());
+}
+
+// Down from the last row starts a new row in the product cell; left
+// untouched, it goes away without a word and nothing is written.
+void TestRetirada::newRowPastTheLastOne()
+{
+    TfrmRetirada *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(loadDate(w));
+    const QByteArray before = m_dir->plansFileBytes();
+    QVERIFY(onCell(w, "12.02.001", "QTCONSRETI"));
+    press(Qt::Key_Down);
+    QCOMPARE(w->cdsPrevReti->State(), DataSetState::Insert);
+    QCOMPARE(selectedField(w), QString("CDARVPROD"));
+    QVERIFY(!w->sbtIncluir.Enabled());
+    QVERIFY(w->sbtConfirmar.Enabled());
+    press(Qt::Key_Up);
+    QCOMPARE(w->cdsPrevReti->State(), DataSetState::Browse);
+    QCOMPARE(gridRows(w).size(), 2);
+    QCOMPARE(m_answerer->count(), 0);
+    QCOMPARE(m_dir->plansFileBytes(), before);
 }
 
 void TestRetirada::cancelAsksFirst()
