@@ -492,6 +492,26 @@ void TestRetirada::opensFromTheMainWindowOnTheDate()
     QVERIFY(!w->mnuConfigImpressora->isEnabled());
     QVERIFY(!w->sbtExcluir.button->isEnabled());
     QVERIFY(w->btnData->isEnabled());
+    QCOMPARE(w->btnData->toolTip(), QString("Pesquisar"));
+
+    // The columns of the two grids, field and title.
+    QStringList columns;
+    for (TDBGrid *grid : {w->dbgServico, static_cast<TDBGrid *>(w->dbgPadrao)})
+        for (int c = 0; c < grid->Columns().Count(); ++c)
+            columns << grid->Columns().Items(c)->FieldName() + u'='
+                           + grid->Columns().Items(c)->Title();
+    QCOMPARE(columns, (QStringList{"CDNMSERVICO=Serviço", "CDARVPROD=Produto",
+                                   "SGUNIDADE=Unidade", "QTPREVRETI=Prevista",
+                                   "QTCONSRETI=Consumida", "CDTIPORETI=Tp Retirada"}));
+
+    // Closing it gives the status bar back to the main window; the next
+    // command builds it anew.
+    QPointer<TfrmRetirada> closing = w;
+    QVERIFY(command(w->sbtFechar));
+    QTRY_VERIFY(!closing);
+    m_window = nullptr;
+    QCOMPARE(m_principal->stbStatus->PanelText(3), QString("KIS00000"));
+    QVERIFY(!m_principal->TaskWindowInstance(TaskWindow::RetServico));
 }
 
 void TestRetirada::servicesListTheBranchAndMoveTheProducts()
@@ -940,6 +960,8 @@ void TestRetirada::productLookupFillsTheRow()
     m_answerer->run(pick(seen, "02"));
     press(Qt::Key_F9);
     QVERIFY(m_answerer->waitFor(2));
+    QCOMPARE(m_answerer->at(0).title, QString("Produto"));
+    QCOMPARE(m_answerer->at(1).title, QString("Tipo de Retirada"));
     QCOMPARE(seen, (QStringList{"01 NORMAL", "02 EXTRA"}));
     QCOMPARE(field(w, "CDTIPORETI"), QString("02"));
     QVERIFY(command(w->sbtConfirmar));
@@ -1088,6 +1110,10 @@ void TestRetirada::commandsFollowTheFocusAndTheRow()
     QCOMPARE(selectedField(w), QString("QTCONSRETI"));
     QVERIFY(w->sbtConfirmar.Enabled());
     QVERIFY(w->sbtCancelar.Enabled());
+    // A planned row being changed offers the type lookup, not the product's.
+    QCOMPARE(w->dbgPadrao->Columns().Find("CDARVPROD")->ButtonStyle(), ColumnButtonStyle::Auto);
+    QCOMPARE(w->dbgPadrao->Columns().Find("CDTIPORETI")->ButtonStyle(),
+             ColumnButtonStyle::Ellipsis);
     QVERIFY(!w->sbtIncluir.Enabled());
     QVERIFY(!w->sbtVerificar.Enabled());
     QVERIFY(!w->dpkData->isEnabled());
@@ -1126,7 +1152,14 @@ void TestRetirada::newRowPastTheLastOne()
     QCOMPARE(selectedField(w), QString("CDARVPROD"));
     QVERIFY(!w->sbtIncluir.Enabled());
     QVERIFY(w->sbtConfirmar.Enabled());
+    // Both lookups are offered on a new row.
+    TColumn *product = w->dbgPadrao->Columns().Find("CDARVPROD");
+    TColumn *type = w->dbgPadrao->Columns().Find("CDTIPORETI");
+    QCOMPARE(product->ButtonStyle(), ColumnButtonStyle::Ellipsis);
+    QCOMPARE(type->ButtonStyle(), ColumnButtonStyle::Ellipsis);
     press(Qt::Key_Up);
+    QCOMPARE(product->ButtonStyle(), ColumnButtonStyle::Auto);
+    QCOMPARE(type->ButtonStyle(), ColumnButtonStyle::Auto);
     QCOMPARE(w->cdsPrevReti->State(), DataSetState::Browse);
     QCOMPARE(gridRows(w).size(), 2);
     QCOMPARE(m_answerer->count(), 0);
