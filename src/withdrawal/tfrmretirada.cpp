@@ -133,6 +133,7 @@ TfrmRetirada::~TfrmRetirada()
     dbgPadrao->OnEnter = nullptr;
     dbgPadrao->OnColExit = nullptr;
     dbgPadrao->OnDrawColumnCell = nullptr;
+    cdsAuxPrevReti->BeforeScroll = nullptr;
     for (Table *table : {cdsPrevReti, cdsAuxPrevReti, cdsPesqServ}) {
         table->AfterScroll = nullptr;
         table->OnCalcFields = nullptr;
@@ -174,6 +175,7 @@ void TfrmRetirada::declareTables()
     });
     cdsAuxPrevReti->SetIndexFieldNames(QStringLiteral("CDSERVFILI"));
     cdsAuxPrevReti->OnCalcFields = [this](Table &) { cdsAuxPrevRetiCalcFields(); };
+    cdsAuxPrevReti->BeforeScroll = [this](Table &) { cdsAuxPrevRetiBeforeScroll(); };
     cdsAuxPrevReti->AfterScroll = [this](Table &) { cdsAuxPrevRetiAfterScroll(); };
     cdsAuxPrevReti->OnNewRecord = [this](Table &) { cdsAuxPrevRetiNewRecord(); };
     dtsAuxPrevReti = new TDataSource(this);
@@ -662,6 +664,22 @@ void TfrmRetirada::cdsAuxPrevRetiCalcFields()
     cdsAuxPrevReti->FieldByName(QStringLiteral("CDNMSERVICO"))
         ->SetAsString(found == m_serviceNames.cend() ? QString()
                                                  : servico + QStringLiteral(" - ") + *found);
+}
+
+void TfrmRetirada::cdsAuxPrevRetiBeforeScroll()
+{
+    // A product row being typed belongs to the service it was typed for:
+    // it is stored before the list moves (the store takes the service from
+    // the list), and a row that fails its checks keeps the list where it is.
+    if (Carregando || !productGridOpen() || !editing())
+        return;
+    try {
+        dbgPadrao->UpdateData();
+        cdsPrevReti->Post();
+    } catch (...) {
+        dbgPadrao->setFocus();
+        throw;
+    }
 }
 
 void TfrmRetirada::cdsAuxPrevRetiAfterScroll()

@@ -118,6 +118,7 @@ protected:
 
 private:
     void HabilitaControles();
+    void cdsAuxPrevRetiBeforeScroll();
 
     void declareTables();
     void buildControls();

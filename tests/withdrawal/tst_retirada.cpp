@@ -374,6 +374,8 @@ private slots:
     void commandsFollowTheFocusAndTheRow();
     void cancelAsksFirst();
     void newRowPastTheLastOne();
+    void rowIsStoredUnderItsService_data();
+    void rowIsStoredUnderItsService();
     void deletionIsWrittenAtOnce();
     void plannedRowsAreNotDeleted();
     void failedLoadDoesNotStopLaterStores_data();
@@ -1164,6 +1166,52 @@ void TestRetirada::newRowPastTheLastOne()
     QCOMPARE(gridRows(w).size(), 2);
     QCOMPARE(m_answerer->count(), 0);
     QCOMPARE(m_dir->plansFileBytes(), before);
+}
+
+void TestRetirada::rowIsStoredUnderItsService_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("complete row") << "1" << "";
+    QTest::newRow("row without a type") << "" << "Tipo de retirada deve ser informado.";
+}
+
+// A new row is typed for the lunch and the operator clicks the snack in the
+// service list: the row is stored for the lunch before the list moves, or,
+// when it fails its checks, the list stays on the lunch.
+void TestRetirada::rowIsStoredUnderItsService()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, message);
+    TfrmRetirada *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(loadDate(w));
+    const QStringList before = m_dir->plansOnDisk();
+    typeNewRow("1301001", "2", type);
+    if (!message.isEmpty())
+        m_answerer->press("OK");
+    const QModelIndex snack = w->dbgServico->model()->index(1, 0);
+    QTest::mouseClick(w->dbgServico->viewport(), Qt::LeftButton, {},
+                      w->dbgServico->visualRect(snack).center());
+    if (message.isEmpty()) {
+        QCOMPARE(m_answerer->count(), 0);
+        QCOMPARE(w->dbtNome->text(), QString("00002 - LANCHE"));
+        QCOMPARE(gridRows(w), QStringList{"05.01.001 LT 3,00000 0,00000"});
+        QCOMPARE(m_dir->planOnDisk(kBranch, "00001", today(), "13.01.001").section(u' ', 4, 7),
+                 QString("0,00000 2,00000 01 NORMAL"));
+        QCOMPARE(m_dir->planOnDisk(kBranch, "00002", today(), "13.01.001"), QString());
+        return;
+    }
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(m_answerer->at(0).text, message);
+    QVERIFY(backInWindow(w));
+    QCOMPARE(w->dbtNome->text(), QString("00001 - ALMOÇO"));
+    QCOMPARE(w->cdsPrevReti->State(), DataSetState::Insert);
+    QCOMPARE(selectedField(w), QString("CDTIPORETI"));
+    QTRY_COMPARE(focused(), static_cast<QWidget *>(w->dbgPadrao));
+    QCOMPARE(m_dir->plansOnDisk(), before);
+    m_answerer->press("Sim");
+    QVERIFY(command(w->sbtCancelar));
 }
 
 void TestRetirada::cancelAsksFirst()
