@@ -265,6 +265,11 @@ void TfrmRetirada::buildControls()
             cdsAuxData->FieldByName(QStringLiteral("STDATE"))->AsString()));
         DataPesquisada = true;
         dbgServico->setFocus();
+        // The lookup has just closed and the window may not be active again
+        // yet: then the focus move is only noted, and the window comes back
+        // with the focus in the list without the date strip being left.
+        if (!m_productsOpen)
+            panDataExit();
     };
     data->addWidget(lblData);
     data->addWidget(dpkData);
