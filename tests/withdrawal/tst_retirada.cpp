@@ -522,6 +522,9 @@ void TestRetirada::servicesListTheBranchAndMoveTheProducts()
     QList<Plan> plans = defaultPlans();
     // A service the service file does not know is listed without a name.
     plans.append({"0001", "00009", today(), "13.01.001", "2,00000"});
+    // Its products come by name, whatever their codes.
+    plans.append({"0001", "00009", today(), "05.01.001", "1,00000"});
+    plans.append({"0001", "00009", today(), "12.01.001", "3,00000"});
     m_dir->writePlans(plans);
     TfrmRetirada *w = openWindow();
     QVERIFY(w);
@@ -544,7 +547,15 @@ void TestRetirada::servicesListTheBranchAndMoveTheProducts()
     QCOMPARE(w->dbtNome->text(), QString("00003 - JANTAR"));
     QCOMPARE(gridRows(w), QStringList());
     w->dbnPadrao->BtnClick(nbLast);
-    QCOMPARE(gridRows(w), QStringList{"13.01.001 LT 2,00000 0,00000"});
+    QCOMPARE(gridRows(w), (QStringList{"12.01.001 KG 3,00000 0,00000",
+                                       "05.01.001 LT 1,00000 0,00000",
+                                       "13.01.001 LT 2,00000 0,00000"}));
+    // No service row is added past the last one.
+    w->dbgServico->setFocus();
+    QVERIFY(focusOn(w->dbgServico));
+    press(Qt::Key_Down);
+    QCOMPARE(serviceRows(w).size(), 4);
+    QCOMPARE(w->cdsAuxPrevReti->State(), DataSetState::Browse);
     w->dbnPadrao->BtnClick(nbFirst);
     QCOMPARE(gridRows(w), (QStringList{"12.01.001 KG 10,00000 0,00000",
                                        "12.02.001 KG 5,00000 0,00000"}));
