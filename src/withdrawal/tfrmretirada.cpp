@@ -133,6 +133,7 @@ TfrmRetirada::~TfrmRetirada()
     dbgPadrao->OnEnter = nullptr;
     dbgPadrao->OnColExit = nullptr;
     dbgPadrao->OnDrawColumnCell = nullptr;
+    cdsAuxPrevReti->BeforeScroll = nullptr;
     for (Table *table : {cdsPrevReti, cdsAuxPrevReti, cdsPesqServ}) {
         table->AfterScroll = nullptr;
         table->OnCalcFields = nullptr;
@@ -174,6 +175,7 @@ void TfrmRetirada::declareTables()
     });
     cdsAuxPrevReti->SetIndexFieldNames(QStringLiteral("CDSERVFILI"));
     cdsAuxPrevReti->OnCalcFields = [this](Table &) { cdsAuxPrevRetiCalcFields(); };
+    cdsAuxPrevReti->BeforeScroll = [this](Table &) { cdsAuxPrevRetiBeforeScroll(); };
     cdsAuxPrevReti->AfterScroll = [this](Table &) { cdsAuxPrevRetiAfterScroll(); };
     cdsAuxPrevReti->OnNewRecord = [this](Table &) { cdsAuxPrevRetiNewRecord(); };
     dtsAuxPrevReti = new TDataSource(this);
@@ -263,6 +265,11 @@ void TfrmRetirada::buildControls()
             cdsAuxData->FieldByName(QStringLiteral("STDATE"))->AsString()));
         DataPesquisada = true;
         dbgServico->setFocus();
+        // The lookup has just closed and the window may not be active again
+        // yet: then the focus move is only noted, and the window comes back
+        // with the focus in the list without the date strip being left.
+        if (!m_productsOpen)
+            panDataExit();
     };
     data->addWidget(lblData);
     data->addWidget(dpkData);
@@ -664,6 +671,22 @@ void TfrmRetirada::cdsAuxPrevRetiCalcFields()
                                                  : servico + QStringLiteral(" - ") + *found);
 }
 
+void TfrmRetirada::cdsAuxPrevRetiBeforeScroll()
+{
+    // A product row being typed belongs to the service it was typed for:
+    // it is stored before the list moves (the store takes the service from
+    // the list), and a row that fails its checks keeps the list where it is.
+    if (Carregando || !productGridOpen() || !editing())
+        return;
+    try {
+        dbgPadrao->UpdateData();
+        cdsPrevReti->Post();
+    } catch (...) {
+        dbgPadrao->setFocus();
+        throw;
+    }
+}
+
 void TfrmRetirada::cdsAuxPrevRetiAfterScroll()
 {
     if (Carregando || !m_productsOpen)
@@ -973,11 +996,7 @@ void TfrmRetirada::dbgPadraoColExit()
     const DataSetState state = cdsPrevReti->State();
     if (isField(leaving, kProductCode) && state == DataSetState::Insert) {
         Vd_Produto();
-        for (const QString &name : {QStringLiteral("CDPRODUTO"), kProductCode,
-                                    QStringLiteral("CDPSQPROD"), QStringLiteral("NMPRODUTO"),
-                                    kUnit})
-            cdsPrevReti->FieldByName(name)->SetAsString(
-                cdsVdProduto->FieldByName(name)->AsString());
+        copyCheckedProduct();
         cdsPrevReti->FieldByName(kPlanned)->SetAsString(FormatFloat(kQuantityFormat, 0));
         cdsPrevReti->FieldByName(kConsumed)->SetAsString(FormatFloat(kQuantityFormat, 0));
     } else if (isField(leaving, kConsumed) && editing()) {
@@ -985,8 +1004,15 @@ void TfrmRetirada::dbgPadraoColExit()
         consumida->SetAsString(FormatFloat(kQuantityFormat, ConverteValorSemZero(consumida->AsString())));
     } else if (isField(leaving, kWithdrawalType) && editing()) {
         Field *tipo = cdsPrevReti->FieldByName(kWithdrawalType);
-        if (!EmptyString(tipo->AsString()))
-            Vd_TipoRetirada();
+        // An empty type stays empty: filled with zeros it would read as a
+        // type that does not exist, and the store would say so instead of
+        // asking for one.
+        if (EmptyString(tipo->AsString())) {
+            tipo->SetAsString(QString());
+            cdsPrevReti->FieldByName(QStringLiteral("NMTIPORETI"))->SetAsString(QString());
+            return;
+        }
+        Vd_TipoRetirada();
         const QString code = Ajusta(tipo->AsString(), 2);
         tipo->SetAsString(code);
         cdsPrevReti->FieldByName(QStringLiteral("NMTIPORETI"))->SetAsString(withdrawalTypeName(code));
@@ -1010,6 +1036,14 @@ void TfrmRetirada::dbgPadraoDrawColumnCell(TColumnCellDraw &cell)
     cell.text = EmptyString(t.TextAt(cell.row, cell.field->Index()))
                     ? QString()
                     : t.TextAt(cell.row, t.FieldByName(nameField)->Index());
+}
+
+void TfrmRetirada::copyCheckedProduct()
+{
+    // Vd_Produto leaves cdsVdProduto on the product of the row's code.
+    for (const QString &name : {QStringLiteral("CDPRODUTO"), kProductCode,
+                                QStringLiteral("CDPSQPROD"), QStringLiteral("NMPRODUTO"), kUnit})
+        cdsPrevReti->FieldByName(name)->SetAsString(cdsVdProduto->FieldByName(name)->AsString());
 }
 
 QString TfrmRetirada::withdrawalTypeName(const QString &code) const
@@ -1089,6 +1123,11 @@ void TfrmRetirada::cdsPrevRetiBeforePost()
     if (Carregando)
         return;
     Vd_Produto();
+    // A code typed again in its cell and stored without leaving the cell
+    // would otherwise keep the name, unit and internal code of the product
+    // first typed.
+    if (cdsPrevReti->State() == DataSetState::Insert)
+        copyCheckedProduct();
     Vd_Consumo();
     Vd_TipoRetirada();
 

@@ -118,6 +118,7 @@ protected:
 
 private:
     void HabilitaControles();
+    void cdsAuxPrevRetiBeforeScroll();
 
     void declareTables();
     void buildControls();
@@ -144,6 +145,7 @@ private:
     void focusColumn(const QString &fieldName);
     bool editing() const;
     bool plannedRow() const;
+    void copyCheckedProduct();
     QString withdrawalTypeName(const QString &code) const;
     void showService();
     void paintGrids();

@@ -223,6 +223,30 @@ QStringList gridRows(const TfrmRetirada *w)
     return rows;
 }
 
+// The product grid as it is painted: each cell's text after the window's
+// drawing hook, "|" between the cells of a row.
+QStringList paintedRows(TfrmRetirada *w)
+{
+    QStringList rows;
+    const QAbstractItemModel *model = w->dbgPadrao->model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < w->dbgPadrao->Columns().Count(); ++c) {
+            TColumnCellDraw cell;
+            cell.row = r;
+            cell.dataCol = c;
+            cell.column = w->dbgPadrao->Columns().Items(c);
+            cell.field = cell.column->GetField();
+            cell.text = model->index(r, c).data().toString();
+            if (w->dbgPadrao->OnDrawColumnCell)
+                w->dbgPadrao->OnDrawColumnCell(cell);
+            cells << cell.text;
+        }
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
 QStringList serviceRows(const TfrmRetirada *w)
 {
     QStringList rows;
@@ -336,9 +360,12 @@ private slots:
     void datesWithATimeOfDayLoad();
     void consumedQuantityAndTypeAreStored_data();
     void consumedQuantityAndTypeAreStored();
-    void consumedQuantityTyping_data();
-    void consumedQuantityTyping();
+    void typingInTheEditableCells_data();
+    void typingInTheEditableCells();
     void unplannedProductIsAdded();
+    void productAndTypeShowTheirNames();
+    void productRetypedInPlaceIsStoredWhole_data();
+    void productRetypedInPlaceIsStoredWhole();
     void productLookupFillsTheRow();
     void productChecks_data();
     void productChecks();
@@ -346,13 +373,17 @@ private slots:
     void incompleteRowIsRefused();
     void commandsFollowTheFocusAndTheRow();
     void cancelAsksFirst();
+    void newRowPastTheLastOne();
+    void rowIsStoredUnderItsService_data();
+    void rowIsStoredUnderItsService();
     void deletionIsWrittenAtOnce();
     void plannedRowsAreNotDeleted();
     void failedLoadDoesNotStopLaterStores_data();
     void failedLoadDoesNotStopLaterStores();
     void fileWrittenElsewhereIsReadAgain();
     void verifyRebuildsTheLists();
-    void findInTheServiceListMovesIt();
+    void findInTheFocusedList_data();
+    void findInTheFocusedList();
 
 private:
     void startSession();
@@ -463,6 +494,26 @@ void TestRetirada::opensFromTheMainWindowOnTheDate()
     QVERIFY(!w->mnuConfigImpressora->isEnabled());
     QVERIFY(!w->sbtExcluir.button->isEnabled());
     QVERIFY(w->btnData->isEnabled());
+    QCOMPARE(w->btnData->toolTip(), QString("Pesquisar"));
+
+    // The columns of the two grids, field and title.
+    QStringList columns;
+    for (TDBGrid *grid : {w->dbgServico, static_cast<TDBGrid *>(w->dbgPadrao)})
+        for (int c = 0; c < grid->Columns().Count(); ++c)
+            columns << grid->Columns().Items(c)->FieldName() + u'='
+                           + grid->Columns().Items(c)->Title();
+    QCOMPARE(columns, (QStringList{"CDNMSERVICO=Serviço", "CDARVPROD=Produto",
+                                   "SGUNIDADE=Unidade", "QTPREVRETI=Prevista",
+                                   "QTCONSRETI=Consumida", "CDTIPORETI=Tp Retirada"}));
+
+    // Closing it gives the status bar back to the main window; the next
+    // command builds it anew.
+    QPointer<TfrmRetirada> closing = w;
+    QVERIFY(command(w->sbtFechar));
+    QTRY_VERIFY(!closing);
+    m_window = nullptr;
+    QCOMPARE(m_principal->stbStatus->PanelText(3), QString("KIS00000"));
+    QVERIFY(!m_principal->TaskWindowInstance(TaskWindow::RetServico));
 }
 
 void TestRetirada::servicesListTheBranchAndMoveTheProducts()
@@ -471,6 +522,9 @@ void TestRetirada::servicesListTheBranchAndMoveTheProducts()
     QList<Plan> plans = defaultPlans();
     // A service the service file does not know is listed without a name.
     plans.append({"0001", "00009", today(), "13.01.001", "2,00000"});
+    // Its products come by name, whatever their codes.
+    plans.append({"0001", "00009", today(), "05.01.001", "1,00000"});
+    plans.append({"0001", "00009", today(), "12.01.001", "3,00000"});
     m_dir->writePlans(plans);
     TfrmRetirada *w = openWindow();
     QVERIFY(w);
@@ -493,7 +547,15 @@ void TestRetirada::servicesListTheBranchAndMoveTheProducts()
     QCOMPARE(w->dbtNome->text(), QString("00003 - JANTAR"));
     QCOMPARE(gridRows(w), QStringList());
     w->dbnPadrao->BtnClick(nbLast);
-    QCOMPARE(gridRows(w), QStringList{"13.01.001 LT 2,00000 0,00000"});
+    QCOMPARE(gridRows(w), (QStringList{"12.01.001 KG 3,00000 0,00000",
+                                       "05.01.001 LT 1,00000 0,00000",
+                                       "13.01.001 LT 2,00000 0,00000"}));
+    // No service row is added past the last one.
+    w->dbgServico->setFocus();
+    QVERIFY(focusOn(w->dbgServico));
+    press(Qt::Key_Down);
+    QCOMPARE(serviceRows(w).size(), 4);
+    QCOMPARE(w->cdsAuxPrevReti->State(), DataSetState::Browse);
     w->dbnPadrao->BtnClick(nbFirst);
     QCOMPARE(gridRows(w), (QStringList{"12.01.001 KG 10,00000 0,00000",
                                        "12.02.001 KG 5,00000 0,00000"}));
@@ -748,29 +810,34 @@ void TestRetirada::consumedQuantityAndTypeAreStored()
     QVERIFY(w->dpkData->isEnabled());
 }
 
-void TestRetirada::consumedQuantityTyping_data()
+void TestRetirada::typingInTheEditableCells_data()
 {
+    QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("left");
-    QTest::newRow("2,5") << "2,5" << "2,5" << "2,50000";
-    QTest::newRow("letters and signs") << "a1-b+2e" << "12" << "12,00000";
-    QTest::newRow("a second separator") << "2,5,5" << "2,55" << "2,55000";
-    QTest::newRow("a leading separator") << ",5" << "5" << "5,00000";
+    const QString consumed = QStringLiteral("QTCONSRETI");
+    QTest::newRow("2,5") << consumed << "2,5" << "2,5" << "2,50000";
+    QTest::newRow("letters and signs") << consumed << "a1-b+2e" << "12" << "12,00000";
+    QTest::newRow("a second separator") << consumed << "2,5,5" << "2,55" << "2,55000";
+    QTest::newRow("a leading separator") << consumed << ",5" << "5" << "5,00000";
     // Home puts the caret before the digits: the separator would lead.
-    QTest::newRow("a separator put first") << "5\x01," << "5" << "5,00000";
-    QTest::newRow("emptied") << "7\b" << "" << "0,00000";
+    QTest::newRow("a separator put first") << consumed << "5\x01," << "5" << "5,00000";
+    QTest::newRow("emptied") << consumed << "7\b" << "" << "0,00000";
+    // The type takes digits only and is brought to its two places.
+    QTest::newRow("type: letters and signs") << "CDTIPORETI" << "a-2b" << "2" << "02";
 }
 
-void TestRetirada::consumedQuantityTyping()
+void TestRetirada::typingInTheEditableCells()
 {
+    QFETCH(QString, column);
     QFETCH(QString, keys);
     QFETCH(QString, shown);
     QFETCH(QString, left);
     TfrmRetirada *w = openWindow();
     QVERIFY(w);
     QVERIFY(loadDate(w));
-    QVERIFY(onCell(w, "12.01.001", "QTCONSRETI"));
+    QVERIFY(onCell(w, "12.01.001", column));
     for (QChar c : keys) {
         if (c == u'\x01')
             press(Qt::Key_Home);
@@ -781,8 +848,10 @@ void TestRetirada::consumedQuantityTyping()
     }
     QVERIFY(w->dbgPadrao->CellEditor());
     QCOMPARE(w->dbgPadrao->CellEditor()->text(), shown);
-    press(Qt::Key_Tab);
-    QCOMPARE(field(w, "QTCONSRETI"), left);
+    // Back to the previous cell of the row: Tab from the last one would
+    // store the row and move on.
+    press(Qt::Key_Backtab);
+    QCOMPARE(field(w, column.toLatin1().constData()), left);
     press(Qt::Key_Escape);
     press(Qt::Key_Escape);
 }
@@ -806,6 +875,70 @@ void TestRetirada::unplannedProductIsAdded()
                           kBranch + "00001" + "0000001301" + dayText(today())})
                  .join(u' '));
     QCOMPARE(m_dir->plansOnDisk().size(), defaultPlans().size() + 1);
+}
+
+void TestRetirada::productAndTypeShowTheirNames()
+{
+    TfrmRetirada *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(loadDate(w));
+    typeNewRow("1301001", "2", "1");
+    QVERIFY(command(w->sbtConfirmar));
+    // Codes are kept, names are shown; a row without a type shows none.
+    QCOMPARE(paintedRows(w), (QStringList{"ARROZ AGULHINHA|KG|10,00000|0,00000|",
+                                          "FEIJÃO CARIOCA|KG|5,00000|0,00000|",
+                                          "ÓLEO DE SOJA|LT|0,00000|2,00000|NORMAL"}));
+    QCOMPARE(field(w, "CDTIPORETI"), QString("01"));
+
+    // The cell being typed shows the code.
+    QVERIFY(onCell(w, "13.01.001", "CDTIPORETI"));
+    TColumn *type = w->dbgPadrao->Columns().Find("CDTIPORETI");
+    TColumnCellDraw cell;
+    cell.row = w->cdsPrevReti->RecNo() - 1;
+    cell.column = type;
+    cell.field = type->GetField();
+    cell.editing = true;
+    cell.text = QStringLiteral("01");
+    w->dbgPadrao->OnDrawColumnCell(cell);
+    QCOMPARE(cell.text, QString("01"));
+}
+
+void TestRetirada::productRetypedInPlaceIsStoredWhole_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("Confirm") << true;
+    QTest::newRow("moving to another row") << false;
+}
+
+// The operator goes back to the product of a new row, types another code
+// and stores the row without leaving the cell: the row carries the new
+// product's name, unit and internal code, not the first one's.
+void TestRetirada::productRetypedInPlaceIsStoredWhole()
+{
+    QFETCH(bool, confirm);
+    TfrmRetirada *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(loadDate(w));
+    typeNewRow("1301001", "2", "1");
+    press(Qt::Key_Backtab);
+    press(Qt::Key_Backtab);
+    QCOMPARE(selectedField(w), QString("CDARVPROD"));
+    ::type("0501001");
+    if (confirm)
+        QVERIFY(command(w->sbtConfirmar));
+    else
+        press(Qt::Key_Up);
+    QCOMPARE(w->cdsPrevReti->State(), DataSetState::Browse);
+    QCOMPARE(m_dir->planOnDisk(kBranch, "00001", today(), "13.01.001"), QString());
+    const QString row = m_dir->planOnDisk(kBranch, "00001", today(), "05.01.001");
+    QCOMPARE(row.section(u' ', 4), QStringList({"0,00000", "2,00000", "01", "NORMAL", kOperator,
+                                                kBranch + "00001" + "0000000501"
+                                                    + dayText(today())})
+                                       .join(u' '));
+    QVERIFY(w->cdsPrevReti->Locate("CDARVPROD", "05.01.001"));
+    QCOMPARE(field(w, "NMPRODUTO"), QString("LEITE INTEGRAL"));
+    QCOMPARE(field(w, "SGUNIDADE"), QString("LT"));
+    QCOMPARE(field(w, "CDPSQPROD"), QString("05.01.001"));
 }
 
 void TestRetirada::productLookupFillsTheRow()
@@ -840,6 +973,8 @@ void TestRetirada::productLookupFillsTheRow()
     m_answerer->run(pick(seen, "02"));
     press(Qt::Key_F9);
     QVERIFY(m_answerer->waitFor(2));
+    QCOMPARE(m_answerer->at(0).title, QString("Produto"));
+    QCOMPARE(m_answerer->at(1).title, QString("Tipo de Retirada"));
     QCOMPARE(seen, (QStringList{"01 NORMAL", "02 EXTRA"}));
     QCOMPARE(field(w, "CDTIPORETI"), QString("02"));
     QVERIFY(command(w->sbtConfirmar));
@@ -855,6 +990,7 @@ void TestRetirada::productChecks_data()
     QTest::newRow("planned for the service") << "" << "1201001" << "Produto já cadastrado.";
     QTest::newRow("added a moment ago") << "1301001" << "1301001" << "Produto já cadastrado.";
     QTest::newRow("not in the product file") << "" << "9999999" << "Produto não cadastrado.";
+    QTest::newRow("no code") << "" << "" << "Produto deve ser informado.";
     QTest::newRow("planned for another service") << "" << "0501001" << "";
 }
 
@@ -899,40 +1035,56 @@ void TestRetirada::productChecks()
 
 void TestRetirada::incompleteRowIsRefused_data()
 {
-    QTest::addColumn<QString>("consumed");
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("message");
+    // Keys typed from the consumed-quantity cell of a planned row ("\t" is
+    // Tab, "\b" Backspace), then Confirm; every box the row raises on the
+    // way, and the cell the cursor is left in.
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QString>("column");
-    QTest::newRow("no type") << "2" << "" << "Tipo de retirada deve ser informado."
+    QTest::newRow("consumed quantity emptied")
+        << "7\b" << QStringList{"Consumo deve ser informado."} << "QTCONSRETI";
+    QTest::newRow("no type") << "2\t" << QStringList{"Tipo de retirada deve ser informado."}
                              << "CDTIPORETI";
-    QTest::newRow("unknown type") << "2" << "7" << "Tipo de retirada não cadastrado."
+    // Leaving the empty type cell does not turn it into a code of zeros:
+    // Tab past the last cell stores the row, and Confirm tries again.
+    QTest::newRow("no type, its cell left")
+        << "2\t\t"
+        << QStringList{"Tipo de retirada deve ser informado.",
+                       "Tipo de retirada deve ser informado."}
+        << "CDTIPORETI";
+    QTest::newRow("unknown type") << "2\t7\t"
+                                  << QStringList{"Tipo de retirada não cadastrado.",
+                                                 "Tipo de retirada não cadastrado."}
                                   << "CDTIPORETI";
 }
 
 void TestRetirada::incompleteRowIsRefused()
 {
-    QFETCH(QString, consumed);
-    QFETCH(QString, type);
-    QFETCH(QString, message);
+    QFETCH(QString, keys);
+    QFETCH(QStringList, messages);
     QFETCH(QString, column);
     TfrmRetirada *w = openWindow();
     QVERIFY(w);
     QVERIFY(loadDate(w));
     const QByteArray before = m_dir->plansFileBytes();
     QVERIFY(onCell(w, "12.01.001", "QTCONSRETI"));
-    ::type(consumed);
-    press(Qt::Key_Tab);
-    if (!type.isEmpty()) {
-        ::type(type);
-        // Leaving the type cell checks it already.
+    for (int i = 0; i < messages.size(); ++i)
         m_answerer->press("OK");
-        press(Qt::Key_Tab);
-        QVERIFY(m_answerer->waitFor(1));
+    for (QChar c : keys) {
+        if (c == u'\t')
+            press(Qt::Key_Tab);
+        else if (c == u'\b')
+            press(Qt::Key_Backspace);
+        else
+            ::type(QString(c));
     }
-    m_answerer->press("OK");
     QVERIFY(command(w->sbtConfirmar));
-    QVERIFY(m_answerer->waitFor(type.isEmpty() ? 1 : 2));
-    QCOMPARE(m_answerer->dialogs().constLast().text, message);
+    QVERIFY(m_answerer->waitFor(int(messages.size())));
+    QStringList shown;
+    for (const DialogAnswerer::Dialog &d : m_answerer->dialogs())
+        shown << d.text;
+    QCOMPARE(shown, messages);
+    QVERIFY(backInWindow(w));
     QCOMPARE(w->cdsPrevReti->State(), DataSetState::Edit);
     QCOMPARE(selectedField(w), column);
     QCOMPARE(m_dir->plansFileBytes(), before);
@@ -971,6 +1123,10 @@ void TestRetirada::commandsFollowTheFocusAndTheRow()
     QCOMPARE(selectedField(w), QString("QTCONSRETI"));
     QVERIFY(w->sbtConfirmar.Enabled());
     QVERIFY(w->sbtCancelar.Enabled());
+    // A planned row being changed offers the type lookup, not the product's.
+    QCOMPARE(w->dbgPadrao->Columns().Find("CDARVPROD")->ButtonStyle(), ColumnButtonStyle::Auto);
+    QCOMPARE(w->dbgPadrao->Columns().Find("CDTIPORETI")->ButtonStyle(),
+             ColumnButtonStyle::Ellipsis);
     QVERIFY(!w->sbtIncluir.Enabled());
     QVERIFY(!w->sbtVerificar.Enabled());
     QVERIFY(!w->dpkData->isEnabled());
@@ -993,6 +1149,80 @@ void TestRetirada::commandsFollowTheFocusAndTheRow()
     QCOMPARE(base(w->dbgServico), face);
     QCOMPARE(base(w->dbgPadrao), face);
     QCOMPARE(gridRows(w), QStringList());
+}
+
+// Down from the last row starts a new row in the product cell; left
+// untouched, it goes away without a word and nothing is written.
+void TestRetirada::newRowPastTheLastOne()
+{
+    TfrmRetirada *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(loadDate(w));
+    const QByteArray before = m_dir->plansFileBytes();
+    QVERIFY(onCell(w, "12.02.001", "QTCONSRETI"));
+    press(Qt::Key_Down);
+    QCOMPARE(w->cdsPrevReti->State(), DataSetState::Insert);
+    QCOMPARE(selectedField(w), QString("CDARVPROD"));
+    QVERIFY(!w->sbtIncluir.Enabled());
+    QVERIFY(w->sbtConfirmar.Enabled());
+    // Both lookups are offered on a new row.
+    TColumn *product = w->dbgPadrao->Columns().Find("CDARVPROD");
+    TColumn *type = w->dbgPadrao->Columns().Find("CDTIPORETI");
+    QCOMPARE(product->ButtonStyle(), ColumnButtonStyle::Ellipsis);
+    QCOMPARE(type->ButtonStyle(), ColumnButtonStyle::Ellipsis);
+    press(Qt::Key_Up);
+    QCOMPARE(product->ButtonStyle(), ColumnButtonStyle::Auto);
+    QCOMPARE(type->ButtonStyle(), ColumnButtonStyle::Auto);
+    QCOMPARE(w->cdsPrevReti->State(), DataSetState::Browse);
+    QCOMPARE(gridRows(w).size(), 2);
+    QCOMPARE(m_answerer->count(), 0);
+    QCOMPARE(m_dir->plansFileBytes(), before);
+}
+
+void TestRetirada::rowIsStoredUnderItsService_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("complete row") << "1" << "";
+    QTest::newRow("row without a type") << "" << "Tipo de retirada deve ser informado.";
+}
+
+// A new row is typed for the lunch and the operator clicks the snack in the
+// service list: the row is stored for the lunch before the list moves, or,
+// when it fails its checks, the list stays on the lunch.
+void TestRetirada::rowIsStoredUnderItsService()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, message);
+    TfrmRetirada *w = openWindow();
+    QVERIFY(w);
+    QVERIFY(loadDate(w));
+    const QStringList before = m_dir->plansOnDisk();
+    typeNewRow("1301001", "2", type);
+    if (!message.isEmpty())
+        m_answerer->press("OK");
+    const QModelIndex snack = w->dbgServico->model()->index(1, 0);
+    QTest::mouseClick(w->dbgServico->viewport(), Qt::LeftButton, {},
+                      w->dbgServico->visualRect(snack).center());
+    if (message.isEmpty()) {
+        QCOMPARE(m_answerer->count(), 0);
+        QCOMPARE(w->dbtNome->text(), QString("00002 - LANCHE"));
+        QCOMPARE(gridRows(w), QStringList{"05.01.001 LT 3,00000 0,00000"});
+        QCOMPARE(m_dir->planOnDisk(kBranch, "00001", today(), "13.01.001").section(u' ', 4, 7),
+                 QString("0,00000 2,00000 01 NORMAL"));
+        QCOMPARE(m_dir->planOnDisk(kBranch, "00002", today(), "13.01.001"), QString());
+        return;
+    }
+    QVERIFY(m_answerer->waitFor(1));
+    QCOMPARE(m_answerer->at(0).text, message);
+    QVERIFY(backInWindow(w));
+    QCOMPARE(w->dbtNome->text(), QString("00001 - ALMOÇO"));
+    QCOMPARE(w->cdsPrevReti->State(), DataSetState::Insert);
+    QCOMPARE(selectedField(w), QString("CDTIPORETI"));
+    QTRY_COMPARE(focused(), static_cast<QWidget *>(w->dbgPadrao));
+    QCOMPARE(m_dir->plansOnDisk(), before);
+    m_answerer->press("Sim");
+    QVERIFY(command(w->sbtCancelar));
 }
 
 void TestRetirada::cancelAsksFirst()
@@ -1162,28 +1392,55 @@ void TestRetirada::verifyRebuildsTheLists()
     QVERIFY(w->cdsAuxData->Locate("STDATE", dayText(today().addDays(-40))));
 }
 
-void TestRetirada::findInTheServiceListMovesIt()
+void TestRetirada::findInTheFocusedList_data()
 {
+    QTest::addColumn<bool>("products");
+    QTest::addColumn<QString>("searched");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("product");
+    QTest::addColumn<QStringList>("rows");
+    // The dinner's products of the day: none.
+    QTest::newRow("service list") << false << "NMSERVICO" << "jan" << "00003 - JANTAR" << ""
+                                  << QStringList();
+    QTest::newRow("product grid")
+        << true << "NMPRODUTO" << "fei" << "00001 - ALMOÇO" << "12.02.001"
+        << QStringList{"12.01.001 KG 10,00000 0,00000", "12.02.001 KG 5,00000 0,00000"};
+}
+
+void TestRetirada::findInTheFocusedList()
+{
+    QFETCH(bool, products);
+    QFETCH(QString, searched);
+    QFETCH(QString, value);
+    QFETCH(QString, service);
+    QFETCH(QString, product);
+    QFETCH(QStringList, rows);
     TfrmRetirada *w = openWindow();
     QVERIFY(w);
     QVERIFY(loadDate(w));
+    if (products) {
+        w->dbgPadrao->setFocus();
+        QVERIFY(focusOn(w->dbgPadrao));
+    }
     QString fieldChosen;
     m_answerer->run([&](QWidget *dialog) {
         auto *fieldBox = dialog->findChild<QComboBox *>(QStringLiteral("cbxCampo"));
-        fieldBox->setCurrentIndex(fieldBox->findText(QStringLiteral("Serviço")));
-        fieldChosen = fieldBox->currentText();
-        auto *value = dialog->findChild<QLineEdit *>(QStringLiteral("edtValor"));
-        QTest::keyClicks(value, QStringLiteral("jan"));
-        QTest::keyClick(value, Qt::Key_Return);
+        fieldBox->setCurrentIndex(fieldBox->findData(searched));
+        fieldChosen = fieldBox->currentData().toString();
+        auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("edtValor"));
+        QTest::keyClicks(edit, value);
+        QTest::keyClick(edit, Qt::Key_Return);
     });
     QVERIFY(command(w->sbtProcurar));
     QVERIFY(m_answerer->waitFor(1));
     QCOMPARE(m_answerer->at(0).objectName, QString("dlgProcura"));
-    QCOMPARE(fieldChosen, QString("Serviço"));
-    QCOMPARE(w->dbtNome->text(), QString("00003 - JANTAR"));
+    QCOMPARE(fieldChosen, searched);
+    QCOMPARE(w->dbtNome->text(), service);
     QVERIFY(!w->Procurando);
-    // The dinner's products of the day: none.
-    QCOMPARE(gridRows(w), QStringList());
+    QCOMPARE(gridRows(w), rows);
+    if (!product.isEmpty())
+        QCOMPARE(field(w, "CDARVPROD"), product);
 }
 
 QTEST_MAIN(TestRetirada)
