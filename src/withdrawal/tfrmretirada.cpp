@@ -290,10 +290,9 @@ void TfrmRetirada::buildControls()
     dbgServico->SetReadOnly(true);
     dbgServico->SetTabsMoveCells(false);
     dbgServico->setSelectionBehavior(QAbstractItemView::SelectRows);
-    // The widths the window was drawn with would cut names and quantities in
-    // today's fonts: each column is as wide as its longest value.
+    // The widths the window was drawn with; quantities are read whole.
     dbgServico->Columns().Add(QStringLiteral("CDNMSERVICO"), QStringLiteral("Serviço"))
-        ->SetWidthChars(26);
+        ->SetDesignWidth(125);
     dbgServico->OnEnter = [this] { dbgServicoEnter(); };
     splServico->addWidget(dbgServico);
     splServico->addWidget(dbgPadrao);
@@ -323,18 +322,18 @@ void TfrmRetirada::buildProductGrid()
 {
     dbgPadrao->SetDataSource(dtsPadrao);
     dtsPadrao->setDataSet(cdsPrevReti);
-    dbgPadrao->Columns().Add(kProductCode, QStringLiteral("Produto"))->SetWidthChars(30);
+    dbgPadrao->Columns().Add(kProductCode, QStringLiteral("Produto"))->SetDesignWidth(130);
     TColumn *unidade = dbgPadrao->Columns().Add(kUnit, QStringLiteral("Unidade"));
-    unidade->SetWidthChars(4);
+    unidade->SetDesignWidth(48);
     unidade->SetReadOnly(true);
     TColumn *prevista = dbgPadrao->Columns().Add(kPlanned, QStringLiteral("Prevista"));
-    prevista->SetWidthChars(10);
+    prevista->SetDesignWidth(55, 10);
     prevista->SetReadOnly(true);
     prevista->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
     TColumn *consumida = dbgPadrao->Columns().Add(kConsumed, QStringLiteral("Consumida"));
-    consumida->SetWidthChars(10);
+    consumida->SetDesignWidth(58, 10);
     consumida->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    dbgPadrao->Columns().Add(kWithdrawalType, QStringLiteral("Tp Retirada"))->SetWidthChars(18);
+    dbgPadrao->Columns().Add(kWithdrawalType, QStringLiteral("Tp Retirada"))->SetDesignWidth(75);
     dbgPadrao->SetTabsMoveCells(true);
     dbgPadrao->SetDeleteQuestion(msgPadrao.Msg(QStringLiteral("Excl")));
     dbgPadrao->OnColExit = [this] { dbgPadraoColExit(); };

@@ -662,6 +662,8 @@ void TestSolCompra::dateChangeStaysWhenThePendingRowIsRefused()
     QVERIFY(backInWindow(w));
     pickInLookup(answerer, "EST");
     press(Qt::Key_F9);
+    // The operator clicks once the window is active again after the lookup.
+    QVERIFY(backInWindow(w));
     clickDate(w, kDate2);
     QCOMPARE(selectedDate(w), kDate2);
     QCOMPARE(m_dir->rowOnDisk(kBranch, kDate1, "01.01.001").section(" | ", 0, 2),
