@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -400,7 +401,14 @@ void TfrmSolCompra::cdsDataSoliBeforeScroll()
     // the date stays where the check stopped it. A row opened and left
     // untouched has nothing to keep and is given up, as any move does.
     dbgPadrao->UpdateData();
-    cdsSoliComp->CheckBrowseMode();
+    try {
+        cdsSoliComp->CheckBrowseMode();
+    } catch (...) {
+        // The click on the date list goes on after the message: the focus
+        // comes back to the cell the check named once the click is done.
+        QTimer::singleShot(0, dbgPadrao, [grid = dbgPadrao] { grid->setFocus(); });
+        throw;
+    }
 }
 
 void TfrmSolCompra::cdsDataSoliAfterScroll()

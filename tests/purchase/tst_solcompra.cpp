@@ -656,6 +656,7 @@ void TestSolCompra::dateChangeStaysWhenThePendingRowIsRefused()
     QCOMPARE(w->cdsSoliComp->State(), DataSetState::Edit);
     QCOMPARE(field(w, "QTAJUSTPRO"), QString("8"));
     QCOMPARE(selectedField(w), QString("DSJUSTSOLI"));
+    QTRY_VERIFY(w->dbgPadrao->hasFocus());
     QCOMPARE(gridRows(w).size(), 2);
     QCOMPARE(m_dir->rowsFile(), before);
 
