@@ -142,6 +142,18 @@ void TControlEvents::controlFocusOut(QWidget *self)
     leave(self);
 }
 
+void enterOtherControl(QWidget *control)
+{
+    QWidget *form = formOf(control);
+    QWidget *previous = activeControl(form);
+    if (previous && previous != control) {
+        if (auto *events = dynamic_cast<TControlEvents *>(previous); events && events->m_entered)
+            events->leave(previous);
+    }
+    if (control->hasFocus() || control->isAncestorOf(QApplication::focusWidget()))
+        setActiveControl(form, control);
+}
+
 void TControlEvents::leave(QWidget *self)
 {
     if (m_leaving)

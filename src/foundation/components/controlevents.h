@@ -60,6 +60,14 @@ private:
 
     bool m_entered = false;
     bool m_leaving = false;
+
+    friend void enterOtherControl(QWidget *control);
 };
+
+// For a control that raises its own events (a grid): it has taken the focus
+// in its window. A control of the window that had the focus before and was
+// not told it left (the window was not active when the focus moved) is left
+// now, and the new control becomes the window's active control.
+void enterOtherControl(QWidget *control);
 
 } // namespace kiv

@@ -1,5 +1,7 @@
 #include "dbgrid.h"
 
+#include "controlevents.h"
+
 #include "datasource.h"
 #include "editmask.h"
 #include "guard.h"
@@ -1266,6 +1268,9 @@ void TDBGrid::onFocusChanged(QWidget *, QWidget *now)
 {
     if (now && (now == this || isAncestorOf(now))) {
         if (!m_entered) {
+            enterOtherControl(this);
+            if (!(hasFocus() || isAncestorOf(QApplication::focusWidget())))
+                return;  // the control left kept the focus
             m_entered = true;
             if (OnEnter)
                 runEvent(OnEnter);

@@ -6,6 +6,7 @@
 #include "fieldeditmask.h"
 #include "keys.h"
 #include "localeservice.h"
+#include "maskedit.h"
 #include "messagebox.h"
 #include "table.h"
 #include "tablefile.h"
@@ -142,6 +143,7 @@ private slots:
     void clickLandsOnTheRowClickedWhenPostingMovesRows_data();
     void clickLandsOnTheRowClickedWhenPostingMovesRows();
     void enterAndExitFollowTheWindowsActiveControl();
+    void gridTakingTheFocusInAnInactiveWindowLeavesTheEdit();
     void arrowDownAppendsAndUntouchedRowIsDropped_data();
     void arrowDownAppendsAndUntouchedRowIsDropped();
     void beforeInsertRefusingLeavesGridAsItWas();
@@ -437,6 +439,38 @@ void TestDBGrid::enterAndExitFollowTheWindowsActiveControl()
     QCOMPARE(w.table.State(), DataSetState::Edit);
     w.grid->setFocus();
     QCOMPARE(enters, 2);
+}
+
+// The focus moved onto the grid while the window was not active (a dialog
+// or another window had just closed): the edit that had it is left when the
+// grid gets it, so it is entered again, with its rules, when the operator
+// comes back to it.
+void TestDBGrid::gridTakingTheFocusInAnInactiveWindowLeavesTheEdit()
+{
+    GridWindow w;
+    auto *edit = new TMaskEdit(&w.window);
+    w.window.layout()->addWidget(edit);
+    int editEnters = 0;
+    int editExits = 0;
+    edit->OnEnter = [&] { ++editEnters; };
+    edit->OnExit = [&] { ++editExits; };
+    QVERIFY(w.show());
+    edit->setFocus();
+    QTRY_COMPARE(editEnters, 1);
+
+    QWidget elsewhere;
+    elsewhere.resize(100, 100);
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    w.grid->setFocus();
+    QApplication::setActiveWindow(&w.window);
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    QTRY_VERIFY(w.gridHasFocus());
+    QCOMPARE(editExits, 1);
+
+    edit->setFocus();
+    QTRY_COMPARE(editEnters, 2);
 }
 
 void TestDBGrid::arrowDownAppendsAndUntouchedRowIsDropped_data()
