@@ -467,7 +467,7 @@ void Table::LoadFromFile(const QString &path)
         return;
     }
     m_originPath.clear();
-    TableData data = TableFile::read(path);
+    TableData data = TableFile::read(resolved);
     // A file written while it was being read is not trusted later.
     FileStamp after;
     const bool steady = stamped && fileStamp(resolved, &after) && after == before;
